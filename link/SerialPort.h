@@ -1,0 +1,41 @@
+#pragma once
+// The few serial-port operations the device link needs. The product opens a QSerialPort; tests
+// and the demo open the same class on a pseudo-terminal path.
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+namespace varnok {
+
+class SerialPort {
+public:
+    virtual ~SerialPort() = default;
+    // Opens the port by path for exclusive read and write; false and errorString() on failure.
+    virtual bool open(const QString& path) = 0;
+    // 57600 baud, 8 data bits, no parity, 1 stop bit.
+    virtual bool setLineSettings() = 0;
+    virtual bool isOpen() const = 0;
+    virtual void close() = 0;
+    virtual qint64 write(const QByteArray& bytes) = 0;
+    // Bytes waiting in the receive queue (takes in what the OS holds); clears the error state.
+    virtual qint64 bytesWaiting() = 0;
+    virtual QByteArray read(qint64 max) = 0;
+    virtual void discardInput() = 0;
+    // True once the port reported a fatal error (device unplugged, hang-up).
+    virtual bool hasFatalError() const = 0;
+    virtual QString errorString() const = 0;
+};
+
+// The system's list of serial ports, in the system's order, and how each is opened.
+class PortLister {
+public:
+    virtual ~PortLister() = default;
+    virtual QStringList ListSerialPorts() = 0;
+    // Path to open for a listed name (on Windows "\\.\" + name from COM10 on).
+    virtual QString pathFor(const QString& name) const = 0;
+    virtual std::unique_ptr<SerialPort> createPort() = 0;
+};
+
+}  // namespace varnok
