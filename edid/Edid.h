@@ -1,0 +1,29 @@
+#pragma once
+// EDID image rules shared by every operation: the .bin file form, validation, the CTA-861 data-block
+// walk and the decoder. Plain byte logic; nothing here prints or shows anything.
+
+#include <QString>
+#include <cstdint>
+
+#include "EdidInfo.h"
+
+namespace varnok {
+
+// Reads exactly 256 bytes: bytes past the end of a short file read as 0xFF, bytes past 256 are
+// ignored. False when the file can't be opened (the image is then left unchanged).
+bool ReadEdidFile(const QString& path, EdidImage& image);
+// Creates or truncates the file and writes the 256 bytes; false when any of it failed.
+bool WriteEdidFile(const QString& path, const EdidImage& image);
+
+// Clears the reason bits of info.status, then sets at most one; true when the image is valid.
+bool ValidateEdidImage(EdidInfo& info);
+// Walks the CTA-861 data blocks of the extension from position (132 for the first block) for a
+// block whose tag (bits 7..5) equals tag; position then holds its header index.
+bool FindDataBlock(const EdidImage& image, uint8_t tag, int& position);
+// Sets byte 127 (block 0) or 255 (block 1) so that the block sums to 0 modulo 256.
+void SetBlockChecksum(EdidImage& image, int block);
+
+// Decodes source (256 bytes, may be info.image itself) into info; true when the image is valid.
+bool DecodeEdid(EdidInfo& info, const uint8_t* source);
+
+}  // namespace varnok
