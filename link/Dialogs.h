@@ -1,0 +1,43 @@
+#pragma once
+// The window's shared file dialogs (OpenDialog1, SaveDialog1, filter "EDID (*.bin)") and its message
+// boxes, behind one seam so that operations and tests never depend on native dialogs.
+//
+// The open dialog remembers the file last chosen in it on any page: every operation that reads a
+// file uses that name, also after a later cancel.
+
+#include <QPoint>
+#include <QString>
+#include <optional>
+
+namespace varnok {
+
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+
+    // OpenDialog1: true when the user confirmed a file, which becomes openFileName().
+    bool executeOpen() {
+        auto chosen = askOpen(openFileName_);
+        if (!chosen) return false;
+        openFileName_ = *chosen;
+        return true;
+    }
+    const QString& openFileName() const { return openFileName_; }
+
+    // SaveDialog1 proposing proposedName; the chosen path, or nothing when cancelled.
+    std::optional<QString> executeSave(const QString& proposedName) { return askSave(proposedName); }
+
+    // An error raised inside a handler, shown with its text; the program carries on.
+    virtual void showError(const QString& text) = 0;
+    // An information box with one OK button, its top-left corner at `at` when given.
+    virtual void showInformation(const QString& text, std::optional<QPoint> at = std::nullopt) = 0;
+
+protected:
+    virtual std::optional<QString> askOpen(const QString& current) = 0;
+    virtual std::optional<QString> askSave(const QString& proposedName) = 0;
+
+private:
+    QString openFileName_;
+};
+
+}  // namespace varnok
