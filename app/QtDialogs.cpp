@@ -1,0 +1,44 @@
+#include "QtDialogs.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace varnok {
+namespace {
+const QString kFilter = QStringLiteral("EDID (*.bin)");
+}
+
+void QtDialogs::showError(const QString& text) {
+    QMessageBox::critical(parent_, QStringLiteral("Varnok"), text);
+}
+
+void QtDialogs::showInformation(const QString& text, std::optional<QPoint> at) {
+    QMessageBox box(QMessageBox::Information, QStringLiteral("Varnok"), text, QMessageBox::Ok,
+                    parent_);
+    if (at) {
+        box.adjustSize();
+        box.move(*at);
+    }
+    box.exec();
+}
+
+std::optional<QString> QtDialogs::askOpen(const QString& current) {
+    // A typed name of a file that doesn't exist is accepted; the later open then fails.
+    QFileDialog dlg(parent_, QString(), current, kFilter);
+    dlg.setFileMode(QFileDialog::AnyFile);
+    dlg.setAcceptMode(QFileDialog::AcceptOpen);
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return std::nullopt;
+    return dlg.selectedFiles().first();
+}
+
+std::optional<QString> QtDialogs::askSave(const QString& proposedName) {
+    // No default extension and no confirmation before overwriting: the name is used as typed.
+    QFileDialog dlg(parent_, QString(), proposedName, kFilter);
+    dlg.setAcceptMode(QFileDialog::AcceptSave);
+    dlg.setOption(QFileDialog::DontConfirmOverwrite, true);
+    dlg.selectFile(proposedName);
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return std::nullopt;
+    return dlg.selectedFiles().first();
+}
+
+}  // namespace varnok

@@ -1,0 +1,304 @@
+#include "TForm1.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QStyle>
+#include <QTabWidget>
+
+#include "DeviceLink.h"
+#include "LedShape.h"
+#include "VarnokApplication.h"
+
+namespace varnok {
+namespace {
+
+template <typename W>
+W* place(W* w, const char* name, int x, int y, int width, int height) {
+    w->setObjectName(QString::fromLatin1(name));
+    w->setGeometry(x, y, width, height);
+    return w;
+}
+
+QPushButton* button(QWidget* parent, const char* name, const QString& caption, int x, int y,
+                    int w = 75, int h = 25) {
+    return place(new QPushButton(caption, parent), name, x, y, w, h);
+}
+
+QRadioButton* radio(QWidget* parent, const char* name, const QString& caption, int x, int y,
+                    int w = 90) {
+    return place(new QRadioButton(caption, parent), name, x, y, w, 19);
+}
+
+QGroupBox* group(QWidget* parent, const char* name, const QString& caption, int x, int y, int w,
+                 int h) {
+    return place(new QGroupBox(caption, parent), name, x, y, w, h);
+}
+
+// Progress labels: bold, right-aligned, "0%" at start.
+QLabel* progressLabel(QWidget* parent, const char* name, const QString& role, int x, int y) {
+    auto* l = place(new QLabel(QStringLiteral("0%"), parent), name, x, y, 120, 17);
+    QFont f = l->font();
+    f.setBold(true);
+    l->setFont(f);
+    l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    l->setAccessibleDescription(role);
+    return l;
+}
+
+QFont boldFont(const QWidget* w) {
+    QFont f = w->font();
+    f.setBold(true);
+    return f;
+}
+
+// Panel_Debug: a blank square whose double-click shows or hides the debug log.
+class DebugSwitch : public QFrame {
+public:
+    DebugSwitch(QWidget* parent, TForm1* form) : QFrame(parent), form_(form) {
+        setFrameShape(QFrame::NoFrame);
+    }
+
+protected:
+    void mouseDoubleClickEvent(QMouseEvent*) override { form_->Panel_DebugDblClick(); }
+
+private:
+    TForm1* form_;
+};
+
+}  // namespace
+
+TForm1::TForm1(std::unique_ptr<Dialogs> dialogs, std::unique_ptr<PortLister> ports, QWidget* parent)
+    : QMainWindow(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                              Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      dialogs_(std::move(dialogs)),
+      ports_(std::move(ports)) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Varnok"));
+    QFont f = QApplication::font();
+    f.setPointSize(8);
+    setFont(f);
+
+    VarnokApplication::setErrorSink([this](const QString& text) { dialogs_->showError(text); });
+
+    auto* menu = menuBar()->addMenu(QStringLiteral("&Help"));
+    menu->setObjectName(QStringLiteral("Help1"));
+    menuBar()->setObjectName(QStringLiteral("MainMenu1"));
+    QAction* about = menu->addAction(QStringLiteral("About"));
+    about->setObjectName(QStringLiteral("About2"));
+    connect(about, &QAction::triggered, this, [this] { RunGuarded([this] { About2Click(); }); });
+
+    client_ = new QWidget(this);
+    client_->setObjectName(QStringLiteral("ClientArea"));
+    setCentralWidget(client_);
+    buildLinkArea(client_);
+
+    auto* pages = place(new QTabWidget(client_), "PageControl1", 16, 80, 449, 457);
+    struct PageDef {
+        const char* name;
+        const char* caption;
+        void (TForm1::*build)(QWidget*);
+    };
+    const PageDef defs[] = {
+        {"TabSheet1", "EDID Controller", &TForm1::buildControllerPage},
+        {"TabSheet3", "EDID Analyzer", &TForm1::buildAnalyzerPage},
+        {"TabSheet4", "EDID Creator", &TForm1::buildCreatorPage},
+        {"TabSheet2", "System", &TForm1::buildSystemPage},
+    };
+    for (const auto& d : defs) {
+        auto* page = new QWidget;
+        page->setObjectName(QString::fromLatin1(d.name));
+        pages->addTab(page, QString::fromLatin1(d.caption));
+        (this->*d.build)(page);
+    }
+
+    memo_ = place(new QPlainTextEdit(client_), "Memo_Debug", 480, 8, 289, 537);
+    memo_->setReadOnly(true);
+    memo_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    memo_->setAccessibleDescription(QStringLiteral("Debug log"));
+    memo_->hide();
+
+    link_ = new DeviceLink(*this, this);
+    link_->setObjectName(QStringLiteral("DeviceLink"));
+
+    // Page controllers: each finds its controls by objectName and owns their handlers.
+    // One line per page below.
+
+    FormCreate();
+    applyClientSize();
+    move(432, 103);
+}
+
+TForm1::~TForm1() {
+    VarnokApplication::setErrorSink(nullptr);
+}
+
+void TForm1::buildLinkArea(QWidget* client) {
+    auto* box = group(client, "GroupBox1", QStringLiteral("Link"), 16, 8, 169, 57);
+    box->setFont(boldFont(box));
+    auto* led = new LedShape(box);
+    led->setObjectName(QStringLiteral("Shape_LED_Link"));
+    led->move(16, 28);
+    auto* model =
+        place(new QLabel(QStringLiteral("Not Found."), box), "Label_Model_Name", 41, 28, 120, 17);
+    model->setFont(boldFont(model));
+    model->setAccessibleDescription(QStringLiteral("Model name"));
+
+    auto* search = button(client, "BitBtn_Search", QStringLiteral("Search"), 200, 24, 100, 33);
+    search->setIcon(style()->standardIcon(QStyle::SP_BrowserReload));
+    search->setFont(boldFont(search));
+    auto* disc =
+        button(client, "BitBtn_Disconnect", QStringLiteral("Disconnect"), 312, 24, 115, 33);
+    disc->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
+    disc->setFont(boldFont(disc));
+    disc->setEnabled(false);
+
+    place(new DebugSwitch(client, this), "Panel_Debug", 448, 8, 25, 25);
+}
+
+void TForm1::buildControllerPage(QWidget* page) {
+    auto* mode = group(page, "RadioGroup2", QStringLiteral("Mode"), 16, 12, 409, 57);
+    radio(mode, "RadioButton_Set_IntEdid", QStringLiteral("Internal"), 24, 26)->setEnabled(false);
+    radio(mode, "RadioButton_Set_ExtEdid", QStringLiteral("External"), 152, 26)->setEnabled(false);
+    radio(mode, "RadioButton_Set_UserEdid", QStringLiteral("User"), 280, 26)->setEnabled(false);
+
+    auto* up = group(page, "GroupBox3", QStringLiteral("Upload"), 16, 84, 409, 97);
+    auto* path = place(new QLineEdit(up), "Edit_Edid_Path", 16, 24, 377, 21);
+    path->setReadOnly(true);
+    path->setAccessibleDescription(QStringLiteral("EDID file to upload"));
+    button(up, "Button_Open_Edid", QStringLiteral("Open"), 16, 58);
+    button(up, "Button_Upload_Edid", QStringLiteral("Upload"), 104, 58)->setEnabled(false);
+    progressLabel(up, "Label2", QStringLiteral("Upload progress"), 273, 62);
+
+    auto* dl = group(page, "GroupBox2", QStringLiteral("Download"), 16, 196, 409, 65);
+    button(dl, "Button_DL_IntEdid", QStringLiteral("Internal"), 16, 26, 81)->setEnabled(false);
+    button(dl, "Button_DL_ExtEdid", QStringLiteral("External"), 112, 26, 81)->setEnabled(false);
+    button(dl, "Button_DL_UserEdid", QStringLiteral("User"), 208, 26, 81)->setEnabled(false);
+    auto* stored = button(dl, "Button_DL_StoredEdid", QStringLiteral("Stored"), 304, 26, 81);
+    stored->setEnabled(false);
+    stored->setVisible(false);  // the Stored download exists, but the window offers no way to it
+}
+
+void TForm1::buildAnalyzerPage(QWidget* page) {
+    auto* sel = group(page, "RadioGroup1", QStringLiteral("Select"), 16, 8, 409, 49);
+    radio(sel, "RadioButton_Analysis_IntEdid", QStringLiteral("Internal"), 16, 22)
+        ->setEnabled(false);
+    radio(sel, "RadioButton_Analysis_ExtEdid", QStringLiteral("External"), 112, 22)
+        ->setEnabled(false);
+    radio(sel, "RadioButton_Analysis_UserEdid", QStringLiteral("User"), 208, 22)->setEnabled(false);
+    radio(sel, "RadioButton_Analysis_Bin", QStringLiteral("Bin File"), 304, 22)->setEnabled(false);
+    group(page, "GroupBox5", QStringLiteral("Informations"), 16, 64, 409, 360);
+}
+
+void TForm1::buildCreatorPage(QWidget* page) {
+    auto* sel = group(page, "RadioGroup3", QStringLiteral("Select"), 8, 2, 217, 43);
+    radio(sel, "RadioButton_Brand_New", QStringLiteral("Brand New"), 10, 18, 95)->setEnabled(false);
+    radio(sel, "RadioButton_Bin_Modifiy", QStringLiteral("Bin Modifiy"), 110, 18, 100)
+        ->setEnabled(false);
+    auto* warn = place(new QLabel(page), "Label_EdidCreator_Warning", 232, 14, 200, 30);
+    warn->setFont(boldFont(warn));
+    warn->setStyleSheet(QStringLiteral("color: rgb(255, 0, 0);"));
+    warn->setWordWrap(true);
+    warn->setAccessibleDescription(QStringLiteral("Creator warning"));
+    place(new QTabWidget(page), "PageControl2", 8, 48, 425, 340);
+    button(page, "Button_Save_Created", QStringLiteral("Save"), 8, 396)->setEnabled(false);
+    button(page, "Button_Upload_Created", QStringLiteral("Upload"), 96, 396)->setEnabled(false);
+    progressLabel(page, "Label3", QStringLiteral("Creator upload progress"), 305, 400);
+}
+
+void TForm1::buildSystemPage(QWidget* page) {
+    auto* fw = group(page, "GroupBox4", QStringLiteral("Firmware"), 16, 16, 409, 52);
+    place(new QLabel(QStringLiteral("Current Version : "), fw), "Label_FW_Version", 16, 24, 377, 17)
+        ->setAccessibleDescription(QStringLiteral("Firmware version"));
+    auto* path = place(new QLineEdit(fw), "Edit_Fw_Path", 16, 58, 289, 21);
+    path->setReadOnly(true);
+    path->setAccessibleDescription(QStringLiteral("Firmware file"));
+    button(fw, "Button_Open_Fw", QStringLiteral("Open"), 318, 56);
+    button(fw, "Button_Update_Fw", QStringLiteral("Update"), 318, 92)->setEnabled(false);
+    auto* verify = place(new QCheckBox(QStringLiteral("With Verification"), fw),
+                         "CheckBox_FW_Verify", 16, 96, 140, 19);
+    verify->setChecked(true);
+    progressLabel(fw, "Label1", QStringLiteral("Firmware progress"), 180, 98);
+}
+
+void TForm1::FormCreate() {
+    // The dispatcher thread is created with the link, suspended; LinkMode starts at 8.
+    findChild<QTabWidget*>(QStringLiteral("PageControl1"))->setCurrentIndex(0);
+    if (auto* pc2 = findChild<QTabWidget*>(QStringLiteral("PageControl2")); pc2 && pc2->count())
+        pc2->setCurrentIndex(0);
+    if (auto* l6 = findChild<QLabel*>(QStringLiteral("Label6")))
+        l6->setText(QStringLiteral("High\nFront\nCenter\nRear\nLow"));
+    link_->LinkMode = kLinkModeApi;
+}
+
+void TForm1::applyClientSize() {
+    const int w = kClientWidth + (debugShown_ ? kDebugWidth : 0);
+    client_->setFixedSize(w, kClientHeight);
+    const int menuH = menuBar()->sizeHint().height();
+    setFixedSize(w, kClientHeight + menuH);
+}
+
+void TForm1::Panel_DebugDblClick() {
+    debugShown_ = !debugShown_;
+    if (debugShown_) {
+        logText_.clear();
+        refreshMemo();
+        memo_->show();
+    } else {
+        memo_->hide();
+    }
+    applyClientSize();
+}
+
+void TForm1::About2Click() {
+    dialogs_->showInformation(QStringLiteral("Varnok\r\nEDID device tool, version %1")
+                                  .arg(QStringLiteral(PROJECT_VERSION)),
+                              frameGeometry().topLeft() + QPoint(100, 180));
+}
+
+void TForm1::refreshMemo() {
+    QString shown = logText_;
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    memo_->setPlainText(shown);
+    memo_->verticalScrollBar()->setValue(memo_->verticalScrollBar()->maximum());
+}
+
+void TForm1::logAppend(const QString& text) {
+    logText_ += text;
+    // The log is written whether it is visible or not; the memo is refreshed only when shown.
+    if (debugShown_) refreshMemo();
+}
+
+void TForm1::logAddLine(const QString& line) {
+    logAppend(line + QStringLiteral("\r\n"));
+}
+
+void TForm1::logReplace(const QString& text) {
+    logText_ = text;
+    if (debugShown_) refreshMemo();
+}
+
+void TForm1::setLabelText(QLabel* label, const QString& text, bool red) {
+    label->setText(text);
+    QPalette pal = label->palette();
+    pal.setColor(QPalette::WindowText, red ? QColor(255, 0, 0) : QColor(0, 0, 0));
+    label->setPalette(pal);
+}
+
+void TForm1::showUploadProgress(int percent) {
+    const QString text = QString::number(percent) + QLatin1Char('%');
+    setLabelText(findChild<QLabel*>(QStringLiteral("Label2")), text, false);
+    setLabelText(findChild<QLabel*>(QStringLiteral("Label3")), text, false);
+}
+
+}  // namespace varnok

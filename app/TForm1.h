@@ -1,0 +1,85 @@
+#pragma once
+// Form1: the one window of Varnok. It holds every control (found by objectName), the device link
+// and the shared dialogs, and shows what the link and the operations report.
+
+#include <QMainWindow>
+#include <QString>
+#include <memory>
+
+#include "Dialogs.h"
+#include "EdidStores.h"
+#include "LinkView.h"
+#include "SerialPort.h"
+
+class QCheckBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+class QTabWidget;
+class QWidget;
+
+namespace varnok {
+
+class DeviceLink;
+class LedShape;
+
+class TForm1 : public QMainWindow, public LinkView {
+    Q_OBJECT
+public:
+    // The product passes Qt's dialogs and the system's port list; tests and the demo their own.
+    TForm1(std::unique_ptr<Dialogs> dialogs, std::unique_ptr<PortLister> ports,
+           QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    DeviceLink& link() { return *link_; }
+    Dialogs& dialogs() { return *dialogs_; }
+    PortLister& ports() { return *ports_; }
+    EdidStores& stores() { return stores_; }
+
+    // Debug log (Memo_Debug). The text is kept exactly as written ("\r\n" line ends); the memo
+    // shows it with plain line breaks.
+    void logAppend(const QString& text) override;
+    void logAddLine(const QString& line) override;
+    void logReplace(const QString& text) override;
+    const QString& debugLogText() const { return logText_; }
+    void showUploadProgress(int percent) override;
+
+    // Sets a progress label's text and font colour (black for progress, red for failures).
+    static void setLabelText(QLabel* label, const QString& text, bool red);
+
+    // Window-level handlers.
+    void Panel_DebugDblClick();
+    void About2Click();
+    bool debugLogShown() const { return debugShown_; }
+
+    // The client area's fixed size without the debug log.
+    static constexpr int kClientWidth = 480;
+    static constexpr int kClientHeight = 552;
+    static constexpr int kDebugWidth = 289 + 15;
+
+private:
+    void FormCreate();
+    void buildLinkArea(QWidget* client);
+    void buildControllerPage(QWidget* page);
+    void buildAnalyzerPage(QWidget* page);
+    void buildCreatorPage(QWidget* page);
+    void buildSystemPage(QWidget* page);
+    void applyClientSize();
+    void refreshMemo();
+
+    std::unique_ptr<Dialogs> dialogs_;
+    std::unique_ptr<PortLister> ports_;
+    DeviceLink* link_ = nullptr;
+    EdidStores stores_;
+
+    QWidget* client_ = nullptr;
+    QPlainTextEdit* memo_ = nullptr;
+    QString logText_;
+    bool debugShown_ = false;
+};
+
+}  // namespace varnok

@@ -1,0 +1,13 @@
+// varnok: the product. Qt's dialogs and the system's serial ports.
+#include "QtDialogs.h"
+#include "SystemPortLister.h"
+#include "TForm1.h"
+#include "VarnokApplication.h"
+
+int main(int argc, char** argv) {
+    varnok::VarnokApplication app(argc, argv);
+    varnok::TForm1 form(std::make_unique<varnok::QtDialogs>(nullptr),
+                        std::make_unique<varnok::SystemPortLister>());
+    form.show();
+    return app.exec();
+}

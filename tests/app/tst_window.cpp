@@ -1,0 +1,195 @@
+// The window shell: initial control states, the debug-log switch, the About box, the menu.
+#include <QAction>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTest>
+
+#include "FormFixture.h"
+#include "LedShape.h"
+
+using namespace varnok;
+
+class WindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initialStates_data();
+    void initialStates();
+    void geometryAndPages();
+    void debugSwitchWidensAndClears();
+    void aboutBoxFollowsWindow();
+    void menuHoldsOnlyAbout();
+    void progressAndLogApi();
+    void errorInHandlerIsShown();
+    void rendersScreenshot();
+};
+
+void WindowTest::initialStates_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("enabled");
+    QTest::addColumn<bool>("visible");
+    const std::pair<const char*, bool> rows[] = {
+        {"BitBtn_Search", true},
+        {"BitBtn_Disconnect", false},
+        {"Button_Upload_Edid", false},
+        {"Button_DL_IntEdid", false},
+        {"Button_DL_ExtEdid", false},
+        {"Button_DL_UserEdid", false},
+        {"Button_DL_StoredEdid", false},
+        {"RadioButton_Analysis_IntEdid", false},
+        {"RadioButton_Analysis_ExtEdid", false},
+        {"RadioButton_Analysis_UserEdid", false},
+        {"RadioButton_Analysis_Bin", false},
+        {"RadioButton_Brand_New", false},
+        {"RadioButton_Bin_Modifiy", false},
+        {"Button_Save_Created", false},
+        {"Button_Upload_Created", false},
+        {"RadioButton_Set_IntEdid", false},
+        {"RadioButton_Set_ExtEdid", false},
+        {"RadioButton_Set_UserEdid", false},
+        {"Button_Update_Fw", false},
+        {"Button_Open_Edid", true},
+        {"Button_Open_Fw", true},
+        {"CheckBox_FW_Verify", true},
+    };
+    for (const auto& [name, enabled] : rows) {
+        const bool visible = QString(name) != "Button_DL_StoredEdid";
+        QTest::newRow(name) << QString(name) << enabled << visible;
+    }
+}
+
+void WindowTest::initialStates() {
+    QFETCH(QString, name);
+    QFETCH(bool, enabled);
+    QFETCH(bool, visible);
+    FormFixture f;
+    f.form->show();
+    auto* w = f.find<QWidget>(name);
+    QVERIFY2(w, qPrintable(name));
+    QCOMPARE(w->isEnabled(), enabled);
+    QCOMPARE(w->isVisibleTo(f.form.get()) || !w->parentWidget()->isVisibleTo(f.form.get()),
+             visible);
+    if (name == "Button_DL_StoredEdid") QVERIFY(!w->isVisibleTo(f.form.get()));
+}
+
+void WindowTest::geometryAndPages() {
+    FormFixture f;
+    f.form->show();
+    QCOMPARE(f.form->windowTitle(), QString("Varnok"));
+    QCOMPARE(f.form->centralWidget()->size(), QSize(480, 552));
+    QCOMPARE(f.form->minimumSize(), f.form->maximumSize());
+    QVERIFY(!(f.form->windowFlags() & Qt::WindowMinimizeButtonHint));
+    QVERIFY(!(f.form->windowFlags() & Qt::WindowMaximizeButtonHint));
+
+    auto* pages = f.find<QTabWidget>("PageControl1");
+    QCOMPARE(pages->geometry(), QRect(16, 80, 449, 457));
+    const QStringList captions = {"EDID Controller", "EDID Analyzer", "EDID Creator", "System"};
+    const QStringList names = {"TabSheet1", "TabSheet3", "TabSheet4", "TabSheet2"};
+    QCOMPARE(pages->count(), 4);
+    for (int i = 0; i < 4; ++i) {
+        QCOMPARE(pages->tabText(i), captions[i]);
+        QCOMPARE(pages->widget(i)->objectName(), names[i]);
+    }
+    QCOMPARE(pages->currentIndex(), 0);
+    QCOMPARE(f.find<QLabel>("Label_Model_Name")->text(), QString("Not Found."));
+    QCOMPARE(f.find<QLabel>("Label_FW_Version")->text(), QString("Current Version : "));
+    QCOMPARE(f.find<QGroupBox>("GroupBox4")->height(), 52);
+    for (const char* l : {"Label1", "Label2", "Label3"}) {
+        QCOMPARE(f.find<QLabel>(l)->text(), QString("0%"));
+        QVERIFY(f.find<QLabel>(l)->alignment() & Qt::AlignRight);
+    }
+    QVERIFY(f.find<QCheckBox>("CheckBox_FW_Verify")->isChecked());
+    QCOMPARE(f.find<LedShape>("Shape_LED_Link")->color(), LedShape::Grey);
+    QVERIFY(!f.find<QPlainTextEdit>("Memo_Debug")->isVisible());
+}
+
+void WindowTest::debugSwitchWidensAndClears() {
+    FormFixture f;
+    f.form->show();
+    const int w0 = f.form->width();
+    f.form->logAppend("written while hidden\r\n");
+    auto* panel = f.find<QWidget>("Panel_Debug");
+    QTest::mouseDClick(panel, Qt::LeftButton);
+    QCOMPARE(f.form->width(), w0 + 304);
+    auto* memo = f.find<QPlainTextEdit>("Memo_Debug");
+    QVERIFY(memo->isVisible());
+    QCOMPARE(f.form->debugLogText(), QString());
+    QCOMPARE(memo->toPlainText(), QString());
+    f.form->logAppend("Check COM3\r\n");
+    QCOMPARE(memo->toPlainText(), QString("Check COM3\n"));
+    QTest::mouseDClick(panel, Qt::LeftButton);
+    QCOMPARE(f.form->width(), w0);
+    QVERIFY(!memo->isVisible());
+    QCOMPARE(f.form->debugLogText(), QString("Check COM3\r\n"));  // kept until next switch-on
+    QTest::mouseDClick(panel, Qt::LeftButton);
+    QCOMPARE(f.form->debugLogText(), QString());
+}
+
+void WindowTest::aboutBoxFollowsWindow() {
+    FormFixture f;
+    f.form->show();
+    f.form->move(250, 140);
+    QTest::qWait(1);
+    f.form->About2Click();
+    QCOMPARE(f.dialogs->informations.size(), 1);
+    QVERIFY(f.dialogs->lastInformationAt.has_value());
+    QCOMPARE(*f.dialogs->lastInformationAt, f.form->frameGeometry().topLeft() + QPoint(100, 180));
+}
+
+void WindowTest::menuHoldsOnlyAbout() {
+    FormFixture f;
+    const auto menus = f.form->menuBar()->actions();
+    QCOMPARE(menus.size(), 1);
+    QCOMPARE(menus[0]->text(), QString("&Help"));
+    const auto items = menus[0]->menu()->actions();
+    QCOMPARE(items.size(), 1);
+    QCOMPARE(items[0]->text(), QString("About"));
+    items[0]->trigger();
+    QCOMPARE(f.dialogs->informations.size(), 1);
+}
+
+void WindowTest::progressAndLogApi() {
+    FormFixture f;
+    f.form->showUploadProgress(51);
+    QCOMPARE(f.find<QLabel>("Label2")->text(), QString("51%"));
+    QCOMPARE(f.find<QLabel>("Label3")->text(), QString("51%"));
+    QCOMPARE(f.find<QLabel>("Label2")->palette().color(QPalette::WindowText), QColor(Qt::black));
+    f.form->logReplace("Edid Open OK.\r\n");
+    f.form->logAppend("API ");
+    f.form->logAddLine("Timeout.");
+    QCOMPARE(f.form->debugLogText(), QString("Edid Open OK.\r\nAPI Timeout.\r\n"));
+}
+
+void WindowTest::errorInHandlerIsShown() {
+    FormFixture f;
+    auto* b = f.find<QPushButton>("Button_Open_Edid");
+    // An error thrown by a handler is reported with its text and the window carries on.
+    QObject::connect(b, &QPushButton::clicked, [] { throw std::runtime_error("boom"); });
+    f.form->show();
+    QTest::mouseClick(b, Qt::LeftButton);
+    QVERIFY(f.dialogs->errors.contains("boom"));
+    QVERIFY(f.form->isVisible());
+}
+
+void WindowTest::rendersScreenshot() {
+    FormFixture f;
+    f.form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.form.get()));
+    auto* pages = f.find<QTabWidget>("PageControl1");
+    const QStringList files = {"controller", "analyzer", "creator", "system"};
+    for (int i = 0; i < pages->count(); ++i) {
+        pages->setCurrentIndex(i);
+        QImage img = f.form->grab().toImage();
+        QVERIFY(!img.isNull());
+        QVERIFY(img.save(screenshotDir() + "/" + files[i] + ".png"));
+    }
+}
+
+VARNOK_TEST_MAIN(WindowTest)
+#include "tst_window.moc"
