@@ -1,6 +1,6 @@
 #pragma once
-// EDID image rules shared by every operation: the .bin file form, validation, the CTA-861 data-block
-// walk and the decoder. Plain byte logic; nothing here prints or shows anything.
+// EDID image rules shared by every operation: the .bin file form, validation, the CTA-861
+// data-block walk and the decoder. Plain byte logic; nothing here prints or shows anything.
 
 #include <QString>
 #include <cstdint>

@@ -53,12 +53,12 @@ struct EdidInfo {
     EdidStatus status = 0;
     FeatureFlags features = 0;
     EdidImage image{};
-    std::array<char, 4> manufacturer{};   // three letters and a 0
-    std::array<char, 14> monitorName{};   // up to 13 characters and a 0
+    std::array<char, 4> manufacturer{};  // three letters and a 0
+    std::array<char, 14> monitorName{};  // up to 13 characters and a 0
     uint16_t productCode = 0;
     uint32_t serialNumber = 0;
-    uint8_t manufactureYear = 0;  // base byte 17, years since 1990
-    uint8_t manufactureWeek = 0;  // base byte 16
+    uint8_t manufactureYear = 0;      // base byte 17, years since 1990
+    uint8_t manufactureWeek = 0;      // base byte 16
     uint32_t establishedTimings = 0;  // bytes 35..37, 24 bits
     std::array<uint16_t, 8> standardTimings{};
     std::array<std::array<uint8_t, 18>, 3> extensionDtds{};

@@ -1,0 +1,113 @@
+#include "EdidReport.h"
+
+#include <QByteArray>
+
+namespace varnok {
+
+const std::array<EdidReportRowInfo, kEdidReportRowCount> kEdidReportRows = {{
+    {"    EDID Header :", "Label_Edid_Header"},
+    {"    EDID Checksum :", "Label_Edid_Checksum"},
+    {"    Manufacturer Name :", "Label_Manufac_Name"},
+    {"    Monitor Name :", "Label_Monitor_Name"},
+    {"    Max Resolution :", "Label_Max_Resolution"},
+    {"    Max Color Depth :", "Label_Max_ColorDepth"},
+    {"    Support 3D :", "Label_Support_3D"},
+    {"    Support YUV420 :", "Label_Support_YUV420"},
+    {"    Support SCDC :", "Label_Support_SCDC"},
+    {"    Support 600MHz :", "Label_Support_600MHz"},
+    {"    Support HDR :", "Label_Support_HDR"},
+    {"    Audio Formats :", "Label_Audio_Formats"},
+    {"    Audio Max Channel :", "Label_Audio_Channel"},
+    {"    CEC Address :", "Label_CEC_Address"},
+}};
+
+const std::array<AudioToken, 9> kAudioTokens = {{
+    {AudioLpcm2ch, "2PCM,"},
+    {AudioLpcmMulti, "MPCM,"},
+    {AudioAc3, "DolbyD,"},
+    {AudioEac3, "DolbyD+,"},
+    {AudioMat, "DolbyHD,"},
+    {AudioDts, "DTS,"},
+    {AudioDtsHd, "DTSHD,"},
+    {AudioAac, "AAC,"},
+    {AudioOneBit, "OBA,"},
+}};
+
+namespace {
+
+constexpr int kAudioWrapAfter = 30;
+
+// A 0-terminated text field of the record, byte for character, as "%s" shows it.
+template <std::size_t N>
+QString FieldText(const std::array<char, N>& field) {
+    return QString::fromLatin1(field.data(), static_cast<qsizetype>(qstrnlen(field.data(), N)));
+}
+
+QString YesNo(bool yes) {
+    return yes ? QStringLiteral("Yes") : QStringLiteral("No");
+}
+
+QString HdrText(uint8_t yuv420DeepColor) {
+    if (yuv420DeepColor == 0) {
+        return QStringLiteral("No");
+    }
+    QString text;
+    if (yuv420DeepColor & 1) {
+        text += QStringLiteral("10bit,");
+    }
+    if (yuv420DeepColor & 2) {
+        text += QStringLiteral("12bit,");
+    }
+    if (yuv420DeepColor & 4) {
+        text += QStringLiteral("16bit,");
+    }
+    return text;
+}
+
+}  // namespace
+
+void AppendAudioToken(QString& label, bool& twoLines, const QString& token) {
+    if (!twoLines && label.size() > kAudioWrapAfter) {
+        label += QStringLiteral("\r\n");
+        twoLines = true;
+    }
+    label += token;
+}
+
+EdidReport MakeEdidReport(const EdidInfo& info) {
+    EdidReport report;
+    auto set = [&report](EdidReportRow row, const QString& text) {
+        report.values[static_cast<int>(row)] = text;
+    };
+    if (info.status & kReasonBits) {
+        report.values.fill(QStringLiteral("-"));
+        set(EdidReportRow::EdidHeader, QStringLiteral("Illegal"));
+        return report;
+    }
+    set(EdidReportRow::EdidHeader, QStringLiteral("Good"));
+    set(EdidReportRow::EdidChecksum, QStringLiteral("Good"));
+    set(EdidReportRow::ManufacturerName, FieldText(info.manufacturer));
+    // A name descriptor whose text starts with 0x0A leaves an empty name.
+    set(EdidReportRow::MonitorName,
+        info.monitorName[0] != 0 ? FieldText(info.monitorName) : QStringLiteral("-"));
+    set(EdidReportRow::MaxResolution, FieldText(info.maxResolutionName));
+    set(EdidReportRow::MaxColorDepth, QStringLiteral("%1bit").arg(int{info.maxColorDepth}));
+    set(EdidReportRow::Support3D, YesNo(info.features & Has3D));
+    set(EdidReportRow::SupportYuv420, YesNo(info.yuv420Supported));
+    set(EdidReportRow::SupportScdc, YesNo(info.scdcPresent));
+    set(EdidReportRow::Support600MHz, YesNo(info.supports600MHz));
+    set(EdidReportRow::SupportHdr, HdrText(info.yuv420DeepColor));
+    QString audio;
+    for (const AudioToken& token : kAudioTokens) {
+        if (info.audioFormats & token.flag) {
+            AppendAudioToken(audio, report.audioTwoLines, QString::fromLatin1(token.text));
+        }
+    }
+    set(EdidReportRow::AudioFormats, audio);
+    set(EdidReportRow::AudioChannel, QStringLiteral("%1CH").arg(int{info.maxAudioChannels}));
+    set(EdidReportRow::CecAddress,
+        QString::asprintf("%02X%02X", unsigned{info.cecAddress[0]}, unsigned{info.cecAddress[1]}));
+    return report;
+}
+
+}  // namespace varnok

@@ -1,0 +1,65 @@
+#pragma once
+// The analyzer's fourteen report rows as texts: what each value label shows for a decoded EDID,
+// so the page only copies texts into its labels.
+
+#include <QString>
+#include <array>
+
+#include "EdidInfo.h"
+
+namespace varnok {
+
+enum class EdidReportRow : int {
+    EdidHeader,
+    EdidChecksum,
+    ManufacturerName,
+    MonitorName,
+    MaxResolution,
+    MaxColorDepth,
+    Support3D,
+    SupportYuv420,
+    SupportScdc,
+    Support600MHz,
+    SupportHdr,
+    AudioFormats,
+    AudioChannel,
+    CecAddress,
+};
+constexpr int kEdidReportRowCount = 14;
+
+// Row caption (with its leading blanks, as the page shows it) and the value label's objectName,
+// top to bottom.
+struct EdidReportRowInfo {
+    const char* caption;
+    const char* labelName;
+};
+extern const std::array<EdidReportRowInfo, kEdidReportRowCount> kEdidReportRows;
+
+// The audio row's panel grows from one line to two when the format list wraps.
+inline constexpr char kAudioFormatsPanelName[] = "Panel10";
+constexpr int kAudioRowOneLineHeight = 23;
+constexpr int kAudioRowTwoLinesHeight = 38;
+
+// Audio tokens in the order they are added, by AudioFormatFlags bit.
+struct AudioToken {
+    AudioFormatFlags flag;
+    const char* text;
+};
+extern const std::array<AudioToken, 9> kAudioTokens;
+
+struct EdidReport {
+    std::array<QString, kEdidReportRowCount> values;  // in row order
+    bool audioTwoLines = false;  // the audio row holds a "\r\n" and needs the taller panel
+
+    const QString& value(EdidReportRow row) const { return values[static_cast<int>(row)]; }
+};
+
+// Texts for an EdidInfo that DecodeEdid has filled. A failed validation (a reason bit in
+// status) gives "Illegal" and thirteen "-".
+EdidReport MakeEdidReport(const EdidInfo& info);
+
+// Adds one token to the audio row. Before the first token that would follow more than 30
+// characters the row wraps, once: "\r\n" is appended and twoLines becomes true.
+void AppendAudioToken(QString& label, bool& twoLines, const QString& token);
+
+}  // namespace varnok
