@@ -17,6 +17,8 @@ class QTimer;
 
 namespace varnok {
 
+class TThread_Uart_Api;
+
 using ApiCode = uint16_t;
 
 enum LinkFlagBits : uint8_t {
@@ -28,6 +30,29 @@ enum LinkFlagBits : uint8_t {
 constexpr int kRxBufferSize = 1024;
 constexpr uint8_t kLinkModeApi = 8;  // the port carries the API frames
 
+// Where the link stands with the window. BitBtn_Search is enabled in Disconnected and Searching
+// (no port held for good); the status poll and the watchdog only run in Connected and Isp.
+enum class ConnectionState : uint8_t { Disconnected, Searching, Connected, Isp };
+
+// The device's API codes in use (high byte 0: information and notices, 1: EDID store and mode,
+// 2: External EDID).
+namespace api_code {
+constexpr ApiCode ModelName = 1;
+constexpr ApiCode FirmwareVersion = 2;
+constexpr ApiCode ManufacturerId = 9;
+constexpr ApiCode OperationStart = 10;
+constexpr ApiCode OperationEnd = 11;
+constexpr ApiCode EdidMode = 257;
+constexpr ApiCode EdidBlock0 = 261;
+constexpr ApiCode EdidBlock1 = 262;
+constexpr ApiCode EdidSelect = 264;
+constexpr ApiCode ExternalBlock0 = 518;
+constexpr ApiCode ExternalBlock1 = 519;
+}  // namespace api_code
+
+constexpr uint8_t kResponseLead = 0xA1;
+constexpr int kWatchdogLimit = 30;  // receive ticks without DeviceAlive before the link is dropped
+
 class DeviceLink : public QObject {
     Q_OBJECT
 public:
@@ -35,7 +60,7 @@ public:
     ~DeviceLink() override;
 
     // --- link state (the protocol's vocabulary) ---
-    std::unique_ptr<SerialPort> ComPort;  // null when no port is open
+    std::unique_ptr<SerialPort> ComPort;                // null when no port is open
     std::array<uint8_t, kRxBufferSize + 1> RxBuffer{};  // plus a terminating zero
     uint32_t RxLength = 0;
     uint32_t LastApiCode = 0;
@@ -64,16 +89,57 @@ public:
     void DispatchResponse();
     void Timer_Poll_StatusTimer();
 
+    // --- additions: connection state, dispatcher control, helpers for the operations ---
+    // Where the link writes its log lines and progress (the window).
+    LinkView& view() const { return view_; }
+    ConnectionState connectionState() const { return state_; }
+    void setConnectionState(ConnectionState state);
+    // True while BitBtn_Search is enabled: no port is held for good (disconnected or searching).
+    bool searchEnabled() const {
+        return state_ == ConnectionState::Disconnected || state_ == ConnectionState::Searching;
+    }
+
+    // The dispatcher thread: started (resumed) at every probe, suspended at Disconnect.
+    TThread_Uart_Api& dispatcher() { return *dispatcher_; }
+    void startDispatcher();
+    void suspendDispatcher();
+
+    // Enabling a timer that already runs leaves its interval running (as a click on an enabled
+    // control changes nothing); disabling stops it.
+    void enableRxTimer();
+    void disableRxTimer();
+    void enablePoll();
+    void disablePoll();
+
+    // The text at RxBuffer offset `offset` up to its first zero byte, bytes taken as Latin-1.
+    QString rxText(int offset = 0) const;
+
+    // Closes and drops the port (no-op without one). Nothing reads or writes it afterwards.
+    void closePort();
+
+    // The 4-byte command header: (W * 128 + code >> 8) mod 256, code & 0xFF, count & 0xFF, 0x0D.
+    static std::array<uint8_t, 4> apiHeader(uint8_t w, ApiCode code, uint16_t count);
+    // Upload progress shown before data byte i of a code-261 or code-262 write.
+    static int uploadProgress(ApiCode code, int index);
+
 signals:
     // Effects of a dispatched valid response, for the window.
-    void modelNameReceived(const QString& name);     // code 1: Label_Model_Name, LED green
+    void modelNameReceived(const QString& name);        // code 1: Label_Model_Name, LED green
     void firmwareVersionReceived(const QString& text);  // code 2: full "Current Version : v%s"
-    void edidModeReceived(uint8_t mode);             // code 257: mode buttons
+    void edidModeReceived(uint8_t mode);                // code 257: mode buttons
     // The watchdog or a fatal port error asks for the Disconnect operation.
     void disconnectRequested();
+    // The connection state changed (Disconnected, Searching, Connected, Isp).
+    void connectionStateChanged(varnok::ConnectionState state);
 
 private:
+    void watchdogStep();
+    bool checkPortFault();
+
     LinkView& view_;
+    ConnectionState state_ = ConnectionState::Disconnected;
+    std::unique_ptr<TThread_Uart_Api> dispatcher_;
+    const SerialPort* faultReported_ = nullptr;  // the port whose fault was logged last
 };
 
 }  // namespace varnok

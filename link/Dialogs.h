@@ -1,6 +1,6 @@
 #pragma once
-// The window's shared file dialogs (OpenDialog1, SaveDialog1, filter "EDID (*.bin)") and its message
-// boxes, behind one seam so that operations and tests never depend on native dialogs.
+// The window's shared file dialogs (OpenDialog1, SaveDialog1, filter "EDID (*.bin)") and its
+// message boxes, behind one seam so that operations and tests never depend on native dialogs.
 //
 // The open dialog remembers the file last chosen in it on any page: every operation that reads a
 // file uses that name, also after a later cancel.
@@ -25,7 +25,9 @@ public:
     const QString& openFileName() const { return openFileName_; }
 
     // SaveDialog1 proposing proposedName; the chosen path, or nothing when cancelled.
-    std::optional<QString> executeSave(const QString& proposedName) { return askSave(proposedName); }
+    std::optional<QString> executeSave(const QString& proposedName) {
+        return askSave(proposedName);
+    }
 
     // An error raised inside a handler, shown with its text; the program carries on.
     virtual void showError(const QString& text) = 0;

@@ -1,0 +1,280 @@
+#include "DeviceLink.h"
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QThread>
+#include <QTimer>
+#include <algorithm>
+#include <cstring>
+
+#include "TThread_Uart_Api.h"
+
+namespace varnok {
+
+namespace {
+constexpr int kRxTickMs = 100;
+constexpr int kPollMs = 1000;
+constexpr int kFloodKeep = 16;  // bytes kept from a queue of more than 1024
+constexpr uint32_t kDataPhaseLeadMs = 50;
+constexpr uint32_t kDataBytePauseMs = 1;
+constexpr int kResponseHeader = 3;  // lead byte 0xA1 and two bytes the host ignores
+}  // namespace
+
+DeviceLink::DeviceLink(LinkView& view, QObject* parent) : QObject(parent), view_(view) {
+    Timer_UART_Rx = new QTimer(this);
+    Timer_UART_Rx->setObjectName(QStringLiteral("Timer_UART_Rx"));
+    Timer_UART_Rx->setInterval(kRxTickMs);
+    connect(Timer_UART_Rx, &QTimer::timeout, this, &DeviceLink::Timer_UART_RxTimer);
+
+    Timer_Poll_Status = new QTimer(this);
+    Timer_Poll_Status->setObjectName(QStringLiteral("Timer_Poll_Status"));
+    Timer_Poll_Status->setInterval(kPollMs);
+    connect(Timer_Poll_Status, &QTimer::timeout, this, &DeviceLink::Timer_Poll_StatusTimer);
+
+    // Created suspended; the first probe of a search starts it.
+    dispatcher_ = std::make_unique<TThread_Uart_Api>([this] { DispatchResponse(); });
+    LinkMode = kLinkModeApi;
+}
+
+DeviceLink::~DeviceLink() {
+    // End the dispatcher before anything it hands over can go away; it never waits on this
+    // thread once told to stop.
+    dispatcher_->Stop();
+    dispatcher_.reset();
+    closePort();
+}
+
+bool DeviceLink::portOpen() const {
+    return ComPort && ComPort->isOpen();
+}
+
+void DeviceLink::setConnectionState(ConnectionState state) {
+    if (state_ == state) return;
+    state_ = state;
+    emit connectionStateChanged(state);
+}
+
+void DeviceLink::startDispatcher() {
+    dispatcher_->Resume();
+}
+void DeviceLink::suspendDispatcher() {
+    dispatcher_->Suspend();
+}
+
+void DeviceLink::enableRxTimer() {
+    if (!Timer_UART_Rx->isActive()) Timer_UART_Rx->start();
+}
+void DeviceLink::disableRxTimer() {
+    Timer_UART_Rx->stop();
+}
+void DeviceLink::enablePoll() {
+    if (!Timer_Poll_Status->isActive()) Timer_Poll_Status->start();
+}
+void DeviceLink::disablePoll() {
+    Timer_Poll_Status->stop();
+}
+
+QString DeviceLink::rxText(int offset) const {
+    if (offset < 0 || offset >= int(RxBuffer.size())) return {};
+    const auto* start = reinterpret_cast<const char*>(RxBuffer.data()) + offset;
+    const size_t len = strnlen(start, RxBuffer.size() - size_t(offset));
+    return QString::fromLatin1(start, qsizetype(len));
+}
+
+void DeviceLink::closePort() {
+    if (ComPort) {
+        ComPort->close();
+        ComPort.reset();
+    }
+    faultReported_ = nullptr;
+}
+
+std::array<uint8_t, 4> DeviceLink::apiHeader(uint8_t w, ApiCode code, uint16_t count) {
+    return {uint8_t((w * 128u + (code >> 8)) & 0xFF), uint8_t(code & 0xFF), uint8_t(count & 0xFF),
+            0x0D};
+}
+
+int DeviceLink::uploadProgress(ApiCode code, int index) {
+    return index * 100 / 256 + (code == api_code::EdidBlock0 ? 1 : 51);
+}
+
+void DeviceLink::SendApiCommand(uint8_t w, ApiCode code, uint16_t count, const uint8_t* data) {
+    // A complete response that the dispatcher has not yet taken belongs to the previous command:
+    // act on it now, before its code and bytes are replaced by the new command's.
+    if (LinkFlags & ResponseReady) DispatchResponse();
+
+    disablePoll();
+    const auto header = apiHeader(w, code, count);
+    if (portOpen())
+        ComPort->write(
+            QByteArray(reinterpret_cast<const char*>(header.data()), int(header.size())));
+    // Reset the receive state before any event is processed, so no byte of the new response can
+    // be collected into the old state.
+    RxLength = 0;
+    LastApiCode = code;
+    LastApiCount = count;
+    std::fill(RxBuffer.begin(), RxBuffer.end(), uint8_t(0));
+
+    // The end-of-operation notice gets no answer, so nothing would ever re-arm the status poll:
+    // while connected it keeps running, and the watchdog keeps watching the device.
+    if (w == 1 && code == api_code::OperationEnd && state_ == ConnectionState::Connected)
+        enablePoll();
+
+    if (w != 1 || count == 0 || data == nullptr) return;
+
+    WaitMs(kDataPhaseLeadMs);
+    const bool upload = code == api_code::EdidBlock0 || code == api_code::EdidBlock1;
+    for (int i = 0; i < count; ++i) {
+        if (upload) {
+            LinkFlags |= DeviceAlive;
+            view_.showUploadProgress(uploadProgress(code, i));
+        }
+        // The device takes the data paced: one byte per write, a pause after each.
+        if (portOpen()) ComPort->write(QByteArray(1, char(data[i])));
+        WaitMs(kDataBytePauseMs);
+    }
+    // A port lost during the data phase leaves nothing to poll.
+    if (portOpen()) enablePoll();
+}
+
+uint32_t DeviceLink::WaitMs(uint32_t ms) {
+    QElapsedTimer clock;
+    clock.start();
+    for (;;) {
+        const qint64 elapsed = clock.elapsed();
+        if (elapsed > qint64(ms)) return uint32_t(elapsed);
+        const int remaining = int(qint64(ms) + 1 - elapsed);
+        // A nested event loop woken by a single-shot timer: timers, the dispatch hand-over and
+        // user input run meanwhile, and the thread sleeps when there is nothing to do.
+        QEventLoop loop;
+        QTimer timer;
+        timer.setSingleShot(true);
+        timer.setTimerType(Qt::PreciseTimer);
+        bool fired = false;
+        connect(&timer, &QTimer::timeout, &loop, [&] {
+            fired = true;
+            loop.quit();
+        });
+        timer.start(remaining);
+        loop.exec();
+        // The application is quitting (every event loop now returns at once): keep the pause
+        // without events rather than spinning until it ends.
+        if (!fired) {
+            const qint64 rest = qint64(ms) + 1 - clock.elapsed();
+            if (rest > 0) QThread::msleep(static_cast<unsigned long>(rest));
+        }
+    }
+}
+
+bool DeviceLink::WaitApiResponse(int polls) {
+    for (int k = 1; k <= polls - 1; ++k) {
+        WaitMs(10);
+        if (RxBuffer[0] == kResponseLead) {
+            // The answer only confirms the command; its bytes are not needed.
+            RxLength = 0;
+            std::fill(RxBuffer.begin(), RxBuffer.end(), uint8_t(0));
+            return false;
+        }
+    }
+    return true;
+}
+
+void DeviceLink::watchdogStep() {
+    if ((LinkFlags & IspMode) || searchEnabled() || (LinkFlags & DeviceAlive)) {
+        WatchdogTicks = 0;
+        return;
+    }
+    if (++WatchdogTicks >= kWatchdogLimit) {
+        WatchdogTicks = 0;
+        emit disconnectRequested();
+    }
+}
+
+bool DeviceLink::checkPortFault() {
+    if (!ComPort->hasFatalError()) return false;
+    if (faultReported_ != ComPort.get()) {
+        faultReported_ = ComPort.get();
+        view_.logAppend(QStringLiteral("Port Error: ") + ComPort->errorString() +
+                        QStringLiteral(".\r\n"));
+    }
+    // While a search probes the port, the search itself closes it and goes on.
+    if (state_ == ConnectionState::Connected || state_ == ConnectionState::Isp)
+        emit disconnectRequested();
+    return true;
+}
+
+void DeviceLink::Timer_UART_RxTimer() {
+    watchdogStep();
+    // Without a port (never opened, or closed by Disconnect) the tick reads nothing and leaves
+    // the buffer and the log as they are.
+    if (!ComPort) return;
+    if (checkPortFault() || !ComPort || !ComPort->isOpen()) return;
+
+    const qint64 waiting = ComPort->bytesWaiting();
+    if (waiting > kRxBufferSize) {
+        // Far more than any response: keep the first bytes for a look and drop the flood.
+        const QByteArray head = ComPort->read(kFloodKeep);
+        std::copy_n(head.constData(), std::min<qsizetype>(head.size(), kFloodKeep),
+                    reinterpret_cast<char*>(RxBuffer.data()));
+        ComPort->discardInput();
+        return;
+    }
+    if (waiting > 0) {
+        // Never store past the 1024 bytes: keep the earliest bytes that fit and read the rest
+        // off the port so they are not taken for the start of the next response.
+        const uint32_t filled = std::min<uint32_t>(RxLength, kRxBufferSize);
+        const qint64 room = kRxBufferSize - filled;
+        const qint64 keep = std::min(waiting, room);
+        QByteArray kept;
+        if (keep > 0) kept = ComPort->read(keep);
+        if (waiting > keep) ComPort->read(waiting - keep);
+        const auto taken = std::min<qsizetype>(kept.size(), room);
+        std::copy_n(kept.constData(), taken, reinterpret_cast<char*>(RxBuffer.data()) + filled);
+        RxLength = filled + uint32_t(taken);
+        RxBuffer[RxLength] = 0;
+        // Raw response bytes appear in the log as characters, up to the first zero byte.
+        view_.logAppend(rxText(0));
+    }
+    if (uint64_t(RxLength) >= uint64_t(LastApiCount) + kResponseHeader && LinkMode == kLinkModeApi)
+        LinkFlags |= ResponseReady;
+    if (LinkFlags & ResponseReady) dispatcher_->Wake();
+}
+
+void DeviceLink::DispatchResponse() {
+    if (!(LinkFlags & ResponseReady)) return;
+    LinkFlags &= uint8_t(~ResponseReady);
+    if (RxBuffer[0] == kResponseLead) {
+        switch (LastApiCode) {
+            case api_code::ModelName:
+                emit modelNameReceived(rxText(kResponseHeader));
+                break;
+            case api_code::FirmwareVersion:
+                emit firmwareVersionReceived(QStringLiteral("Current Version : v") +
+                                             rxText(kResponseHeader));
+                break;
+            case api_code::ManufacturerId:
+                std::copy_n(RxBuffer.begin() + kResponseHeader, ManufacturerId.size(),
+                            ManufacturerId.begin());
+                break;
+            case api_code::EdidMode:
+                LinkFlags |= DeviceAlive;
+                emit edidModeReceived(RxBuffer[kResponseHeader]);
+                break;
+            default:
+                // The operations take block data from RxBuffer themselves after their pause.
+                break;
+        }
+        enablePoll();
+    }
+    // A response with another lead byte is dropped without any other effect.
+    RxLength = 0;
+    LastApiCode = 0;
+}
+
+void DeviceLink::Timer_Poll_StatusTimer() {
+    if (searchEnabled()) return;
+    LinkFlags &= uint8_t(~DeviceAlive);
+    SendApiCommand(0, api_code::EdidMode, 1);
+}
+
+}  // namespace varnok

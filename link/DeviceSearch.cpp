@@ -1,0 +1,141 @@
+#include "DeviceSearch.h"
+
+#include <algorithm>
+
+namespace varnok {
+
+namespace {
+constexpr uint32_t kProbePauseMs = 360;
+constexpr uint32_t kIspBannerPauseMs = 500;
+constexpr uint32_t kQueryPauseMs = 160;
+constexpr int kIspBannerBytes = 10;
+}  // namespace
+
+DeviceSearch::DeviceSearch(DeviceLink& link, PortLister& ports, SearchView& view, QObject* parent)
+    : QObject(parent), link_(link), ports_(ports), view_(view) {
+    connect(&link_, &DeviceLink::disconnectRequested, this, &DeviceSearch::Disconnect);
+}
+
+void DeviceSearch::Search() {
+    // A second press during the pauses would open ports over the one being probed; a held port
+    // means BitBtn_Search is disabled.
+    if (searching_ || link_.ComPort || !link_.searchEnabled()) return;
+    searching_ = true;
+    busy_ = false;
+    link_.setConnectionState(ConnectionState::Searching);
+
+    const QStringList names = ports_.ListSerialPorts();
+    for (const QString& name : names) {
+        if (probe(name)) break;
+    }
+
+    if (busy_) view_.setBusy(false);
+    busy_ = false;
+    searching_ = false;
+    if (link_.connectionState() == ConnectionState::Searching)
+        link_.setConnectionState(ConnectionState::Disconnected);
+    emit searchFinished();
+}
+
+bool DeviceSearch::probe(const QString& name) {
+    LinkView& log = link_.view();
+    std::unique_ptr<SerialPort> port = ports_.createPort();
+    if (!port->open(ports_.pathFor(name))) {
+        log.logAppend(QStringLiteral("Open ") + name + QStringLiteral(" Failed.\r\n"));
+        return false;
+    }
+    log.logAppend(QStringLiteral("Check ") + name + QStringLiteral("\r\n"));
+    if (!port->setLineSettings()) {
+        log.logAppend(QStringLiteral("Set COM Failed.\r\n"));
+        port->close();
+        return false;
+    }
+
+    view_.setBusy(true);
+    busy_ = true;
+    link_.ComPort = std::move(port);
+    // An answer that is short or garbled must not pass with the ID of an earlier probe.
+    link_.ManufacturerId = {};
+    link_.SendApiCommand(0, api_code::ManufacturerId, 3);
+    link_.enableRxTimer();
+    link_.startDispatcher();
+    link_.WaitMs(kProbePauseMs);
+
+    if (link_.RxBuffer[0] == kResponseLead) {
+        log.logAddLine(QStringLiteral("Got One Device!"));
+        const auto& id = link_.ManufacturerId;
+        const auto idLen = std::find(id.begin(), id.end(), uint8_t(0)) - id.begin();
+        const QString line = QStringLiteral("Manufac: ") +
+                             QString::fromLatin1(reinterpret_cast<const char*>(id.data()), idLen);
+        log.logAddLine(line);
+        if (line.mid(9, 3) == QLatin1String(kManufacturer)) {
+            connectSteps();
+            return true;
+        }
+        rejectPort();
+        return false;
+    }
+
+    log.logAddLine(QStringLiteral("No Device Detected."));
+    if (link_.portOpen()) link_.ComPort->discardInput();
+    // RxLength stays: the receive tick goes on from where it is, and the dispatch step returns
+    // it to 0 whenever enough bytes for a response have come in.
+    std::fill(link_.RxBuffer.begin(), link_.RxBuffer.end(), uint8_t(0));
+    link_.WaitMs(kIspBannerPauseMs);
+    const bool banner =
+        std::all_of(link_.RxBuffer.begin(), link_.RxBuffer.begin() + kIspBannerBytes,
+                    [](uint8_t b) { return b != 0; });
+    if (banner) {
+        ispSteps();
+        return true;
+    }
+    rejectPort();
+    return false;
+}
+
+void DeviceSearch::rejectPort() {
+    link_.disableRxTimer();
+    link_.disablePoll();
+    link_.closePort();
+}
+
+void DeviceSearch::connectSteps() {
+    view_.enterConnected();
+    link_.SendApiCommand(0, api_code::ModelName, 5);
+    link_.WaitMs(kQueryPauseMs);
+    link_.setConnectionState(ConnectionState::Connected);
+    view_.enableDeviceControls();
+    link_.SendApiCommand(0, api_code::FirmwareVersion, 4);
+    link_.WaitMs(kQueryPauseMs);
+    // No pause: the answer sets the mode buttons, and the status poll keeps them current.
+    link_.SendApiCommand(0, api_code::EdidMode, 1);
+}
+
+void DeviceSearch::ispSteps() {
+    link_.LinkFlags |= IspMode;
+    const bool variant029 = link_.rxText(0).contains(QLatin1String("ISP029"));
+    view_.enterIsp();
+    link_.setConnectionState(ConnectionState::Isp);
+    if (variant029) {
+        link_.IspVariant = 1;
+        // No pause: a valid answer is dispatched like any version answer.
+        link_.SendApiCommand(0, api_code::FirmwareVersion, 4);
+    } else {
+        link_.IspVariant = 0;
+    }
+}
+
+void DeviceSearch::Disconnect() {
+    if (!link_.ComPort) return;
+    // While a probe holds the port the search closes it itself.
+    if (link_.connectionState() == ConnectionState::Searching) return;
+    link_.LinkFlags = 0;
+    link_.closePort();
+    link_.suspendDispatcher();
+    link_.disablePoll();
+    // The receive tick keeps running; without a port it reads nothing.
+    link_.setConnectionState(ConnectionState::Disconnected);
+    view_.enterDisconnected();
+}
+
+}  // namespace varnok

@@ -1,0 +1,56 @@
+#pragma once
+// Search, connect and disconnect without widgets: BitBtn_SearchClick and BitBtn_DisconnectClick
+// of the window call Search() and Disconnect(); what changes in the window is reported through
+// SearchView (control states) and the DeviceLink signals (model name, version, EDID mode).
+//
+// The search tries the listed ports in order. Each port that opens and takes 57600 8N1 is probed
+// with code 9 (manufacturer ID) and a pause of 360 ms. An answer with the lead byte 0xA1 and the
+// ID "QEV" keeps the port: the model name (code 1), the firmware version (code 2) and the EDID
+// mode (code 257) are asked and the window enters its connected state. A port that instead
+// streams ten non-zero bytes within a further 500 ms holds a device in ISP mode: it is kept and
+// the window enters its ISP state. Every other port is closed and the search goes on.
+//
+// Disconnect is also run when the link asks for it (DeviceLink::disconnectRequested: the
+// watchdog, a pulled cable); the window need not connect that signal itself.
+
+#include <QObject>
+
+#include "DeviceLink.h"
+#include "SearchView.h"
+#include "SerialPort.h"
+
+namespace varnok {
+
+class DeviceSearch : public QObject {
+    Q_OBJECT
+public:
+    DeviceSearch(DeviceLink& link, PortLister& ports, SearchView& view, QObject* parent = nullptr);
+
+    // BitBtn_SearchClick. Ignored while a search is in its pauses and while a port is held.
+    void Search();
+    // BitBtn_DisconnectClick. Nothing happens when no port is held or a probe owns the port.
+    void Disconnect();
+
+    bool searching() const { return searching_; }
+
+    // The manufacturer ID that the device answers to code 9.
+    static constexpr char kManufacturer[] = "QEV";
+
+signals:
+    // The search has ended (port kept or not); the window is in its final state.
+    void searchFinished();
+
+private:
+    bool probe(const QString& name);
+    void rejectPort();
+    void connectSteps();
+    void ispSteps();
+
+    DeviceLink& link_;
+    PortLister& ports_;
+    SearchView& view_;
+    bool searching_ = false;
+    bool busy_ = false;
+};
+
+}  // namespace varnok
