@@ -1,0 +1,117 @@
+#include "EdidDownload.h"
+
+#include <QSaveFile>
+#include <algorithm>
+
+#include "DeviceLink.h"
+#include "Dialogs.h"
+
+namespace varnok {
+namespace {
+
+constexpr int kAnswerHeader = 3;  // lead byte and two bytes the host ignores
+const QString kOpenFail = QStringLiteral("Edid Open Fail.\r\n");
+const QString kOpenOk = QStringLiteral("Edid Open OK.\r\n");
+const QString kApiTimeout = QStringLiteral("API Timeout.\r\n");
+const QString kWriteFail = QStringLiteral("Edid Write Fail.\r\n");
+
+// Sends one block read (W = 0, count 128), pauses, and takes the 128 data bytes into dest when
+// the answer is whole.
+bool ReadBlock(DeviceLink& link, uint16_t code, uint32_t pauseMs, uint8_t* dest) {
+    link.SendApiCommand(0, code, kBlockSize);
+    link.WaitMs(pauseMs);
+    if (!BlockAnswerComplete(link)) return false;
+    std::copy_n(link.RxBuffer.begin() + kAnswerHeader, kBlockSize, dest);
+    return true;
+}
+
+// Reads both blocks of the source into image; false at the first block that fails.
+DownloadOutcome ReadSource(DeviceLink& link, const DownloadSource& src, EdidImage& image) {
+    if (src.selector) {
+        const uint8_t sel = *src.selector;
+        link.SendApiCommand(1, api_code::EdidSelect, 1, &sel);
+        if (link.WaitApiResponse(20)) return DownloadOutcome::NotAcknowledged;
+    }
+    // The reads take longer than a watchdog period without a status poll in between.
+    link.WatchdogTicks = 0;
+    if (!ReadBlock(link, src.block0Code, src.pauseMs, image.data()) ||
+        !ReadBlock(link, src.block1Code, src.pauseMs, image.data() + kBlockSize))
+        return DownloadOutcome::ReadFailed;
+    return DownloadOutcome::Saved;
+}
+
+DownloadOutcome Download(DeviceOpsContext& ctx, EdidSource source) {
+    DeviceLink& link = ctx.link;
+    const DownloadSource& src = DownloadSourceFor(source);
+    const auto path = ctx.dialogs.executeSave(QString::fromLatin1(src.defaultFileName));
+    if (!path) return DownloadOutcome::Cancelled;
+
+    // The bytes go to a temporary file beside the target, which replaces the target only once
+    // all 256 bytes are in: a failed download never destroys an existing file. Creating it is the
+    // check that the target can be written, made before anything is asked of the device.
+    QSaveFile file(*path);
+    if (path->isEmpty() || !file.open(QIODevice::WriteOnly)) {
+        ctx.view.logReplace(kOpenFail);
+        return DownloadOutcome::OpenFailed;
+    }
+    ctx.view.logReplace(kOpenOk);
+
+    link.disablePoll();
+    EdidImage image{};
+    const DownloadOutcome read = ReadSource(link, src, image);
+    if (read != DownloadOutcome::Saved) {
+        ctx.view.logAppend(kApiTimeout);
+        return read;  // the temporary file is discarded with `file`
+    }
+    // Only a whole, acknowledged read reaches the store; its status and decoded fields stay.
+    ctx.stores.forSource(source).image = image;
+
+    const auto written = file.write(reinterpret_cast<const char*>(image.data()), kEdidSize);
+    if (written != kEdidSize || !file.commit()) {
+        ctx.view.logAppend(kWriteFail);
+        return DownloadOutcome::WriteFailed;
+    }
+    return DownloadOutcome::Saved;
+}
+
+}  // namespace
+
+const DownloadSource& DownloadSourceFor(EdidSource source) {
+    using namespace api_code;
+    static const DownloadSource kInternal{"Internal_Edid.bin", 0xFF, EdidBlock0, EdidBlock1, 200};
+    static const DownloadSource kExternal{"External_Edid.bin", std::nullopt, ExternalBlock0,
+                                          ExternalBlock1, 200};
+    static const DownloadSource kUser{"User_Edid.bin", 0x00, EdidBlock0, EdidBlock1, 300};
+    static const DownloadSource kStored{"Stored_Edid.bin", 0x55, EdidBlock0, EdidBlock1, 200};
+    switch (source) {
+        case EdidSource::Internal:
+            return kInternal;
+        case EdidSource::External:
+            return kExternal;
+        case EdidSource::User:
+            return kUser;
+        case EdidSource::Stored:
+            break;
+    }
+    return kStored;
+}
+
+bool BlockAnswerComplete(const DeviceLink& link) {
+    if (link.RxBuffer[0] != kResponseLead) return false;
+    // Once the dispatch step has taken a complete answer it sets RxLength and LastApiCode to 0
+    // but leaves the bytes in RxBuffer; before that, RxLength tells how many came in.
+    const bool dispatched = link.LastApiCode == 0;
+    return dispatched || link.RxLength >= link.LastApiCount + kAnswerHeader;
+}
+
+DownloadOutcome DownloadDeviceEdid(DeviceOpsContext& ctx, EdidSource source) {
+    ctx.link.SendApiCommand(1, api_code::OperationStart, 0);
+    const DownloadOutcome outcome = Download(ctx, source);
+    // Sent on every path, also after a time-out; while connected it leaves status polling on.
+    ctx.link.SendApiCommand(1, api_code::OperationEnd, 0);
+    if (outcome != DownloadOutcome::Saved && outcome != DownloadOutcome::Cancelled)
+        ctx.dialogs.showError(kDownloadFailedText);
+    return outcome;
+}
+
+}  // namespace varnok

@@ -1,0 +1,94 @@
+#include "EdidUpload.h"
+
+#include <QTimer>
+
+#include "DeviceLink.h"
+#include "Dialogs.h"
+#include "Edid.h"
+#include "EdidStores.h"
+
+namespace varnok {
+namespace {
+
+constexpr uint32_t kBlockWritePauseMs = 50;
+const QString kOpenFail = QStringLiteral("Edid Open Fail.\r\n");
+const QString kOpenOk = QStringLiteral("Edid Open OK.\r\n");
+
+void SendMode(DeviceLink& link, EdidMode mode) {
+    const auto byte = static_cast<uint8_t>(mode);
+    link.SendApiCommand(1, api_code::EdidMode, 1, &byte);
+}
+
+UploadOutcome Upload(DeviceOpsContext& ctx) {
+    EdidInfo& user = ctx.stores.user;
+    // The file last chosen in the shared open dialog on any page, not the edit's text.
+    if (!ReadEdidFile(ctx.dialogs.openFileName(), user.image)) {
+        ctx.view.logReplace(kOpenFail);
+        ctx.view.setUploadLabel(kUploadFailedText, true);
+        return UploadOutcome::OpenFailed;
+    }
+    ctx.view.logReplace(kOpenOk);
+    if (!ValidateEdidImage(user)) {
+        // The User image keeps the bytes just read, valid or not.
+        ctx.view.setUploadLabel(ValidationMessage(user.status), true);
+        return UploadOutcome::Invalid;
+    }
+    ctx.link.disablePoll();
+    UploadUserEdid(ctx.link, user.image, [&] { ctx.view.checkModeButton(EdidMode::User); });
+    // A Disconnect during the pauses leaves nothing to poll.
+    if (ctx.link.portOpen()) ctx.link.enablePoll();
+    return UploadOutcome::Uploaded;
+}
+
+}  // namespace
+
+void UploadUserEdid(DeviceLink& link, const EdidImage& image,
+                    const std::function<void()>& checkUserModeButton) {
+    link.SendApiCommand(1, api_code::EdidBlock0, kBlockSize, image.data());
+    link.WaitMs(kBlockWritePauseMs);
+    link.SendApiCommand(1, api_code::EdidBlock1, kBlockSize, image.data() + kBlockSize);
+    link.WaitMs(kBlockWritePauseMs);
+    // The window shows User mode before the device is told to present the new User EDID.
+    if (checkUserModeButton) checkUserModeButton();
+    SendMode(link, EdidMode::User);
+}
+
+QString ValidationMessage(EdidStatus status) {
+    if (status & HeaderBad) return QStringLiteral("Illegal Edid Header.");
+    if (status & Checksum0Bad) return QStringLiteral("Illegal Edid CheckSum0.");
+    if (status & Checksum1Bad) return QStringLiteral("Illegal Edid CheckSum1.");
+    if (status & OverBanks) return QStringLiteral("Edid Over Banks.");
+    return {};
+}
+
+bool OpenEdidFile(DeviceOpsContext& ctx) {
+    DeviceLink& link = ctx.link;
+    // No byte is taken from the port while the dialog is open. The tick is given back in the
+    // state it was found in, so a dialog opened during an ISP transfer (which runs without the
+    // tick) cannot start it behind the transfer's back.
+    const bool rxWasRunning = link.Timer_UART_Rx->isActive();
+    link.disableRxTimer();
+    link.SendApiCommand(1, api_code::OperationStart, 0);
+    const bool chosen = ctx.dialogs.executeOpen();
+    if (chosen) ctx.view.setEdidPath(ctx.dialogs.openFileName());
+    if (rxWasRunning) link.enableRxTimer();
+    link.SendApiCommand(1, api_code::OperationEnd, 0);
+    return chosen;
+}
+
+UploadOutcome UploadEdidFile(DeviceOpsContext& ctx) {
+    ctx.link.SendApiCommand(1, api_code::OperationStart, 0);
+    const UploadOutcome outcome = Upload(ctx);
+    ctx.link.SendApiCommand(1, api_code::OperationEnd, 0);
+    return outcome;
+}
+
+bool SelectEdidMode(DeviceOpsContext& ctx, EdidMode mode) {
+    const auto& id = ctx.link.ManufacturerId;
+    if (id[0] == 'Q' && id[1] == 'E' && id[2] == 'V') return false;
+    ctx.view.checkModeButton(mode);
+    SendMode(ctx.link, mode);
+    return true;
+}
+
+}  // namespace varnok

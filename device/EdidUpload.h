@@ -1,0 +1,40 @@
+#pragma once
+// Writing an EDID into the device's User EDID, the file upload of the EDID Controller page, and
+// the mode command.
+
+#include <QString>
+#include <functional>
+
+#include "DeviceOpsView.h"
+#include "EdidInfo.h"
+
+namespace varnok {
+
+class DeviceLink;
+
+// Sends the 256 bytes of a valid image as the User EDID (0x0105 and 0x0106 writes of 128 bytes,
+// 50 ms after each), then calls checkUserModeButton and selects User mode (0x0101, data 3).
+// Nothing the device answers is awaited.
+void UploadUserEdid(DeviceLink& link, const EdidImage& image,
+                    const std::function<void()>& checkUserModeButton);
+
+// The words for the reason bit ValidateEdidImage left set, tested in the order header,
+// checksum 0, checksum 1, extension count; empty when none is set.
+QString ValidationMessage(EdidStatus status);
+
+inline const QString kUploadFailedText = QStringLiteral("Upload Edid Failed.");
+
+// Open: lets the user choose the EDID file (the shared open dialog), with the receive tick held
+// and the notices around it. True when a file was chosen; the edit then shows its path.
+bool OpenEdidFile(DeviceOpsContext& ctx);
+
+enum class UploadOutcome { Uploaded, OpenFailed, Invalid };
+
+// Upload: reads the open dialog's current file into the User image, validates it and uploads it.
+UploadOutcome UploadEdidFile(DeviceOpsContext& ctx);
+
+// A mode button pressed: a device whose manufacturer ID is "QEV" chooses its mode itself, so
+// nothing happens; otherwise the button is checked and the mode is sent. True when sent.
+bool SelectEdidMode(DeviceOpsContext& ctx, EdidMode mode);
+
+}  // namespace varnok
