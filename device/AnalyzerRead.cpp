@@ -1,0 +1,113 @@
+#include "AnalyzerRead.h"
+
+#include <QString>
+#include <algorithm>
+#include <cstring>
+
+#include "DeviceLink.h"
+#include "Edid.h"
+#include "LinkView.h"
+
+namespace varnok {
+namespace {
+
+constexpr uint8_t kEdidHeader[8] = {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00};
+constexpr int kHeaderSearchOffsets = 16;
+constexpr int kResponseDataOffset = 3;  // after the lead byte 0xA1 and two ignored bytes
+
+// True when any byte arrived since the last command: SendApiCommand zero-fills the buffer, and a
+// response always starts with its non-zero lead byte (or, from a confused device, other bytes).
+bool StillConnected(const DeviceLink& link) {
+    return link.connectionState() == ConnectionState::Connected;
+}
+
+bool AnythingReceived(const DeviceLink& link) {
+    return std::any_of(link.RxBuffer.begin(), link.RxBuffer.begin() + kRxBufferSize,
+                       [](uint8_t b) { return b != 0; });
+}
+
+}  // namespace
+
+AnalyzerReadPlan AnalyzerPlanFor(EdidSource source) {
+    switch (source) {
+        case EdidSource::Internal:
+            return {uint8_t{0xFF}, api_code::EdidBlock0, api_code::EdidBlock1, 200, 5};
+        case EdidSource::External:
+            return {std::nullopt, api_code::ExternalBlock0, api_code::ExternalBlock1, 200, 5};
+        case EdidSource::User:
+            return {uint8_t{0x00}, api_code::EdidBlock0, api_code::EdidBlock1, 300, 6};
+        case EdidSource::Stored:
+            break;
+    }
+    return {};
+}
+
+int FindEdidHeaderOffset(const uint8_t* buffer) {
+    for (int offset = 0; offset < kHeaderSearchOffsets; ++offset) {
+        if (std::memcmp(buffer + offset, kEdidHeader, sizeof kEdidHeader) == 0) return offset;
+    }
+    return -1;
+}
+
+AnalyzerReadResult ReadAnalyzerImage(DeviceLink& link, LinkView& log, EdidSource source,
+                                     EdidInfo& store) {
+    const AnalyzerReadPlan plan = AnalyzerPlanFor(source);
+    AnalyzerReadResult result;
+
+    // The link watchdog stays quiet for the whole read (nothing here clears DeviceAlive; the next
+    // status poll does), and no poll may slip its query in between the select and the reads.
+    link.LinkFlags |= DeviceAlive;
+    link.disablePoll();
+
+    while (result.attempts < plan.attempts) {
+        ++result.attempts;
+        if (plan.selector) {
+            const uint8_t selector = *plan.selector;
+            link.SendApiCommand(1, api_code::EdidSelect, 1, &selector);
+            if (link.WaitApiResponse(20)) {
+                log.logAppend(QStringLiteral("API Timeout.\r\n"));
+                if (!StillConnected(link)) break;
+                continue;  // the attempt counts; no read is made in it
+            }
+        }
+
+        EdidImage attempt{};
+        bool heard = false;
+        link.SendApiCommand(0, plan.block0Code, kBlockSize);
+        link.WaitMs(plan.pauseMs);
+        heard |= AnythingReceived(link);
+        int offset = FindEdidHeaderOffset(link.RxBuffer.data());
+        if (offset < 0) {
+            log.logAppend(QStringLiteral("No Header Found.\r\n"));
+            offset = kHeaderSearchOffsets;
+        }
+        std::copy_n(link.RxBuffer.begin() + offset, kBlockSize, attempt.begin());
+
+        link.SendApiCommand(0, plan.block1Code, kBlockSize);
+        link.WaitMs(plan.pauseMs);
+        heard |= AnythingReceived(link);
+        std::copy_n(link.RxBuffer.begin() + kResponseDataOffset, kBlockSize,
+                    attempt.begin() + kBlockSize);
+
+        // An attempt that heard nothing read only the zeros of the cleared buffer, which never
+        // form a valid image; the store keeps what it held.
+        if (heard) {
+            result.received = true;
+            store.image = attempt;
+        }
+        if (heard && ValidateEdidImage(store)) {
+            result.valid = true;
+            break;
+        }
+        log.logAppend(QStringLiteral("Retry Edid.\r\n"));
+        if (!StillConnected(link)) break;
+    }
+
+    // A Disconnect during the pauses closed the port: further attempts could only time out, and
+    // polling stays off as Disconnect left it.
+    result.lostLink = !StillConnected(link);
+    if (!result.lostLink) link.enablePoll();
+    return result;
+}
+
+}  // namespace varnok

@@ -1,0 +1,52 @@
+#pragma once
+// The analyzer's read of one of the device's EDIDs (Internal, External or User) into its
+// AnalyzerImage store, with retries. The device returns each 128-byte half of an EDID in answer
+// to a read command; Internal and User are first chosen with command 264 and a selector byte,
+// External has read commands of its own. Widget-free: the page around it sends the notices,
+// disables its buttons and shows the report.
+
+#include <cstdint>
+#include <optional>
+
+#include "EdidInfo.h"
+#include "EdidStores.h"
+
+namespace varnok {
+
+class DeviceLink;
+class LinkView;
+
+// How one source is read.
+struct AnalyzerReadPlan {
+    std::optional<uint8_t> selector;  // data byte of command 264; none for External
+    uint16_t block0Code = 0;
+    uint16_t block1Code = 0;
+    uint32_t pauseMs = 0;  // after each block read
+    int attempts = 0;
+};
+
+// Internal: 264/0xFF, 261, 262, 200 ms, 5 attempts; External: 518, 519, 200 ms, 5 attempts;
+// User: 264/0x00, 261, 262, 300 ms, 6 attempts. Stored is not an analyzer source.
+AnalyzerReadPlan AnalyzerPlanFor(EdidSource source);
+
+// Offset 0..15 of the first 8-byte EDID header 00 FF FF FF FF FF FF 00 in the first 23 bytes of
+// buffer (which must hold at least 23 bytes), or -1 when it stands at none of them.
+int FindEdidHeaderOffset(const uint8_t* buffer);
+
+struct AnalyzerReadResult {
+    bool valid = false;     // an attempt read a valid image; the store holds it
+    bool received = false;  // some attempt got response bytes for its block reads
+    int attempts = 0;       // attempts made
+    bool lostLink = false;  // the port closed during the read (a Disconnect); attempts stopped
+};
+
+// Marks the device alive and stops status polling, makes up to the plan's attempts, then restarts
+// polling. Logs "API Timeout.\r\n", "No Header Found.\r\n" and "Retry Edid.\r\n" as they occur.
+//
+// The store takes the image of the last attempt that received anything and is validated with it;
+// when no attempt received a byte the store is left exactly as it was (a silent device must not
+// bring back a previous image as if it had just been read), and the result says so.
+AnalyzerReadResult ReadAnalyzerImage(DeviceLink& link, LinkView& log, EdidSource source,
+                                     EdidInfo& store);
+
+}  // namespace varnok

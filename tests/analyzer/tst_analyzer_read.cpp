@@ -1,0 +1,305 @@
+// The analyzer's device read against a scripted device: the frames on the wire, where the two
+// halves are taken from the response buffer, the retries and their log lines, and what the store
+// holds afterwards.
+#include <QTest>
+#include <QTimer>
+
+#include "AnalyzerRead.h"
+#include "DefaultEdid.h"
+#include "DeviceLink.h"
+#include "Edid.h"
+#include "FakeDevicePort.h"
+#include "LinkView.h"
+
+using namespace varnok;
+
+namespace {
+
+class RecordingView : public LinkView {
+public:
+    QString log;
+    void logAppend(const QString& text) override { log += text; }
+    void logAddLine(const QString& line) override { log += line + QStringLiteral("\r\n"); }
+    void logReplace(const QString& text) override { log = text; }
+    void showUploadProgress(int) override {}
+};
+
+// A valid image different from the built-in default, to tell the stores apart.
+EdidImage OtherImage() {
+    EdidImage img = DefaultEdidImage();
+    img[17] = uint8_t(img[17] + 1);  // year of manufacture
+    img[200] = uint8_t(img[200] ^ 0x5A);
+    SetBlockChecksum(img, 0);
+    SetBlockChecksum(img, 1);
+    return img;
+}
+
+// How the scripted device behaves.
+struct Script {
+    bool silent = false;       // answers nothing at all
+    bool readsSilent = false;  // answers the select command, not the block reads
+    int leadBytes = 3;         // bytes in front of the block-0 data (3: lead byte and two more)
+    int badBlock0Reads = 0;    // the first n block-0 answers carry a broken checksum
+};
+
+QByteArray Half(const EdidImage& img, int block) {
+    return QByteArray(reinterpret_cast<const char*>(img.data()) + block * kBlockSize, kBlockSize);
+}
+
+FakeDevicePort::Responder MakeDevice(Script script, EdidImage internal, EdidImage external,
+                                     EdidImage user) {
+    auto selector = std::make_shared<uint8_t>(0xFF);
+    auto block0Reads = std::make_shared<int>(0);
+    return [=](const SentFrame& f) -> QByteArray {
+        if (script.silent) return {};
+        const QByteArray head("\xA1\x00\x00", 3);
+        switch (f.code) {
+            case api_code::EdidSelect:
+                *selector = uint8_t(f.data.at(0));
+                return head + QByteArray(1, '\0');
+            case api_code::EdidBlock0:
+            case api_code::ExternalBlock0:
+            case api_code::EdidBlock1:
+            case api_code::ExternalBlock1: {
+                if (script.readsSilent) return {};
+                const bool ext =
+                    f.code == api_code::ExternalBlock0 || f.code == api_code::ExternalBlock1;
+                const EdidImage& img = ext ? external : (*selector == 0x00 ? user : internal);
+                if (f.code == api_code::EdidBlock1 || f.code == api_code::ExternalBlock1)
+                    return head + Half(img, 1);
+                QByteArray data = Half(img, 0);
+                if ((*block0Reads)++ < script.badBlock0Reads) data[40] = char(data[40] ^ 0x01);
+                QByteArray lead = head.left(std::min(script.leadBytes, 3));
+                lead.append(QByteArray(std::max(0, script.leadBytes - 3), '\x33'));
+                return lead + data;
+            }
+            default:
+                return {};  // notices and polls are not answered here
+        }
+    };
+}
+
+struct Bench {
+    RecordingView view;
+    DeviceLink link{view};
+    FakeDevicePort* port = nullptr;
+
+    explicit Bench(FakeDevicePort::Responder responder) {
+        auto p = std::make_unique<FakeDevicePort>(std::move(responder));
+        port = p.get();
+        link.ComPort = std::move(p);
+        link.setConnectionState(ConnectionState::Connected);
+        link.enableRxTimer();
+        link.startDispatcher();
+    }
+    QList<uint16_t> codes() const {
+        QList<uint16_t> out;
+        for (const auto& f : port->frames) out << f.code;
+        return out;
+    }
+};
+
+}  // namespace
+
+class AnalyzerReadTest : public QObject {
+    Q_OBJECT
+private slots:
+    void plans();
+    void headerSearch();
+    void reads_data();
+    void reads();
+    void silentDeviceKeepsStore_data();
+    void silentDeviceKeepsStore();
+    void disconnectStopsAttempts();
+};
+
+void AnalyzerReadTest::plans() {
+    const auto in = AnalyzerPlanFor(EdidSource::Internal);
+    const auto ex = AnalyzerPlanFor(EdidSource::External);
+    const auto us = AnalyzerPlanFor(EdidSource::User);
+    QCOMPARE(in.selector, std::optional<uint8_t>(0xFF));
+    QCOMPARE(us.selector, std::optional<uint8_t>(0x00));
+    QVERIFY(!ex.selector);
+    QCOMPARE(in.pauseMs, 200u);
+    QCOMPARE(ex.pauseMs, 200u);
+    QCOMPARE(us.pauseMs, 300u);
+    QCOMPARE(in.attempts, 5);
+    QCOMPARE(ex.attempts, 5);
+    QCOMPARE(us.attempts, 6);
+}
+
+void AnalyzerReadTest::headerSearch() {
+    const uint8_t header[8] = {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00};
+    for (int at = 0; at <= 16; ++at) {
+        std::array<uint8_t, 32> buf{};
+        buf.fill(0x11);
+        std::copy(std::begin(header), std::end(header), buf.begin() + at);
+        QCOMPARE(FindEdidHeaderOffset(buf.data()), at <= 15 ? at : -1);
+    }
+    // The first place wins: a header at 2 and again at 9.
+    std::array<uint8_t, 32> two{};
+    two.fill(0x11);
+    std::copy(std::begin(header), std::end(header), two.begin() + 2);
+    std::copy(std::begin(header), std::end(header), two.begin() + 9);
+    QCOMPARE(FindEdidHeaderOffset(two.data()), 2);
+}
+
+void AnalyzerReadTest::reads_data() {
+    QTest::addColumn<int>("source");
+    QTest::addColumn<int>("leadBytes");
+    QTest::addColumn<int>("badReads");
+    QTest::addColumn<int>("attempts");
+    QTest::addColumn<bool>("valid");
+    QTest::addColumn<int>("retries");
+    QTest::addColumn<int>("noHeader");
+    QTest::addColumn<QList<uint16_t>>("firstAttempt");
+
+    const QList<uint16_t> internalFrames{264, 261, 262};
+    const QList<uint16_t> externalFrames{518, 519};
+    const int in = int(EdidSource::Internal), ex = int(EdidSource::External),
+              us = int(EdidSource::User);
+    QTest::newRow("internal") << in << 3 << 0 << 1 << true << 0 << 0 << internalFrames;
+    QTest::newRow("external") << ex << 3 << 0 << 1 << true << 0 << 0 << externalFrames;
+    QTest::newRow("user") << us << 3 << 0 << 1 << true << 0 << 0 << internalFrames;
+    QTest::newRow("header at offset 5") << in << 5 << 0 << 1 << true << 0 << 0 << internalFrames;
+    QTest::newRow("header at offset 0") << ex << 0 << 0 << 1 << true << 0 << 0 << externalFrames;
+    QTest::newRow("header at offset 15") << us << 15 << 0 << 1 << true << 0 << 0 << internalFrames;
+    QTest::newRow("header past 15") << in << 17 << 0 << 5 << false << 5 << 5 << internalFrames;
+    QTest::newRow("two bad, then good") << in << 3 << 2 << 3 << true << 2 << 0 << internalFrames;
+    QTest::newRow("user always bad") << us << 3 << 99 << 6 << false << 6 << 0 << internalFrames;
+}
+
+void AnalyzerReadTest::reads() {
+    QFETCH(int, source);
+    QFETCH(int, leadBytes);
+    QFETCH(int, badReads);
+    QFETCH(int, attempts);
+    QFETCH(bool, valid);
+    QFETCH(int, retries);
+    QFETCH(int, noHeader);
+    QFETCH(QList<uint16_t>, firstAttempt);
+
+    const EdidImage internal = DefaultEdidImage();
+    const EdidImage external = OtherImage();
+    EdidImage user = OtherImage();
+    user[150] = uint8_t(user[150] ^ 0x0F);  // same block 0 as External, another block 1
+    SetBlockChecksum(user, 1);
+    Script script;
+    script.leadBytes = leadBytes;
+    script.badBlock0Reads = badReads;
+    Bench bench(MakeDevice(script, internal, external, user));
+    const auto src = EdidSource(source);
+
+    EdidInfo store;
+    const AnalyzerReadResult r = ReadAnalyzerImage(bench.link, bench.view, src, store);
+
+    QCOMPARE(r.attempts, attempts);
+    QCOMPARE(r.valid, valid);
+    QVERIFY(r.received);
+    QVERIFY(!r.lostLink);
+    QCOMPARE(bench.view.log.count(QStringLiteral("Retry Edid.\r\n")), retries);
+    QCOMPARE(bench.view.log.count(QStringLiteral("No Header Found.\r\n")), noHeader);
+    QCOMPARE(bench.view.log.count(QStringLiteral("API Timeout.\r\n")), 0);
+
+    // The wire: each attempt sends the same frames, every read with W = 0 and count 128, the
+    // select as a write of one byte.
+    QCOMPARE(int(bench.port->frames.size()), attempts * int(firstAttempt.size()));
+    for (int i = 0; i < int(bench.port->frames.size()); ++i) {
+        const SentFrame& f = bench.port->frames[size_t(i)];
+        QCOMPARE(f.code, firstAttempt[i % firstAttempt.size()]);
+        if (f.code == api_code::EdidSelect) {
+            QVERIFY(f.w);
+            QCOMPARE(f.count, uint16_t(1));
+            QCOMPARE(f.data, QByteArray(1, char(src == EdidSource::User ? 0x00 : 0xFF)));
+        } else {
+            QVERIFY(!f.w);
+            QCOMPARE(f.count, uint16_t(128));
+        }
+    }
+
+    const EdidImage& expected =
+        src == EdidSource::Internal ? internal : (src == EdidSource::External ? external : user);
+    // Block 1 is always the second answer's data from offset 3.
+    QVERIFY(std::equal(store.image.begin() + 128, store.image.end(), expected.begin() + 128));
+    if (valid) {
+        QCOMPARE(store.image, expected);
+        QCOMPARE(store.status & kReasonBits, 0);
+    } else {
+        QVERIFY(store.status & kReasonBits);
+        if (noHeader) {
+            // Taken from offset 16 anyway: one filler byte, then the data from its start.
+            QCOMPARE(store.image[0], uint8_t(0x33));
+            QVERIFY(
+                std::equal(store.image.begin() + 1, store.image.begin() + 128, expected.begin()));
+        }
+    }
+    // The watchdog was kept quiet and polling is back on.
+    QVERIFY(bench.link.LinkFlags & DeviceAlive);
+    QVERIFY(bench.link.Timer_Poll_Status->isActive());
+}
+
+void AnalyzerReadTest::silentDeviceKeepsStore_data() {
+    QTest::addColumn<int>("source");
+    QTest::addColumn<bool>("readsOnly");
+    QTest::addColumn<int>("timeouts");
+    QTest::addColumn<int>("noHeader");
+    QTest::addColumn<int>("frames");
+    QTest::newRow("internal") << int(EdidSource::Internal) << false << 5 << 0 << 5;
+    QTest::newRow("user") << int(EdidSource::User) << false << 6 << 0 << 6;
+    QTest::newRow("external") << int(EdidSource::External) << false << 0 << 5 << 10;
+    QTest::newRow("internal, select answered") << int(EdidSource::Internal) << true << 0 << 5 << 15;
+}
+
+void AnalyzerReadTest::silentDeviceKeepsStore() {
+    QFETCH(int, source);
+    QFETCH(bool, readsOnly);
+    QFETCH(int, timeouts);
+    QFETCH(int, noHeader);
+    QFETCH(int, frames);
+    Script script;
+    script.silent = !readsOnly;
+    script.readsSilent = readsOnly;
+    Bench bench(MakeDevice(script, {}, {}, {}));
+
+    // The store holds an earlier good read.
+    EdidInfo store;
+    store.image = DefaultEdidImage();
+    QVERIFY(DecodeEdid(store, store.image.data()));
+    const EdidImage before = store.image;
+    const EdidStatus statusBefore = store.status;
+
+    const auto r = ReadAnalyzerImage(bench.link, bench.view, EdidSource(source), store);
+    QVERIFY(!r.received);
+    QVERIFY(!r.valid);
+    QCOMPARE(bench.view.log.count(QStringLiteral("API Timeout.\r\n")), timeouts);
+    QCOMPARE(bench.view.log.count(QStringLiteral("No Header Found.\r\n")), noHeader);
+    QCOMPARE(int(bench.port->frames.size()), frames);
+    QCOMPARE(store.image, before);
+    QCOMPARE(store.status, statusBefore);
+}
+
+void AnalyzerReadTest::disconnectStopsAttempts() {
+    // A silent device; the Disconnect comes (as the window does it) while the second attempt
+    // waits for the answer to its select command.
+    DeviceLink* link = nullptr;
+    int selects = 0;
+    Bench bench([&](const SentFrame& f) {
+        if (f.code == api_code::EdidSelect && ++selects == 2) {
+            QTimer::singleShot(0, link, [link] {
+                link->closePort();
+                link->disablePoll();
+                link->setConnectionState(ConnectionState::Disconnected);
+            });
+        }
+        return QByteArray();
+    });
+    link = &bench.link;
+    EdidInfo store;
+    const auto r = ReadAnalyzerImage(bench.link, bench.view, EdidSource::Internal, store);
+    QVERIFY(r.lostLink);
+    QCOMPARE(r.attempts, 2);
+    QVERIFY(!bench.link.Timer_Poll_Status->isActive());
+}
+
+QTEST_GUILESS_MAIN(AnalyzerReadTest)
+#include "tst_analyzer_read.moc"
