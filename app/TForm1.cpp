@@ -16,6 +16,7 @@
 #include <QStyle>
 #include <QTabWidget>
 
+#include "ControllerPage.h"
 #include "DeviceLink.h"
 #include "LedShape.h"
 #include "VarnokApplication.h"
@@ -133,6 +134,7 @@ TForm1::TForm1(std::unique_ptr<Dialogs> dialogs, std::unique_ptr<PortLister> por
 
     // Page controllers: each finds its controls by objectName and owns their handlers.
     // One line per page below.
+    new ControllerPage(*this);
 
     FormCreate();
     applyClientSize();
