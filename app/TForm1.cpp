@@ -16,6 +16,7 @@
 #include <QStyle>
 #include <QTabWidget>
 
+#include "AnalyzerPage.h"
 #include "ControllerPage.h"
 #include "DeviceLink.h"
 #include "LedShape.h"
@@ -132,9 +133,12 @@ TForm1::TForm1(std::unique_ptr<Dialogs> dialogs, std::unique_ptr<PortLister> por
     link_ = new DeviceLink(*this, this);
     link_->setObjectName(QStringLiteral("DeviceLink"));
 
+    connectLink();
+
     // Page controllers: each finds its controls by objectName and owns their handlers.
     // One line per page below.
     new ControllerPage(*this);
+    new AnalyzerPage(*this);
 
     FormCreate();
     applyClientSize();

@@ -9,6 +9,7 @@
 #include "Dialogs.h"
 #include "EdidStores.h"
 #include "LinkView.h"
+#include "SearchView.h"
 #include "SerialPort.h"
 
 class QCheckBox;
@@ -25,9 +26,10 @@ class QWidget;
 namespace varnok {
 
 class DeviceLink;
+class DeviceSearch;
 class LedShape;
 
-class TForm1 : public QMainWindow, public LinkView {
+class TForm1 : public QMainWindow, public LinkView, public SearchView {
     Q_OBJECT
 public:
     // The product passes Qt's dialogs and the system's port list; tests and the demo their own.
@@ -51,6 +53,16 @@ public:
     // Sets a progress label's text and font colour (black for progress, red for failures).
     static void setLabelText(QLabel* label, const QString& text, bool red);
 
+    // Connection (BitBtn_Search, BitBtn_Disconnect) and what it changes in the window.
+    DeviceSearch& search() { return *search_; }
+    void BitBtn_SearchClick();
+    void BitBtn_DisconnectClick();
+    void setBusy(bool on) override;
+    void enterConnected() override;
+    void enableDeviceControls() override;
+    void enterIsp() override;
+    void enterDisconnected() override;
+
     // Window-level handlers.
     void Panel_DebugDblClick();
     void About2Click();
@@ -70,11 +82,16 @@ private:
     void buildSystemPage(QWidget* page);
     void applyClientSize();
     void refreshMemo();
+    void connectLink();
+    void showModelName(const QString& name);
+    void showEdidMode(uint8_t mode);
+    void setEnabledInOrder(const char* const* names, int count, bool enabled);
 
     std::unique_ptr<Dialogs> dialogs_;
     std::unique_ptr<PortLister> ports_;
     DeviceLink* link_ = nullptr;
     EdidStores stores_;
+    DeviceSearch* search_ = nullptr;
 
     QWidget* client_ = nullptr;
     QPlainTextEdit* memo_ = nullptr;

@@ -1,0 +1,187 @@
+#include "AnalyzerPage.h"
+
+#include <QEvent>
+#include <QFontMetrics>
+#include <QFrame>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QRadioButton>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "AnalyzerRead.h"
+#include "DeviceLink.h"
+#include "Edid.h"
+#include "TForm1.h"
+#include "VarnokApplication.h"
+
+namespace varnok {
+namespace {
+
+constexpr int kCaptionWidth = 150;
+constexpr int kRowPadding = 8;  // room above and below a line of text inside a row
+
+constexpr const char* kSourceNames[4] = {
+    "RadioButton_Analysis_IntEdid",
+    "RadioButton_Analysis_ExtEdid",
+    "RadioButton_Analysis_UserEdid",
+    "RadioButton_Analysis_Bin",
+};
+constexpr int kBinIndex = 3;
+constexpr EdidSource kDeviceSources[3] = {EdidSource::Internal, EdidSource::External,
+                                          EdidSource::User};
+
+// Panel names: the audio row's panel has its own name; the others follow their value label.
+QString PanelName(int row, const char* labelName) {
+    if (row == static_cast<int>(EdidReportRow::AudioFormats))
+        return QString::fromLatin1(kAudioFormatsPanelName);
+    return QStringLiteral("Panel_") + QString::fromLatin1(labelName).mid(6);  // after "Label_"
+}
+
+}  // namespace
+
+AnalyzerPage::AnalyzerPage(TForm1& form) : QObject(&form), form_(form) {
+    setObjectName(QStringLiteral("AnalyzerPage"));
+    for (int i = 0; i < 4; ++i) {
+        sources_[i] = form_.findChild<QRadioButton*>(QString::fromLatin1(kSourceNames[i]));
+        Q_ASSERT(sources_[i]);
+    }
+    buildRows();
+
+    // The device choices react only when they become checked: pressing the checked one again,
+    // or being unchecked by another choice, does nothing.
+    for (int i = 0; i < 3; ++i) {
+        const EdidSource source = kDeviceSources[i];
+        connect(sources_[i], &QRadioButton::toggled, this, [this, source](bool checked) {
+            if (checked) RunGuarded([this, source] { ReadDeviceEdidForAnalysis(source); });
+        });
+    }
+    // "Bin File" runs on every mouse press, checked or not (the event filter), and on every
+    // activation from the keyboard or an assistive tool, which arrives as a click.
+    sources_[kBinIndex]->installEventFilter(this);
+    connect(sources_[kBinIndex], &QRadioButton::clicked, this,
+            [this] { RunGuarded([this] { RadioButton_Analysis_BinMouseDown(); }); });
+}
+
+void AnalyzerPage::buildRows() {
+    auto* box = form_.findChild<QGroupBox*>(QStringLiteral("GroupBox5"));
+    Q_ASSERT(box);
+    auto* rows = new QVBoxLayout(box);
+    rows->setContentsMargins(8, 2, 8, 2);
+    rows->setSpacing(0);
+
+    const QFontMetrics fm(box->font());
+    oneLineHeight_ = std::max(kAudioRowOneLineHeight, fm.height() + kRowPadding);
+    twoLinesHeight_ =
+        std::max(kAudioRowTwoLinesHeight, fm.lineSpacing() + fm.height() + kRowPadding);
+
+    for (int row = 0; row < kEdidReportRowCount; ++row) {
+        const EdidReportRowInfo& info = kEdidReportRows[row];
+        auto* panel = new QFrame(box);
+        panel->setObjectName(PanelName(row, info.labelName));
+        panel->setFixedHeight(oneLineHeight_);
+        auto* line = new QHBoxLayout(panel);
+        line->setContentsMargins(0, 0, 0, 0);
+        line->setSpacing(0);
+
+        const QString caption = QString::fromLatin1(info.caption);
+        auto* captionLabel = new QLabel(caption, panel);
+        captionLabel->setObjectName(QStringLiteral("Caption_") +
+                                    QString::fromLatin1(info.labelName).mid(6));
+        captionLabel->setFixedWidth(kCaptionWidth);
+        captionLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+
+        auto* value = new QLabel(panel);
+        value->setObjectName(QString::fromLatin1(info.labelName));
+        value->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        // The value's text is its accessible name; the row's caption tells what it is.
+        value->setAccessibleDescription(caption.trimmed());
+
+        line->addWidget(captionLabel);
+        line->addWidget(value, 1);
+        rows->addWidget(panel);
+        values_[row] = value;
+        if (row == static_cast<int>(EdidReportRow::AudioFormats)) audioPanel_ = panel;
+    }
+    rows->addStretch(1);
+}
+
+bool AnalyzerPage::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == sources_[kBinIndex] &&
+        (event->type() == QEvent::MouseButtonPress ||
+         event->type() == QEvent::MouseButtonDblClick) &&
+        sources_[kBinIndex]->isEnabled()) {
+        RunGuarded([this] { RadioButton_Analysis_BinMouseDown(); });
+        return true;  // the press is handled here; the button must not click on its release
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+bool AnalyzerPage::deviceConnected() const {
+    return form_.link().connectionState() == ConnectionState::Connected;
+}
+
+void AnalyzerPage::sendNotice(uint16_t code) {
+    // Notices are writes without data; the device does not answer them.
+    form_.link().SendApiCommand(1, code, 0);
+}
+
+void AnalyzerPage::setSourcesEnabled(bool enabled) {
+    for (QRadioButton* b : sources_) b->setEnabled(enabled);
+}
+
+void AnalyzerPage::ReadDeviceEdidForAnalysis(EdidSource source) {
+    sendNotice(api_code::OperationStart);
+    // The disabled choices keep the user from starting a second read inside a pause.
+    setSourcesEnabled(false);
+    EdidInfo& store = form_.stores().forSource(source);
+    const AnalyzerReadResult result = ReadAnalyzerImage(form_.link(), form_, source, store);
+    if (result.received) {
+        // A still invalid image is reported as such.
+        ShowEdidReport(store, store.image.data());
+    } else {
+        // The device sent nothing at all: report the empty read, not the store's older image.
+        EdidInfo nothing;
+        ShowEdidReport(nothing, nothing.image.data());
+    }
+    sendNotice(api_code::OperationEnd);
+    // A Disconnect during the pauses has disabled the choices for good.
+    if (deviceConnected()) setSourcesEnabled(true);
+}
+
+void AnalyzerPage::RadioButton_Analysis_BinMouseDown() {
+    // The device choices become unchecked without reacting.
+    sources_[kBinIndex]->setChecked(true);
+    sendNotice(api_code::OperationStart);
+    setSourcesEnabled(false);
+    form_.link().LinkFlags |= DeviceAlive;
+
+    Dialogs& dialogs = form_.dialogs();
+    if (dialogs.executeOpen()) {
+        EdidInfo file;  // lives for this one report
+        if (!ReadEdidFile(dialogs.openFileName(), file.image)) {
+            form_.logReplace(QStringLiteral("Edid Open Fail.\r\n"));
+        } else {
+            form_.logReplace(QStringLiteral("Edid Open OK.\r\n"));
+            ShowEdidReport(file, file.image.data());
+        }
+    }
+    sendNotice(api_code::OperationEnd);
+    if (deviceConnected()) setSourcesEnabled(true);
+}
+
+void AnalyzerPage::ShowEdidReport(EdidInfo& info, const uint8_t* bytes) {
+    DecodeEdid(info, bytes);
+    showReport(MakeEdidReport(info));
+}
+
+void AnalyzerPage::showReport(const EdidReport& report) {
+    for (int row = 0; row < kEdidReportRowCount; ++row) values_[row]->setText(report.values[row]);
+    // The audio row starts every report one line high and grows once its list wraps.
+    audioPanel_->setFixedHeight(oneLineHeight_);
+    if (report.audioTwoLines) audioPanel_->setFixedHeight(twoLinesHeight_);
+}
+
+}  // namespace varnok

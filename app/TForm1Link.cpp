@@ -1,0 +1,167 @@
+// The window's side of the connection: Search, Disconnect and what the link's answers show.
+#include <QApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+
+#include "DeviceLink.h"
+#include "DeviceSearch.h"
+#include "LedShape.h"
+#include "TForm1.h"
+#include "VarnokApplication.h"
+
+namespace varnok {
+namespace {
+
+// Controls that follow the connection, in the order the device search enables them.
+const char* const kEnabledOnConnect[] = {
+    "Button_Upload_Edid",
+    "Button_DL_IntEdid",
+    "Button_DL_ExtEdid",
+    "Button_DL_UserEdid",
+    "Button_DL_StoredEdid",
+    "RadioButton_Analysis_IntEdid",
+    "RadioButton_Analysis_ExtEdid",
+    "RadioButton_Analysis_UserEdid",
+    "Button_Upload_Created",
+    "RadioButton_Analysis_Bin",
+    "RadioButton_Brand_New",
+    "RadioButton_Bin_Modifiy",
+    "Button_Save_Created",
+};
+
+// ... and the order in which Disconnect disables them, mode buttons included.
+const char* const kDisabledOnDisconnect[] = {
+    "Button_Upload_Edid",
+    "Button_DL_IntEdid",
+    "Button_DL_ExtEdid",
+    "Button_DL_UserEdid",
+    "Button_DL_StoredEdid",
+    "RadioButton_Analysis_IntEdid",
+    "RadioButton_Analysis_ExtEdid",
+    "RadioButton_Analysis_UserEdid",
+    "Button_Upload_Created",
+    "RadioButton_Set_IntEdid",
+    "RadioButton_Set_ExtEdid",
+    "RadioButton_Set_UserEdid",
+    "RadioButton_Analysis_Bin",
+    "RadioButton_Brand_New",
+    "RadioButton_Bin_Modifiy",
+    "Button_Save_Created",
+};
+
+const char* const kModeButtons[] = {"RadioButton_Set_IntEdid", "RadioButton_Set_ExtEdid",
+                                    "RadioButton_Set_UserEdid"};
+
+}  // namespace
+
+void TForm1::connectLink() {
+    search_ = new DeviceSearch(*link_, *ports_, *this, this);
+    search_->setObjectName(QStringLiteral("DeviceSearch"));
+    connect(findChild<QPushButton*>(QStringLiteral("BitBtn_Search")), &QPushButton::clicked, this,
+            [this] { RunGuarded([this] { BitBtn_SearchClick(); }); });
+    connect(findChild<QPushButton*>(QStringLiteral("BitBtn_Disconnect")), &QPushButton::clicked,
+            this, [this] { RunGuarded([this] { BitBtn_DisconnectClick(); }); });
+    connect(link_, &DeviceLink::modelNameReceived, this, &TForm1::showModelName);
+    connect(link_, &DeviceLink::firmwareVersionReceived, this, [this](const QString& text) {
+        findChild<QLabel*>(QStringLiteral("Label_FW_Version"))->setText(text);
+    });
+    connect(link_, &DeviceLink::edidModeReceived, this, &TForm1::showEdidMode);
+}
+
+void TForm1::BitBtn_SearchClick() {
+    search_->Search();
+}
+
+void TForm1::BitBtn_DisconnectClick() {
+    search_->Disconnect();
+}
+
+void TForm1::setBusy(bool on) {
+    const char* const names[] = {"BitBtn_Search", "BitBtn_Disconnect", "GroupBox1", "PageControl1"};
+    for (const char* n : names) {
+        auto* w = findChild<QWidget*>(QString::fromLatin1(n));
+        if (on)
+            w->setCursor(Qt::WaitCursor);
+        else
+            w->unsetCursor();
+    }
+    if (on)
+        setCursor(Qt::WaitCursor);
+    else
+        unsetCursor();
+}
+
+void TForm1::setEnabledInOrder(const char* const* names, int count, bool enabled) {
+    for (int i = 0; i < count; ++i)
+        findChild<QWidget*>(QString::fromLatin1(names[i]))->setEnabled(enabled);
+}
+
+void TForm1::enterConnected() {
+    findChild<QGroupBox*>(QStringLiteral("GroupBox4"))->setFixedHeight(52);
+    findChild<QLabel*>(QStringLiteral("Label_FW_Version"))
+        ->setText(QStringLiteral("Current Version : "));
+}
+
+void TForm1::enableDeviceControls() {
+    findChild<QWidget*>(QStringLiteral("BitBtn_Search"))->setEnabled(false);
+    findChild<QWidget*>(QStringLiteral("BitBtn_Disconnect"))->setEnabled(true);
+    setEnabledInOrder(kEnabledOnConnect, std::size(kEnabledOnConnect), true);
+}
+
+void TForm1::enterIsp() {
+    findChild<QGroupBox*>(QStringLiteral("GroupBox4"))->setFixedHeight(132);
+    findChild<QLabel*>(QStringLiteral("Label_FW_Version"))
+        ->setText(QStringLiteral("Target Version : "));
+    setLabelText(findChild<QLabel*>(QStringLiteral("Label1")), QStringLiteral("0%"), false);
+    findChild<LedShape*>(QStringLiteral("Shape_LED_Link"))->setColor(LedShape::Red);
+    findChild<QLabel*>(QStringLiteral("Label_Model_Name"))->setText(QStringLiteral("ISP Mode."));
+    findChild<QWidget*>(QStringLiteral("BitBtn_Search"))->setEnabled(false);
+    findChild<QWidget*>(QStringLiteral("BitBtn_Disconnect"))->setEnabled(true);
+}
+
+void TForm1::enterDisconnected() {
+    findChild<QGroupBox*>(QStringLiteral("GroupBox4"))->setFixedHeight(52);
+    findChild<LedShape*>(QStringLiteral("Shape_LED_Link"))->setColor(LedShape::Grey);
+    findChild<QLabel*>(QStringLiteral("Label_Model_Name"))->setText(QStringLiteral("Not Found."));
+    findChild<QLabel*>(QStringLiteral("Label_FW_Version"))
+        ->setText(QStringLiteral("Current Version :"));
+    findChild<QWidget*>(QStringLiteral("BitBtn_Search"))->setEnabled(true);
+    findChild<QWidget*>(QStringLiteral("BitBtn_Disconnect"))->setEnabled(false);
+    setEnabledInOrder(kDisabledOnDisconnect, std::size(kDisabledOnDisconnect), false);
+}
+
+void TForm1::showModelName(const QString& name) {
+    findChild<LedShape*>(QStringLiteral("Shape_LED_Link"))->setColor(LedShape::Green);
+    findChild<QLabel*>(QStringLiteral("Label_Model_Name"))->setText(name);
+}
+
+void TForm1::showEdidMode(uint8_t mode) {
+    // Mode byte 0 Internal, 2 External, 3 User; any other value leaves the selection and
+    // enables only the Internal button.
+    int index = 0;
+    bool select = true;
+    switch (mode) {
+        case 0:
+            index = 0;
+            break;
+        case 2:
+            index = 1;
+            break;
+        case 3:
+            index = 2;
+            break;
+        default:
+            select = false;
+            break;
+    }
+    for (int i = 0; i < 3; ++i) {
+        auto* b = findChild<QRadioButton*>(QString::fromLatin1(kModeButtons[i]));
+        if (select && i == index) b->setChecked(true);
+        b->setEnabled(i == index);
+    }
+}
+
+}  // namespace varnok
