@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QScrollArea>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -436,6 +437,9 @@ void BuildCreatorSubPages(QTabWidget* pageControl2) {
                                 BuildOthersPage};
     for (int i = 0; i < int(kCreatorSubPages.size()); ++i) builders[i](NewPage(pageControl2, i));
     pageControl2->setCurrentIndex(0);
+    // Seven captions share the width of the page control: a tight tab padding keeps every tab
+    // in view instead of behind scroll arrows.
+    pageControl2->tabBar()->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 3px 4px; }"));
 }
 
 }  // namespace varnok
