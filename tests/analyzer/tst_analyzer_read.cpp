@@ -34,51 +34,6 @@ EdidImage OtherImage() {
     return img;
 }
 
-// How the scripted device behaves.
-struct Script {
-    bool silent = false;       // answers nothing at all
-    bool readsSilent = false;  // answers the select command, not the block reads
-    int leadBytes = 3;         // bytes in front of the block-0 data (3: lead byte and two more)
-    int badBlock0Reads = 0;    // the first n block-0 answers carry a broken checksum
-};
-
-QByteArray Half(const EdidImage& img, int block) {
-    return QByteArray(reinterpret_cast<const char*>(img.data()) + block * kBlockSize, kBlockSize);
-}
-
-FakeDevicePort::Responder MakeDevice(Script script, EdidImage internal, EdidImage external,
-                                     EdidImage user) {
-    auto selector = std::make_shared<uint8_t>(0xFF);
-    auto block0Reads = std::make_shared<int>(0);
-    return [=](const SentFrame& f) -> QByteArray {
-        if (script.silent) return {};
-        const QByteArray head("\xA1\x00\x00", 3);
-        switch (f.code) {
-            case api_code::EdidSelect:
-                *selector = uint8_t(f.data.at(0));
-                return head + QByteArray(1, '\0');
-            case api_code::EdidBlock0:
-            case api_code::ExternalBlock0:
-            case api_code::EdidBlock1:
-            case api_code::ExternalBlock1: {
-                if (script.readsSilent) return {};
-                const bool ext =
-                    f.code == api_code::ExternalBlock0 || f.code == api_code::ExternalBlock1;
-                const EdidImage& img = ext ? external : (*selector == 0x00 ? user : internal);
-                if (f.code == api_code::EdidBlock1 || f.code == api_code::ExternalBlock1)
-                    return head + Half(img, 1);
-                QByteArray data = Half(img, 0);
-                if ((*block0Reads)++ < script.badBlock0Reads) data[40] = char(data[40] ^ 0x01);
-                QByteArray lead = head.left(std::min(script.leadBytes, 3));
-                lead.append(QByteArray(std::max(0, script.leadBytes - 3), '\x33'));
-                return lead + data;
-            }
-            default:
-                return {};  // notices and polls are not answered here
-        }
-    };
-}
-
 struct Bench {
     RecordingView view;
     DeviceLink link{view};
