@@ -1,0 +1,48 @@
+#pragma once
+// A firmware image file: a flat binary whose file offset is the image offset, with no header or
+// trailer. Bytes past the end of the file read as 0xFF (erased flash), so a short file behaves as
+// if padded with 0xFF. The image for an ISP-029 device carries no tag; the image for the other
+// device kind carries the tag "FW Ver:" at 0x1010 and its version characters at 0x1018..0x101B.
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+#include <cstdint>
+
+namespace varnok {
+
+class FirmwareImageFile {
+public:
+    // Opens the file by name for binary reading; false when it can't be opened.
+    bool open(const QString& path);
+    void close();
+    bool isOpen() const { return file_.isOpen(); }
+    qint64 size() const { return file_.size(); }
+    // `length` bytes from `offset`; whatever lies past the end of the file reads as 0xFF.
+    QByteArray read(qint64 offset, int length);
+
+private:
+    QFile file_;
+};
+
+// Where the version tag stands in an image for the tagged device kind.
+constexpr qint64 kFwTagOffset = 0x1010;
+
+struct FirmwareCheck {
+    enum Outcome {
+        OpenFailed,  // the file can't be opened
+        Untagged,    // an ISP-029 device: any readable file is accepted, no version shown
+        Illegal,     // "FW Ver:" missing at 0x1010
+        Tagged,      // tag present; `version` holds the text shown after "Target Version : "
+    };
+    Outcome outcome = OpenFailed;
+    QString version;  // "v" + 0x1018 + "." + 0x1019..0x101B, ending early at a zero byte
+};
+
+// Opens the file, and for ispVariant 0 reads the 16 bytes at 0x1010 and checks the tag.
+FirmwareCheck CheckFirmwareImage(const QString& path, uint8_t ispVariant);
+
+// The version text built from the 16 bytes read at 0x1010, or nothing when the tag is missing.
+bool FirmwareVersionFromTag(const QByteArray& sixteen, QString* version);
+
+}  // namespace varnok

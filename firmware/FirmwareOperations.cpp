@@ -1,0 +1,105 @@
+#include "FirmwareOperations.h"
+
+#include "DeviceLink.h"
+#include "Dialogs.h"
+#include "FirmwareImage.h"
+#include "FirmwareView.h"
+#include "Isp029Update.h"
+#include "IspUpdate.h"
+
+namespace varnok {
+namespace {
+
+const QString kTargetVersion = QStringLiteral("Target Version : ");
+
+QString failedText() {
+    return QStringLiteral("Update Fw Failed.");
+}
+
+}  // namespace
+
+FirmwareOperations::FirmwareOperations(DeviceLink& link, Dialogs& dialogs, FirmwareView& view,
+                                       IspClock& clock)
+    : link_(link), dialogs_(dialogs), view_(view), clock_(clock) {}
+
+void FirmwareOperations::openFirmware() {
+    if (updating_) return;
+    if (dialogs_.executeOpen()) view_.setPathText(dialogs_.openFileName());
+    // After a cancel the dialog still names the file chosen last on any page.
+    const QString path = dialogs_.openFileName();
+    const FirmwareCheck check = CheckFirmwareImage(path, link_.IspVariant);
+    if (check.outcome == FirmwareCheck::OpenFailed) {
+        // Update keeps its state, and with it the file it was armed with.
+        view_.logReplace(QStringLiteral("Fw Open Fail.\r\n"));
+        view_.setProgressText(failedText(), true);
+        return;
+    }
+    view_.logReplace(QStringLiteral("Fw Open OK.\r\n"));
+    switch (check.outcome) {
+        case FirmwareCheck::Untagged:
+            checkedPath_ = path;
+            view_.setUpdateEnabled(true);
+            break;
+        case FirmwareCheck::Illegal:
+            checkedPath_.clear();
+            view_.setUpdateEnabled(false);
+            view_.setVersionText(kTargetVersion + QStringLiteral("Illegal !"));
+            break;
+        case FirmwareCheck::Tagged:
+            checkedPath_ = path;
+            view_.setVersionText(kTargetVersion + check.version);
+            view_.setUpdateEnabled(true);
+            break;
+        case FirmwareCheck::OpenFailed:
+            break;
+    }
+}
+
+void FirmwareOperations::updateFirmware() {
+    if (updating_) return;
+    if (!(link_.LinkFlags & IspMode)) {
+        view_.setProgressText(QStringLiteral("Not ISP Mode."), true);
+        return;
+    }
+    const uint8_t variant = link_.IspVariant;
+    if (variant > 1) {
+        view_.setProgressText(QStringLiteral("Unknow Device."), true);
+        return;
+    }
+    if (variant == 0 && !checkedPath_.isEmpty()) {
+        // The tagged kind takes only a tagged image: the file may have changed since Open, or
+        // it was accepted for the other device kind, which takes any file.
+        const FirmwareCheck check = CheckFirmwareImage(checkedPath_, 0);
+        if (check.outcome == FirmwareCheck::Illegal) {
+            checkedPath_.clear();
+            view_.setUpdateEnabled(false);
+            view_.setVersionText(kTargetVersion + QStringLiteral("Illegal !"));
+            view_.setProgressText(failedText(), true);
+            return;
+        }
+    }
+    runUpdate(variant);
+}
+
+void FirmwareOperations::runUpdate(uint8_t variant) {
+    struct Running {
+        FirmwareOperations& ops;
+        explicit Running(FirmwareOperations& o) : ops(o) {
+            ops.updating_ = true;
+            ops.view_.updateRunning(true);
+        }
+        ~Running() {
+            ops.updating_ = false;
+            ops.view_.updateRunning(false);
+        }
+    } running(*this);
+    if (variant == 0) {
+        IspUpdate update(link_, view_, clock_);
+        update.run(checkedPath_);
+    } else {
+        Isp029Update update(link_, view_, clock_);
+        update.run(checkedPath_);
+    }
+}
+
+}  // namespace varnok

@@ -1,0 +1,52 @@
+#include "IspClock.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+
+namespace varnok {
+namespace {
+
+int64_t monotonicNs() {
+    static QElapsedTimer since;
+    if (!since.isValid()) since.start();
+    return since.nsecsElapsed();
+}
+
+}  // namespace
+
+uint32_t EventLoopClock::tickMs() {
+    return static_cast<uint32_t>(monotonicNs() / 1000000);
+}
+
+void EventLoopClock::waitFor(int ms) {
+    // A nested loop sleeps in the event dispatcher until the timer or any event (port data,
+    // repaint, user input) arrives, so the wait costs no CPU.
+    QEventLoop loop;
+    QTimer timer;
+    timer.setTimerType(Qt::PreciseTimer);
+    timer.setSingleShot(true);
+    QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+    timer.start(ms);
+    loop.exec();
+}
+
+void EventLoopClock::pause(uint32_t ms) {
+    const int64_t start = monotonicNs();
+    const int64_t limit = int64_t(ms) * 1000000;
+    for (int64_t done = 0; done <= limit; done = monotonicNs() - start) {
+        const int64_t leftMs = (limit - done) / 1000000 + 1;
+        waitFor(int(std::min<int64_t>(leftMs, 1000)));
+    }
+}
+
+void EventLoopClock::processEvents() {
+    QCoreApplication::processEvents();
+}
+
+void EventLoopClock::idle() {
+    waitFor(1);
+}
+
+}  // namespace varnok
