@@ -1,0 +1,29 @@
+# Installation and the Debian package: `cmake --build build --target package` (see README).
+include(GNUInstallDirs)
+
+install(TARGETS varnok varnok-demo RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+foreach(tool varnok-emu varnok-edid-report)
+    if(TARGET ${tool})
+        install(TARGETS ${tool} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+    endif()
+endforeach()
+install(FILES packaging/varnok.desktop packaging/varnok-demo.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES packaging/varnok.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+install(FILES packaging/io.github.varnok.Varnok.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+
+set(CPACK_GENERATOR "DEB")
+set(CPACK_PACKAGE_NAME "varnok")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_CONTACT "Varnok developers <varnok@localhost>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Tool for an HDMI EDID device over its serial port")
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+    "Tool for an HDMI EDID device over its serial port\n Downloads, analyses, creates and uploads EDIDs and updates the device's\n firmware. varnok-demo runs it with an emulated device. To reach the\n serial port as an ordinary user, be a member of the group dialout\n (sudo usermod -aG dialout USER, then log in again).")
+set(CPACK_DEBIAN_PACKAGE_SECTION "electronics")
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+set(CPACK_PACKAGING_INSTALL_PREFIX "/usr")
+include(CPack)
