@@ -6,6 +6,7 @@
 // Everything here runs on the main thread; pauses re-enter the event loop.
 
 #include <QObject>
+#include <QTimer>  // Timer_UART_Rx and Timer_Poll_Status are driven by the operations too
 #include <array>
 #include <cstdint>
 #include <memory>
