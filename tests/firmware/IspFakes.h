@@ -213,6 +213,93 @@ private:
     int address_ = 0;
 };
 
+// The "ISP029" loader: START 0xB0 n n~, BLOCK 0xB1 k k~ + 128 bytes + checksum, END 0xB2 0x4D,
+// each answered with ACK 0x06 or NAK 0x15.
+class Variant1Port : public InstantPort {
+public:
+    struct Command {
+        uint8_t code;
+        int number;  // block count of START, block index of BLOCK, -1 for END
+        QByteArray bytes;
+    };
+    static constexpr int kNormal = -2;
+    static constexpr int kSilent = -1;
+    QList<Command> commands;
+    QByteArray memory = QByteArray(0x30000, char(0xFF));
+    QByteArray textBeforeStartAck;  // banner text still on the wire
+    // Per command: kNormal, kSilent, or a byte to answer instead. Sees the command and how many
+    // times this same command (code and number) came before.
+    std::function<int(const Command&, int repeat)> answer;
+
+    int count(uint8_t code, int number) const {
+        int n = 0;
+        for (const auto& c : commands) n += c.code == code && c.number == number;
+        return n;
+    }
+
+protected:
+    void take(const QByteArray& bytes) override {
+        pending_ += bytes;
+        for (;;) {
+            if (pending_.isEmpty()) return;
+            const uint8_t code = uint8_t(pending_[0]);
+            const int length = code == 0xB0 ? 5 : code == 0xB1 ? 134 : code == 0xB2 ? 2 : 0;
+            if (length == 0) {
+                pending_.remove(0, 1);
+                continue;
+            }
+            if (pending_.size() < length) return;
+            const QByteArray cmd = pending_.left(length);
+            pending_.remove(0, length);
+            handle(cmd);
+        }
+    }
+
+private:
+    static bool numberOk(const QByteArray& c, int* n) {
+        const uint8_t hi = uint8_t(c[1]), lo = uint8_t(c[2]);
+        *n = (hi << 8) | lo;
+        return uint8_t(c[3]) == uint8_t(~hi) && uint8_t(c[4]) == uint8_t(~lo);
+    }
+    void handle(const QByteArray& cmd) {
+        const uint8_t code = uint8_t(cmd[0]);
+        int n = -1;
+        bool ok = code == 0xB2 ? uint8_t(cmd[1]) == 0x4D : numberOk(cmd, &n);
+        const Command c{code, n, cmd};
+        const int repeat = count(code, n);
+        commands << c;
+        if (ok && code == 0xB0) {
+            ok = n >= 1 && n * 128 <= memory.size();
+            if (ok) {
+                memory.fill(char(0xFF));
+                blocks_ = n;
+                received_.assign(size_t(n), false);
+            }
+        } else if (ok && code == 0xB1) {
+            uint8_t sum = 0;
+            for (int i = 5; i < 134; ++i) sum = uint8_t(sum + uint8_t(cmd[i]));
+            ok = n < blocks_ && sum == 0;
+            if (ok) {
+                memory.replace(n * 128, 128, cmd.mid(5, 128));
+                received_[size_t(n)] = true;
+            }
+        } else if (ok && code == 0xB2) {
+            ok = blocks_ > 0 &&
+                 std::all_of(received_.begin(), received_.end(), [](bool b) { return b; });
+        }
+        const int a = answer ? answer(c, repeat) : kNormal;
+        if (a == kSilent) return;
+        if (code == 0xB0) {
+            incoming += textBeforeStartAck;
+            textBeforeStartAck.clear();
+        }
+        incoming += a == kNormal ? char(ok ? 0x06 : 0x15) : char(a);
+    }
+    QByteArray pending_;
+    int blocks_ = 0;
+    std::vector<bool> received_;
+};
+
 // An image of `size` random bytes (fixed seed, so failures repeat).
 inline QByteArray randomImage(int size, quint32 seed = 7) {
     QRandomGenerator gen(seed);
