@@ -1,0 +1,459 @@
+// The EDID Controller page end to end: the window connects to the emulated device over a real
+// pseudo-terminal through its Search button, and every download, upload and mode press is checked
+// by the frames the device received, the files written and the window's labels and log.
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include "DeviceLink.h"
+#include "EmulatedDevice.h"
+#include "FormFixture.h"
+#include "PortListers.h"
+
+using namespace varnok;
+
+Q_DECLARE_METATYPE(varnok::FaultRule)
+
+namespace {
+
+// A frame as the issue and the device's manual write it: the four header bytes, then the data
+// bytes when there are at most four of them, else "+N".
+QString frameText(const FrameRecord& f) {
+    QByteArray h;
+    h.append(char((f.w ? 0x80 : 0) | (f.code >> 8)));
+    h.append(char(f.code & 0xFF));
+    h.append(char(f.count & 0xFF));
+    h.append(char(0x0D));
+    QString s = QString::fromLatin1(h.toHex(' ').toUpper());
+    if (!f.data.isEmpty())
+        s += f.data.size() <= 4 ? " " + QString::fromLatin1(f.data.toHex(' ').toUpper())
+                                : QStringLiteral(" +%1").arg(f.data.size());
+    return s;
+}
+
+QByteArray pattern(int seed) {
+    QByteArray b(256, 0);
+    // Zeros and 0xA1 inside the data catch a copy from the wrong offset or up to a zero byte.
+    for (int i = 0; i < 256; ++i) b[i] = char((i * 7 + seed * 13) & 0xFF);
+    return b;
+}
+
+QByteArray validBase(uint8_t extensions) {
+    QByteArray b(128, 0);
+    const uint8_t header[] = {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00};
+    for (int i = 0; i < 8; ++i) b[i] = char(header[i]);
+    for (int i = 8; i < 126; ++i) b[i] = char(i);
+    b[126] = char(extensions);
+    uint8_t sum = 0;
+    for (int i = 0; i < 127; ++i) sum = uint8_t(sum + uint8_t(b[i]));
+    b[127] = char(uint8_t(0x100 - sum));
+    return b;
+}
+
+QByteArray validExtension() {
+    QByteArray b(128, 0);
+    b[0] = 0x02;
+    b[1] = 0x03;
+    b[2] = 4;
+    uint8_t sum = 0;
+    for (int i = 0; i < 127; ++i) sum = uint8_t(sum + uint8_t(b[i]));
+    b[127] = char(uint8_t(0x100 - sum));
+    return b;
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+QByteArray readFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+QByteArray bytesOf(const EdidImage& image) {
+    return QByteArray(reinterpret_cast<const char*>(image.data()), kEdidSize);
+}
+
+bool isRed(const QLabel* l) {
+    return l->palette().color(QPalette::WindowText) == QColor(255, 0, 0);
+}
+
+// Forwards to the real port and reports every write, so a test can look at the window at the
+// moment a frame leaves the host.
+class SpyPort : public SerialPort {
+public:
+    SpyPort(std::unique_ptr<SerialPort> inner, std::function<void(const QByteArray&)> onWrite)
+        : inner_(std::move(inner)), onWrite_(std::move(onWrite)) {}
+    bool open(const QString& path) override { return inner_->open(path); }
+    bool setLineSettings() override { return inner_->setLineSettings(); }
+    bool isOpen() const override { return inner_->isOpen(); }
+    void close() override { inner_->close(); }
+    qint64 write(const QByteArray& bytes) override {
+        onWrite_(bytes);
+        return inner_->write(bytes);
+    }
+    qint64 bytesWaiting() override { return inner_->bytesWaiting(); }
+    QByteArray read(qint64 max) override { return inner_->read(max); }
+    void discardInput() override { inner_->discardInput(); }
+    bool hasFatalError() const override { return inner_->hasFatalError(); }
+    QString errorString() const override { return inner_->errorString(); }
+    std::unique_ptr<SerialPort> release() { return std::move(inner_); }
+
+private:
+    std::unique_ptr<SerialPort> inner_;
+    std::function<void(const QByteArray&)> onWrite_;
+};
+
+}  // namespace
+
+class DeviceOpsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void downloadSources_data();
+    void downloadSources();
+    void downloadFailuresKeepEverything_data();
+    void downloadFailuresKeepEverything();
+    void downloadCancelAndOpenFail();
+    void uploadShortFileAndModeFirst();
+    void uploadInvalidImages();
+    void uploadUsesFileChosenEarlier();
+    void modeButtons();
+    void cleanupTestCase();
+
+private:
+    // The device's frames since the last clear, without the status polls (code 257 reads).
+    QStringList framesAfter(int expected);
+    template <typename T>
+    T* find(const char* name) {
+        return fx_->find<T>(QString::fromLatin1(name));
+    }
+    void click(const char* name) { find<QPushButton>(name)->click(); }
+    void waitForMode(uint8_t mode);
+
+    std::unique_ptr<EmulatedDevice> dev_;
+    std::unique_ptr<FormFixture> fx_;
+    QTemporaryDir dir_;
+};
+
+void DeviceOpsTest::initTestCase() {
+    QVERIFY(dir_.isValid());
+    EmulatorConfig cfg;
+    for (int s = 0; s < kEmuStoreCount; ++s) cfg.stores[size_t(s)] = pattern(s + 1);
+    dev_ = std::make_unique<EmulatedDevice>(cfg);
+    QString error;
+    QVERIFY2(dev_->start(&error), qPrintable(error));
+    fx_ = std::make_unique<FormFixture>(std::make_unique<FixedPortLister>(
+        QList<QPair<QString, QString>>{{QStringLiteral("EMU"), dev_->slavePath()}}));
+    click("BitBtn_Search");
+    QTRY_VERIFY_WITH_TIMEOUT(find<QPushButton>("Button_DL_IntEdid")->isEnabled(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(find<QRadioButton>("RadioButton_Set_IntEdid")->isChecked(), 5000);
+}
+
+void DeviceOpsTest::init() {
+    dev_->setFaults({});
+    dev_->clearFrames();
+    fx_->dialogs->errors.clear();
+}
+
+void DeviceOpsTest::cleanup() {
+    dev_->setFaults({});
+    // Every operation leaves the status poll running while the device is held.
+    QVERIFY(fx_->form->link().Timer_Poll_Status->isActive());
+}
+
+void DeviceOpsTest::cleanupTestCase() {
+    fx_.reset();
+    dev_->stop();
+}
+
+QStringList DeviceOpsTest::framesAfter(int expected) {
+    // The last frames may still be on their way through the pty.
+    QStringList out;
+    QElapsedTimer clock;
+    clock.start();
+    for (;;) {
+        out.clear();
+        for (const auto& f : dev_->frames())
+            if (!(f.kind == FrameRecord::Kind::Api && !f.w && f.code == 257)) out << frameText(f);
+        if (out.size() >= expected || clock.elapsed() > 3000) return out;
+        QTest::qWait(10);
+    }
+}
+
+void DeviceOpsTest::waitForMode(uint8_t mode) {
+    dev_->setEdidMode(mode);
+    const char* name = mode == 2   ? "RadioButton_Set_ExtEdid"
+                       : mode == 3 ? "RadioButton_Set_UserEdid"
+                                   : "RadioButton_Set_IntEdid";
+    QTRY_VERIFY_WITH_TIMEOUT(find<QRadioButton>(name)->isEnabled(), 5000);
+}
+
+void DeviceOpsTest::downloadSources_data() {
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<int>("store");
+    QTest::addColumn<QString>("proposed");
+    QTest::addColumn<QStringList>("frames");
+    QTest::addColumn<int>("pauseMs");
+    const QString open = "80 0A 00 0D", end = "80 0B 00 0D";
+    QTest::newRow("internal") << "Button_DL_IntEdid" << 0 << "Internal_Edid.bin"
+                              << QStringList{open, "81 08 01 0D FF", "01 05 80 0D", "01 06 80 0D",
+                                             end}
+                              << 200;
+    QTest::newRow("external") << "Button_DL_ExtEdid" << 1 << "External_Edid.bin"
+                              << QStringList{open, "02 06 80 0D", "02 07 80 0D", end} << 200;
+    QTest::newRow("user") << "Button_DL_UserEdid" << 2 << "User_Edid.bin"
+                          << QStringList{open, "81 08 01 0D 00", "01 05 80 0D", "01 06 80 0D", end}
+                          << 300;
+    QTest::newRow("stored (hidden button)")
+        << "Button_DL_StoredEdid" << 3 << "Stored_Edid.bin"
+        << QStringList{open, "81 08 01 0D 55", "01 05 80 0D", "01 06 80 0D", end} << 200;
+}
+
+void DeviceOpsTest::downloadSources() {
+    QFETCH(QString, button);
+    QFETCH(int, store);
+    QFETCH(QString, proposed);
+    QFETCH(QStringList, frames);
+    QFETCH(int, pauseMs);
+    const QString path = dir_.filePath(proposed);
+    writeFile(path, QByteArray(300, 'x'));  // an existing, longer file is replaced whole
+    fx_->dialogs->saveAnswers = {path};
+    find<QPushButton>(qPrintable(button))->click();
+
+    QCOMPARE(fx_->dialogs->proposedSaveNames.last(), proposed);
+    QCOMPARE(framesAfter(frames.size()), frames);
+    const QByteArray expected = dev_->store(EmuStore(store));
+    QCOMPARE(readFile(path), expected);
+    QCOMPARE(bytesOf(fx_->form->stores().forSource(EdidSource(store)).image), expected);
+    QCOMPARE(fx_->form->debugLogText().left(15), QStringLiteral("Edid Open OK.\r\n"));
+    QVERIFY(fx_->dialogs->errors.isEmpty());
+    // The answer of block 0 is taken only after the source's pause.
+    const auto log = dev_->frames();
+    qint64 block0 = -1, block1 = -1;
+    for (const auto& f : log) {
+        if (!f.w && (f.code == 0x0105 || f.code == 0x0206)) block0 = f.ms;
+        if (!f.w && (f.code == 0x0106 || f.code == 0x0207)) block1 = f.ms;
+    }
+    QVERIFY(block1 - block0 >= pauseMs - 5);
+    QCOMPARE(QDir(dir_.path()).entryList(QDir::Files).filter(proposed + ".").size(), 0);
+}
+
+void DeviceOpsTest::downloadFailuresKeepEverything_data() {
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<FaultRule>("fault");
+    QTest::addColumn<QStringList>("frames");
+    const QString open = "80 0A 00 0D", sel = "81 08 01 0D FF", end = "80 0B 00 0D";
+    QTest::newRow("selection never acknowledged")
+        << "Button_DL_IntEdid" << FaultRule{FaultKind::Silent, 0x0108}
+        << QStringList{open, sel, end};
+    QTest::newRow("silent block 0") << "Button_DL_IntEdid" << FaultRule{FaultKind::Silent, 0x0105}
+                                    << QStringList{open, sel, "01 05 80 0D", end};
+    QTest::newRow("partial block 1")
+        << "Button_DL_IntEdid" << FaultRule{FaultKind::Partial, 0x0106, 60}
+        << QStringList{open, sel, "01 05 80 0D", "01 06 80 0D", end};
+    QTest::newRow("wrong lead byte")
+        << "Button_DL_IntEdid" << FaultRule{FaultKind::WrongLead, 0x0105, 0xA0}
+        << QStringList{open, sel, "01 05 80 0D", end};
+    QTest::newRow("external answered late")
+        << "Button_DL_ExtEdid" << FaultRule{FaultKind::Slow, 0x0207, 400}
+        << QStringList{open, "02 06 80 0D", "02 07 80 0D", end};
+}
+
+void DeviceOpsTest::downloadFailuresKeepEverything() {
+    QFETCH(QString, button);
+    QFETCH(FaultRule, fault);
+    QFETCH(QStringList, frames);
+    dev_->setFaults({fault});
+    EdidInfo& info =
+        button.contains("Ext") ? fx_->form->stores().external : fx_->form->stores().internal;
+    info.image.fill(0x5A);
+    const QString existing = dir_.filePath("keep.bin"), fresh = dir_.filePath("fresh.bin");
+    QFile::remove(fresh);
+    QVERIFY(writeFile(existing, "precious"));
+
+    for (const QString& target : {existing, fresh}) {
+        dev_->clearFrames();
+        fx_->dialogs->saveAnswers = {target};
+        find<QPushButton>(qPrintable(button))->click();
+        QVERIFY(fx_->form->debugLogText().endsWith(QStringLiteral("API Timeout.\r\n")));
+        QCOMPARE(framesAfter(frames.size()), frames);
+        // A late answer must not be taken for the next command's.
+        QTest::qWait(500);
+    }
+    QCOMPARE(readFile(existing), QByteArray("precious"));
+    QVERIFY(!QFile::exists(fresh));
+    QCOMPARE(QDir(dir_.path()).entryList({"keep.bin.*", "fresh.bin.*"}, QDir::Files),
+             QStringList{});
+    QCOMPARE(bytesOf(info.image), QByteArray(256, 0x5A));
+    QCOMPARE(fx_->dialogs->errors, (QStringList{"Download Edid Failed.", "Download Edid Failed."}));
+}
+
+void DeviceOpsTest::downloadCancelAndOpenFail() {
+    fx_->form->logReplace("before\r\n");
+    fx_->dialogs->saveAnswers = {std::nullopt};
+    click("Button_DL_IntEdid");
+    QCOMPARE(framesAfter(2), (QStringList{"80 0A 00 0D", "80 0B 00 0D"}));
+    QCOMPARE(fx_->form->debugLogText(), QStringLiteral("before\r\n"));
+    QVERIFY(fx_->dialogs->errors.isEmpty());
+
+    dev_->clearFrames();
+    fx_->dialogs->saveAnswers = {dir_.filePath("no/such/folder/x.bin")};
+    click("Button_DL_UserEdid");
+    QCOMPARE(fx_->form->debugLogText(), QStringLiteral("Edid Open Fail.\r\n"));
+    QCOMPARE(framesAfter(2), (QStringList{"80 0A 00 0D", "80 0B 00 0D"}));
+    QCOMPARE(fx_->dialogs->errors, QStringList{"Download Edid Failed."});
+}
+
+void DeviceOpsTest::uploadShortFileAndModeFirst() {
+    const QByteArray base = validBase(0);
+    const QString path = dir_.filePath("short.bin");
+    QVERIFY(writeFile(path, base));
+    fx_->dialogs->openAnswers = {path};
+    click("Button_Open_Edid");
+    QCOMPARE(find<QLineEdit>("Edit_Edid_Path")->text(), path);
+    QCOMPARE(framesAfter(2), (QStringList{"80 0A 00 0D", "80 0B 00 0D"}));
+
+    // The window must show User mode before the mode command leaves the host.
+    auto* user = find<QRadioButton>("RadioButton_Set_UserEdid");
+    QVERIFY(!user->isChecked());
+    std::optional<bool> userCheckedAtModeFrame;
+    DeviceLink& link = fx_->form->link();
+    link.ComPort = std::make_unique<SpyPort>(std::move(link.ComPort), [&](const QByteArray& b) {
+        if (b == QByteArray::fromHex("8101010D")) userCheckedAtModeFrame = user->isChecked();
+    });
+    dev_->clearFrames();
+    click("Button_Upload_Edid");
+    link.ComPort = static_cast<SpyPort*>(link.ComPort.get())->release();
+    QCOMPARE(userCheckedAtModeFrame, std::optional<bool>(true));
+
+    QCOMPARE(framesAfter(5), (QStringList{"80 0A 00 0D", "81 05 80 0D +128", "81 06 80 0D +128",
+                                          "81 01 01 0D 03", "80 0B 00 0D"}));
+    const QByteArray sent = base + QByteArray(128, char(0xFF));
+    QCOMPARE(dev_->store(EmuStore::User), sent);
+    QCOMPARE(bytesOf(fx_->form->stores().user.image), sent);
+    auto* label2 = find<QLabel>("Label2");
+    QCOMPARE(label2->text(), QStringLiteral("100%"));
+    QVERIFY(!isRed(label2));
+    QCOMPARE(fx_->form->debugLogText().left(15), QStringLiteral("Edid Open OK.\r\n"));
+    QCOMPARE(dev_->edidMode(), uint8_t(3));
+}
+
+void DeviceOpsTest::uploadInvalidImages() {
+    QByteArray twoExt = validBase(2) + validExtension();
+    QByteArray badHeader = validBase(1) + validExtension();
+    badHeader[1] = 0x00;
+    QByteArray badSum0 = validBase(1) + validExtension();
+    badSum0[127] = char(badSum0[127] + 1);
+    badSum0[126] = 2;  // a checksum fault hides the extension count
+    QByteArray badSum1 = validBase(1) + validExtension();
+    badSum1[255] = char(badSum1[255] + 1);
+    // The same file name each time: the message names the failure of the file just read.
+    const struct {
+        QByteArray bytes;
+        const char* message;
+    } rows[] = {
+        {twoExt, "Edid Over Banks."},           {badHeader, "Illegal Edid Header."},
+        {badSum0, "Illegal Edid CheckSum0."},   {badSum1, "Illegal Edid CheckSum1."},
+        {QByteArray(), "Illegal Edid Header."},
+    };
+    const QString path = dir_.filePath("invalid.bin");
+    fx_->dialogs->openAnswers = {path};
+    click("Button_Open_Edid");
+    QCOMPARE(framesAfter(2), (QStringList{"80 0A 00 0D", "80 0B 00 0D"}));
+    const QByteArray userBefore = dev_->store(EmuStore::User);
+    auto* label2 = find<QLabel>("Label2");
+    for (const auto& row : rows) {
+        QVERIFY(writeFile(path, row.bytes));
+        dev_->clearFrames();
+        click("Button_Upload_Edid");
+        QCOMPARE(label2->text(), QString::fromLatin1(row.message));
+        QVERIFY(isRed(label2));
+        QCOMPARE(framesAfter(2), (QStringList{"80 0A 00 0D", "80 0B 00 0D"}));
+    }
+    QFile::remove(path);
+    dev_->clearFrames();
+    click("Button_Upload_Edid");
+    QCOMPARE(label2->text(), QStringLiteral("Upload Edid Failed."));
+    QVERIFY(isRed(label2));
+    QCOMPARE(fx_->form->debugLogText(), QStringLiteral("Edid Open Fail.\r\n"));
+    QCOMPARE(framesAfter(2), (QStringList{"80 0A 00 0D", "80 0B 00 0D"}));
+    QCOMPARE(dev_->store(EmuStore::User), userBefore);
+}
+
+void DeviceOpsTest::uploadUsesFileChosenEarlier() {
+    const QByteArray chosen = validBase(1) + validExtension();
+    const QString path = dir_.filePath("chosen.bin");
+    QVERIFY(writeFile(path, chosen));
+    fx_->dialogs->openAnswers = {path, std::nullopt};
+    click("Button_Open_Edid");
+    click("Button_Open_Edid");  // cancelled
+    QCOMPARE(find<QLineEdit>("Edit_Edid_Path")->text(), path);
+    QCOMPARE(framesAfter(4),
+             (QStringList{"80 0A 00 0D", "80 0B 00 0D", "80 0A 00 0D", "80 0B 00 0D"}));
+    QVERIFY(fx_->form->link().Timer_UART_Rx->isActive());
+    click("Button_Upload_Edid");
+    QCOMPARE(dev_->store(EmuStore::User), chosen);
+}
+
+void DeviceOpsTest::modeButtons() {
+    DeviceLink& link = fx_->form->link();
+    auto* intB = find<QRadioButton>("RadioButton_Set_IntEdid");
+    auto* extB = find<QRadioButton>("RadioButton_Set_ExtEdid");
+    auto* userB = find<QRadioButton>("RadioButton_Set_UserEdid");
+
+    // A mode byte outside 0, 2 and 3 enables only Internal and leaves the selection (User).
+    waitForMode(3);
+    dev_->setEdidMode(1);
+    QTRY_VERIFY_WITH_TIMEOUT(intB->isEnabled() && !userB->isEnabled(), 5000);
+    QVERIFY(userB->isChecked());
+    // The "QEV" device picks its mode itself: a click sends nothing and checks nothing.
+    dev_->clearFrames();
+    QTest::mouseClick(intB, Qt::LeftButton);
+    QTest::mouseClick(intB, Qt::RightButton);
+    QTest::qWait(300);
+    QVERIFY(userB->isChecked() && !intB->isChecked());
+    QCOMPARE(framesAfter(0), QStringList{});
+
+    // Any other ID: the press checks the button and sends its mode, any mouse button.
+    link.ManufacturerId = {'A', 'B', 'C'};
+    const struct {
+        uint8_t mode;
+        QRadioButton* button;
+        Qt::MouseButton mouse;
+        const char* frame;
+    } rows[] = {
+        {1, intB, Qt::LeftButton, "81 01 01 0D 00"},
+        {2, extB, Qt::RightButton, "81 01 01 0D 02"},
+        {3, userB, Qt::LeftButton, "81 01 01 0D 03"},
+    };
+    for (const auto& row : rows) {
+        waitForMode(row.mode);
+        dev_->clearFrames();
+        if (row.mode == 3) intB->setChecked(true);
+        QTest::mousePress(row.button, row.mouse);
+        QVERIFY(row.button->isChecked());
+        QTest::mouseRelease(row.button, row.mouse);
+        QCOMPARE(framesAfter(1), QStringList{row.frame});
+    }
+    // A disabled mode button does nothing.
+    waitForMode(0);
+    dev_->clearFrames();
+    QTest::mouseClick(extB, Qt::LeftButton);
+    QTest::qWait(200);
+    QCOMPARE(framesAfter(0), QStringList{});
+    link.ManufacturerId = {'Q', 'E', 'V'};
+}
+
+VARNOK_TEST_MAIN(DeviceOpsTest)
+#include "tst_device_ops.moc"
