@@ -211,6 +211,12 @@ void AnalyzerPageTest::binFileCancelledOrUnreadable() {
     QCOMPARE(p.takeCodes(), (QList<uint16_t>{10, 11}));
     QCOMPARE(p.form->debugLogText(), QStringLiteral("before\r\n"));
 
+    // The space bar (or an assistive tool's press) runs it too, once.
+    p.radio(3)->setFocus();
+    QTest::keyClick(p.radio(3), Qt::Key_Space);
+    QCOMPARE(p.dialogs->openCount, 3);
+    QCOMPARE(p.takeCodes(), (QList<uint16_t>{10, 11}));
+
     // A file that cannot be opened: the log says so, the rows stay.
     p.dialogs->openAnswers.push_back(dir.filePath("missing.bin"));
     p.pressBin();
