@@ -2,6 +2,7 @@
 
 #include "IspResponder.h"
 #include "IspVariant0.h"
+#include "IspVariant1.h"
 
 namespace varnok {
 
@@ -34,6 +35,8 @@ std::unique_ptr<IspResponder> makeIspResponder(const EmulatorConfig& config, Isp
     switch (config.ispVariant) {
         case 0:
             return std::make_unique<IspVariant0>(config, rom);
+        case 1:
+            return std::make_unique<IspVariant1>(config, rom);
         default:
             return nullptr;
     }
