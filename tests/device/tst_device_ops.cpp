@@ -125,6 +125,7 @@ private slots:
     void downloadFailuresKeepEverything_data();
     void downloadFailuresKeepEverything();
     void downloadCancelAndOpenFail();
+    void secondClickDuringDownloadIgnored();
     void uploadShortFileAndModeFirst();
     void uploadInvalidImages();
     void uploadUsesFileChosenEarlier();
@@ -313,6 +314,20 @@ void DeviceOpsTest::downloadCancelAndOpenFail() {
     QCOMPARE(fx_->form->debugLogText(), QStringLiteral("Edid Open Fail.\r\n"));
     QCOMPARE(framesAfter(2), (QStringList{"80 0A 00 0D", "80 0B 00 0D"}));
     QCOMPARE(fx_->dialogs->errors, QStringList{"Download Edid Failed."});
+}
+
+void DeviceOpsTest::secondClickDuringDownloadIgnored() {
+    // A click inside the first download's pauses would interleave its commands with the first
+    // one's and hand it the wrong answers.
+    const QString first = dir_.filePath("first.bin"), second = dir_.filePath("second.bin");
+    fx_->dialogs->saveAnswers = {first, second};
+    QTimer::singleShot(100, this, [this] { click("Button_DL_ExtEdid"); });
+    click("Button_DL_IntEdid");
+    QCOMPARE(framesAfter(5), (QStringList{"80 0A 00 0D", "81 08 01 0D FF", "01 05 80 0D",
+                                          "01 06 80 0D", "80 0B 00 0D"}));
+    QCOMPARE(readFile(first), dev_->store(EmuStore::Internal));
+    QCOMPARE(fx_->dialogs->saveAnswers.size(), size_t(1));
+    fx_->dialogs->saveAnswers.clear();
 }
 
 void DeviceOpsTest::uploadShortFileAndModeFirst() {
