@@ -427,6 +427,13 @@ private slots:
             init();
         }
     }
+
+    // Kept last: once the application is told to quit, every event loop returns at once.
+    void waitMsKeepsItsLengthWhileQuitting() {
+        QTimer::singleShot(20, [] { QCoreApplication::exit(0); });
+        QVERIFY(link->WaitMs(150) > 150);
+        QVERIFY(link->WaitMs(60) > 60);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestLinkFrame)
