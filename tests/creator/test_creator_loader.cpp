@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFrame>
+#include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <set>
@@ -37,6 +38,7 @@ private slots:
     void richSample();
     void baseBlockOnlySample();
     void everySampleLoads();
+    void loadButtonsLoadOnEveryPress();
 
 private:
     QTemporaryDir dir_;
@@ -559,6 +561,32 @@ void TestCreatorLoader::everySampleLoads() {
         }
     }
     QVERIFY2(f.errors.isEmpty(), qPrintable(f.errors.join(u'|')));
+}
+
+void TestCreatorLoader::loadButtonsLoadOnEveryPress() {
+    CreatorFixture f;
+    auto* brandNew = new QRadioButton(QStringLiteral("Brand New"), &f.window);
+    auto* binModify = new QRadioButton(QStringLiteral("Bin Modifiy"), &f.window);
+    brandNew->setGeometry(10, 10, 100, 19);
+    binModify->setGeometry(10, 30, 100, 19);
+    f.pages->attachLoadButtons(brandNew, binModify);
+    f.window.show();
+    QTest::mouseClick(brandNew, Qt::LeftButton);
+    QCOMPARE(f.text(kManufacturerEdit), QStringLiteral("NEW"));
+    QVERIFY(brandNew->isChecked());
+    // A press on the checked button loads again.
+    f.edit(kManufacturerEdit)->setText(QStringLiteral("XYZ"));
+    QTest::mousePress(brandNew, Qt::LeftButton);
+    QCOMPARE(f.text(kManufacturerEdit), QStringLiteral("NEW"));
+    QTest::mouseRelease(brandNew, Qt::LeftButton);
+    f.nextFile.reset();
+    QTest::mouseClick(binModify, Qt::LeftButton);
+    QCOMPARE(f.dialogCalls, 1);
+    QCOMPARE(f.notices, (QList<uint16_t>{10, 11}));
+    // Disabled (no device): a press does nothing.
+    binModify->setEnabled(false);
+    QTest::mouseClick(binModify, Qt::LeftButton);
+    QCOMPARE(f.dialogCalls, 1);
 }
 
 QTEST_MAIN(TestCreatorLoader)
