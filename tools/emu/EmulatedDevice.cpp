@@ -238,7 +238,6 @@ void EmulatedDevice::hostArrived(qint64 us) {
 }
 
 void EmulatedDevice::hostLeft(qint64 us) {
-    hostPresent_ = false;
     out_.clear();
     std::vector<Exchange> dropped;
     {
@@ -256,6 +255,7 @@ void EmulatedDevice::hostLeft(qint64 us) {
         tcflush(fd, TCIFLUSH);
         ::close(fd);
     }
+    hostPresent_ = false;
 }
 
 void EmulatedDevice::readLine(qint64 us) {
@@ -323,8 +323,8 @@ void EmulatedDevice::handle(std::vector<Exchange>& exchanges, qint64 us) {
             }
         }
         if (hang) {
+            hungUp_ = true;  // before the line drops, so whoever sees the drop sees the flag
             closeLine();
-            hungUp_ = true;
             return;
         }
         QByteArray reply = ex.reply;
@@ -415,8 +415,8 @@ void EmulatedDevice::run() {
     bool wantWrite = false;
     while (!stopRequested_) {
         if (hangUpRequested_ && !hungUp_) {
-            closeLine();
             hungUp_ = true;
+            closeLine();
         }
         if (hungUp_) break;
         qint64 us = nowUs();
