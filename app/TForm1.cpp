@@ -18,6 +18,7 @@
 
 #include "AnalyzerPage.h"
 #include "ControllerPage.h"
+#include "FirmwarePage.h"
 #include "DeviceLink.h"
 #include "LedShape.h"
 #include "VarnokApplication.h"
@@ -139,6 +140,7 @@ TForm1::TForm1(std::unique_ptr<Dialogs> dialogs, std::unique_ptr<PortLister> por
     // One line per page below.
     new ControllerPage(*this);
     new AnalyzerPage(*this);
+    new FirmwarePage(*this);
 
     FormCreate();
     applyClientSize();
