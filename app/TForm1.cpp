@@ -18,6 +18,7 @@
 
 #include "AnalyzerPage.h"
 #include "ControllerPage.h"
+#include "CreatorPage.h"
 #include "FirmwarePage.h"
 #include "DeviceLink.h"
 #include "LedShape.h"
@@ -140,6 +141,7 @@ TForm1::TForm1(std::unique_ptr<Dialogs> dialogs, std::unique_ptr<PortLister> por
     // One line per page below.
     new ControllerPage(*this);
     new AnalyzerPage(*this);
+    new CreatorPage(*this);
     new FirmwarePage(*this);
 
     FormCreate();
