@@ -59,7 +59,9 @@ void ForEachDataBlock(const EdidImage& image, uint8_t tag, Visit visit) {
 template <std::size_t N>
 void SetText(std::array<char, N>& field, const char* text) {
     field.fill(0);
-    std::strncpy(field.data(), text, N - 1);
+    for (std::size_t i = 0; i + 1 < N && text[i] != 0; ++i) {
+        field[i] = text[i];
+    }
 }
 
 void ResetDecodedFields(EdidInfo& info) {

@@ -12,16 +12,13 @@
 using namespace varnok;
 using namespace varnok::test;
 
-Q_DECLARE_METATYPE(varnok::test::Bytes)
-
 namespace {
 
 const Bytes kHdmiOui = {0x03, 0x0C, 0x00};
 const Bytes kForumOui = {0xD8, 0x5D, 0xC4};
 
-Bytes Concat(Bytes a, const Bytes& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
+Bytes Concat(const Bytes& a, const Bytes& b) {
+    return a + b;
 }
 
 template <std::size_t N>
@@ -444,7 +441,7 @@ void TestEdidDecoder::audio_data() {
     Bytes nine;
     for (uint8_t code : {1, 1, 2, 10, 12, 7, 11, 6, 9}) {
         const uint8_t ch = nine.empty() ? 1 : 5;
-        nine.insert(nine.end(), {uint8_t(code << 3 | ch), 0x07, 0x50});
+        nine += Bytes{uint8_t(code << 3 | ch), 0x07, 0x50};
     }
     QTest::newRow("all nine classes")
         << nine << Bytes{} << 0x1FF << 6 << Bytes{0x09, 0x07, 0x50, 0x0D, 0x07, 0x50};
@@ -457,7 +454,7 @@ void TestEdidDecoder::audio_data() {
         << Bytes{0x3D, 0x07, 0xC0, 0x15, 0x07, 0x50};
     Bytes full;
     for (int i = 0; i < 10; ++i) {
-        full.insert(full.end(), {0x09, 0x07, uint8_t(i)});
+        full += Bytes{0x09, 0x07, uint8_t(i)};
     }
     full.push_back(0x3F);  // a 31st byte: DTS, 8 channels, beyond the ten slots
     QTest::newRow("31 bytes: ten slots, every descriptor counted")
@@ -478,7 +475,7 @@ void TestEdidDecoder::audio() {
     QCOMPARE(int(info.audioFormats), formats);
     QCOMPARE(int(info.maxAudioChannels), channels);
     Bytes got = Prefix(info.sads[0], 3);
-    got.insert(got.end(), info.sads[1].begin(), info.sads[1].end());
+    got += Prefix(info.sads[1], 3);
     QCOMPARE(got, sadBytes);
     if (first.size() == 31) {
         QCOMPARE(Prefix(info.sads[9], 3), (Bytes{0x09, 0x07, 0x09}));

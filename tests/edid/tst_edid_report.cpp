@@ -22,7 +22,7 @@ EdidImage NineAudioClasses() {
     Bytes sads;
     for (uint8_t code : {1, 1, 2, 10, 12, 7, 11, 6, 9}) {
         const uint8_t ch = sads.empty() ? 1 : 7;
-        sads.insert(sads.end(), {uint8_t(code << 3 | ch), 0x07, 0x50});
+        sads += Bytes{uint8_t(code << 3 | ch), 0x07, 0x50};
     }
     return ImageWithBlocks({Block(0x40, {16}), Block(0x20, sads)});
 }
