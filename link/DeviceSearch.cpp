@@ -42,6 +42,11 @@ bool DeviceSearch::probe(const QString& name) {
     std::unique_ptr<SerialPort> port = ports_.createPort();
     if (!port->open(ports_.pathFor(name))) {
         log.logAppend(QStringLiteral("Open ") + name + QStringLiteral(" Failed.\r\n"));
+        // The system's reason on a line of its own, so that a port held by the group dialout
+        // ("Permission denied") tells the user what to do.
+        const QString reason = port->errorString().trimmed();
+        if (!reason.isEmpty())
+            log.logAppend(QStringLiteral("  ") + reason + QStringLiteral("\r\n"));
         return false;
     }
     log.logAppend(QStringLiteral("Check ") + name + QStringLiteral("\r\n"));

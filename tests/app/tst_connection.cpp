@@ -82,6 +82,7 @@ private slots:
     void ispDeviceEntersIspState();
     void watchdogDisconnectsSilentDevice();
     void pulledCableDisconnects();
+    void openFailureLogsTheSystemsReason();
 };
 
 void ConnectionTest::searchConnectsAndDisconnects() {
@@ -145,8 +146,8 @@ void ConnectionTest::ispDeviceEntersIspState() {
     QCOMPARE(r.text("Label_FW_Version"), QString("Target Version : "));
     QCOMPARE(r.f->find<QGroupBox>("GroupBox4")->height(), 132);
     // The firmware controls lie below 52 pixels; the taller group shows them.
-    for (const char* n : {"Edit_Fw_Path", "Button_Open_Fw", "Button_Update_Fw",
-                          "CheckBox_FW_Verify", "Label1"}) {
+    for (const char* n :
+         {"Edit_Fw_Path", "Button_Open_Fw", "Button_Update_Fw", "CheckBox_FW_Verify", "Label1"}) {
         const QRect g = r.f->find<QWidget>(n)->geometry();
         QVERIFY2(g.top() >= 52 && g.bottom() < 132, n);
     }
@@ -181,6 +182,18 @@ void ConnectionTest::pulledCableDisconnects() {
     QVERIFY(r.enabled("BitBtn_Search"));
     QVERIFY(!r.enabled("BitBtn_Disconnect"));
     QVERIFY(!r.f->form->link().portOpen());
+}
+
+void ConnectionTest::openFailureLogsTheSystemsReason() {
+    auto ports = std::make_unique<FixedPortLister>();
+    ports->addPort(QStringLiteral("GONE1"), QStringLiteral("/nonexistent/ttyGONE1"));
+    FormFixture f(std::move(ports));
+    QTest::mouseClick(f.find<QPushButton>("BitBtn_Search"), Qt::LeftButton);
+    const QString log = f.form->debugLogText();
+    QVERIFY2(log.startsWith("Open GONE1 Failed.\r\n  "), qPrintable(log));
+    QVERIFY(log.endsWith("\r\n"));
+    QVERIFY(log.size() > QString("Open GONE1 Failed.\r\n  \r\n").size());
+    QVERIFY(f.find<QPushButton>("BitBtn_Search")->isEnabled());
 }
 
 VARNOK_TEST_MAIN(ConnectionTest)

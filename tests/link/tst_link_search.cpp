@@ -85,8 +85,10 @@ private slots:
         auto* third = ports->add("COM12").get();
         QSignalSpy finished(search.get(), &DeviceSearch::searchFinished);
         search->Search();
-        QCOMPARE(log->log, QStringLiteral("Open COM1 Failed.\r\nCheck COM2\r\nSet COM Failed.\r\n"
-                                          "Check COM12\r\nNo Device Detected.\r\n"));
+        // The fake port's reason for the failed open follows its line.
+        QCOMPARE(log->log,
+                 QStringLiteral("Open COM1 Failed.\r\n  Input/output error\r\nCheck COM2\r\n"
+                                "Set COM Failed.\r\nCheck COM12\r\nNo Device Detected.\r\n"));
         QCOMPARE(third->closes, 1);
         QCOMPARE(finished.size(), 1);
         // Nothing found: disconnected, timers off, no port, dispatcher left running idle.
