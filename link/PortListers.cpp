@@ -6,10 +6,7 @@
 #include <utility>
 
 #include "QtSerialPort.h"
-
-#ifdef _WIN32
-#include <windows.h>
-#endif
+#include "WindowsSerialComm.h"
 
 namespace varnok {
 
@@ -29,26 +26,7 @@ QString WindowsPortPath(const QString& name) {
 
 QStringList SystemPortLister::ListSerialPorts() {
     QStringList names;
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, KEY_READ, &key) !=
-        ERROR_SUCCESS)
-        return names;  // no key: no ports
-    for (DWORD index = 0;; ++index) {
-        wchar_t valueName[256];
-        DWORD nameLen = DWORD(std::size(valueName));
-        wchar_t data[256];
-        DWORD dataBytes = DWORD(sizeof(data) - sizeof(wchar_t));
-        DWORD type = 0;
-        const LONG rc = RegEnumValueW(key, index, valueName, &nameLen, nullptr, &type,
-                                      reinterpret_cast<BYTE*>(data), &dataBytes);
-        if (rc == ERROR_NO_MORE_ITEMS) break;
-        if (rc != ERROR_SUCCESS || type != REG_SZ) continue;
-        // Registry strings need not end in a zero; bound the text by the byte count.
-        data[dataBytes / sizeof(wchar_t)] = L'\0';
-        const QString portName = QString::fromWCharArray(data);
-        if (!portName.isEmpty()) names << portName;
-    }
-    RegCloseKey(key);
+    for (const std::wstring& name : ReadSerialCommPorts()) names << QString::fromStdWString(name);
     return names;
 }
 
