@@ -43,8 +43,15 @@ case "$what" in
         ASAN_OPTIONS=detect_leaks=0 QT_QPA_PLATFORM=offscreen \
             ctest --test-dir build-asan --output-on-failure -j "$jobs"
         ;;
+    screenshots)
+        # The README's pictures, rendered by the test suite from the real window.
+        build build
+        (cd build && QT_QPA_PLATFORM=offscreen ctest -R '^tst_screenshots$' --output-on-failure)
+        mkdir -p docs/screenshots
+        cp build/screenshots/*.png docs/screenshots/
+        ;;
     *)
-        echo "usage: $0 run|test|asan" >&2
+        echo "usage: $0 run|test|asan|screenshots|bench" >&2
         exit 2
         ;;
 esac

@@ -187,7 +187,7 @@ void WindowTest::rendersScreenshot() {
         pages->setCurrentIndex(i);
         QImage img = f.form->grab().toImage();
         QVERIFY(!img.isNull());
-        QVERIFY(img.save(screenshotDir() + "/" + files[i] + ".png"));
+        QVERIFY(img.save(screenshotDir() + "/disconnected-" + files[i] + ".png"));
     }
 }
 

@@ -1,0 +1,92 @@
+// Renders every page of the window in a realistic state, connected to the emulated device, into
+// <build>/screenshots/*.png. `bash setup.sh screenshots` copies them to docs/screenshots for the
+// README, so the pictures there are what the program really shows.
+#include <QAbstractButton>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTest>
+
+#include "EmulatedDevice.h"
+#include "FormFixture.h"
+#include "LedShape.h"
+#include "PortListers.h"
+
+using namespace varnok;
+
+class ScreenshotTest : public QObject {
+    Q_OBJECT
+private slots:
+    void pagesWhileConnected();
+    void systemPageInIspMode();
+
+private:
+    static void save(QWidget* w, const QString& name) {
+        QTest::qWait(50);  // let the last changes paint
+        QVERIFY(w->grab().save(screenshotDir() + "/" + name + ".png"));
+    }
+};
+
+void ScreenshotTest::pagesWhileConnected() {
+    EmulatedDevice device;
+    QVERIFY(device.start());
+    auto ports = std::make_unique<FixedPortLister>();
+    ports->addPort(QStringLiteral("ttyUSB0"), device.slavePath());
+    FormFixture f(std::move(ports));
+    f.form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.form.get()));
+    QTest::mouseClick(f.find<QPushButton>("BitBtn_Search"), Qt::LeftButton);
+    QCOMPARE(f.find<LedShape>("Shape_LED_Link")->color(), LedShape::Green);
+    QTRY_VERIFY_WITH_TIMEOUT(f.find<QRadioButton>("RadioButton_Set_IntEdid")->isChecked(), 3000);
+
+    auto* pages = f.find<QTabWidget>("PageControl1");
+    pages->setCurrentIndex(0);
+    save(f.form.get(), "controller");
+
+    pages->setCurrentIndex(1);
+    QTest::mouseClick(f.find<QRadioButton>("RadioButton_Analysis_IntEdid"), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(f.find<QLabel>("Label_Edid_Header")->text() == "Good", 5000);
+    save(f.form.get(), "analyzer");
+
+    pages->setCurrentIndex(2);
+    QTest::mouseClick(f.find<QRadioButton>("RadioButton_Brand_New"), Qt::LeftButton);
+    auto* sub = f.find<QTabWidget>("PageControl2");
+    QVERIFY(sub && sub->count() == 7);
+    for (int i = 0; i < sub->count(); ++i) {
+        sub->setCurrentIndex(i);
+        save(f.form.get(), QStringLiteral("creator-%1").arg(i + 1));
+    }
+    sub->setCurrentIndex(0);
+    save(f.form.get(), "creator");
+
+    pages->setCurrentIndex(3);
+    save(f.form.get(), "system");
+
+    // The debug log beside the window.
+    pages->setCurrentIndex(0);
+    f.form->Panel_DebugDblClick();
+    f.form->logReplace("Check ttyUSB0\r\nGot One Device!\r\nManufac: QEV\r\n");
+    save(f.form.get(), "debug-log");
+    device.stop();
+}
+
+void ScreenshotTest::systemPageInIspMode() {
+    EmulatorConfig c;
+    c.mode = EmulatorConfig::Mode::Isp;
+    EmulatedDevice device(c);
+    QVERIFY(device.start());
+    auto ports = std::make_unique<FixedPortLister>();
+    ports->addPort(QStringLiteral("ttyUSB0"), device.slavePath());
+    FormFixture f(std::move(ports));
+    f.form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.form.get()));
+    QTest::mouseClick(f.find<QPushButton>("BitBtn_Search"), Qt::LeftButton);
+    QCOMPARE(f.find<LedShape>("Shape_LED_Link")->color(), LedShape::Red);
+    f.find<QTabWidget>("PageControl1")->setCurrentIndex(3);
+    save(f.form.get(), "system-isp");
+    device.stop();
+}
+
+VARNOK_TEST_MAIN(ScreenshotTest)
+#include "tst_screenshots.moc"
