@@ -366,9 +366,11 @@ bool EmulatedDevice::writeDue(qint64 us) {
         qint64 allowed = c.bytes.size();
         if (byteUs_ > 0) {
             // Byte k of a transmission leaves at epoch + k byte times; a new transmission starts
-            // when the wire has fallen idle.
-            if (txEpochUs_ < 0 || us >= txEpochUs_ + txSent_ * byteUs_) {
-                txEpochUs_ = us;
+            // when the wire has fallen idle. The wire is idle when the chunk became due after its
+            // last byte left, not merely because this thread woke late (it sleeps at least 1 ms
+            // between writes, several byte times).
+            if (txEpochUs_ < 0 || c.dueUs >= txEpochUs_ + txSent_ * byteUs_) {
+                txEpochUs_ = c.dueUs;
                 txSent_ = 0;
             }
             allowed = std::min(allowed, (us - txEpochUs_) / byteUs_ + 1 - txSent_);
