@@ -1,0 +1,82 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang and runs each for a fixed number of runs, one after the
+# other, then prints runs and findings per target.
+#
+#   fuzz/run.sh [RUNS] [TARGET...]      RUNS defaults to 100000; TARGET defaults to all four
+#
+# Environment: BUILD_DIR (default build-fuzz), JOBS (build jobs, default 2), MAX_TOTAL_TIME
+# (seconds per target, default 0 = no limit), FUZZ_OPTS (more libFuzzer options).
+#
+# Inputs that find a fault land in $BUILD_DIR/fuzz/findings/<target>/; once the fault is fixed,
+# copy them into fuzz/regressions/<target>/, where the replay test (tst_fuzz_replay) runs them in
+# every build. The corpus grown while fuzzing stays in $BUILD_DIR/fuzz/corpus/<target>/.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+
+runs="${1:-100000}"
+shift || true
+targets=("$@")
+((${#targets[@]})) || targets=(fuzz_decode_report fuzz_build_roundtrip fuzz_rx_tick fuzz_isp_loop)
+build="${BUILD_DIR:-build-fuzz}"
+jobs="${JOBS:-2}"
+
+if ! command -v clang++ >/dev/null; then
+    echo "clang++ is missing: apt-get install -y clang libclang-rt-14-dev" >&2
+    exit 2
+fi
+if [ ! -f "$build/CMakeCache.txt" ]; then
+    CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DVARNOK_FUZZ=ON >/dev/null || exit 2
+fi
+cmake --build "$build" -j "$jobs" --target "${targets[@]}" || exit 2
+
+seeds_of() {
+    case "$1" in
+        fuzz_decode_report | fuzz_build_roundtrip) echo fuzz/seeds/edid ;;
+        fuzz_rx_tick) echo fuzz/seeds/rx_tick ;;
+        fuzz_isp_loop) echo fuzz/seeds/isp_loop ;;
+    esac
+}
+max_len_of() {
+    case "$1" in
+        fuzz_decode_report) echo 300 ;;   # 256 image bytes, a few more to show they are ignored
+        fuzz_build_roundtrip) echo 700 ;; # 256 image bytes and the record edits
+        *) echo 4096 ;;
+    esac
+}
+
+summary=()
+total_findings=0
+for t in "${targets[@]}"; do
+    corpus="$build/fuzz/corpus/$t"
+    findings="$build/fuzz/findings/$t"
+    log="$build/fuzz/$t.log"
+    mkdir -p "$corpus" "$findings"
+    before=$(find "$findings" -type f | wc -l)
+    dirs=("$corpus" "$(seeds_of "$t")")
+    [ -d "fuzz/regressions/$t" ] && dirs+=("fuzz/regressions/$t")
+    start=$(date +%s)
+    # Leak checks are off: Qt keeps a few process-wide allocations that are not faults.
+    ASAN_OPTIONS="detect_leaks=0:${ASAN_OPTIONS:-}" \
+        "$build/fuzz/$t" -runs="$runs" -max_len="$(max_len_of "$t")" -timeout=20 \
+        -rss_limit_mb=2048 -max_total_time="${MAX_TOTAL_TIME:-0}" -detect_leaks=0 \
+        -artifact_prefix="$findings/" -print_final_stats=1 ${FUZZ_OPTS:-} "${dirs[@]}" \
+        >"$log" 2>&1
+    rc=$?
+    secs=$(($(date +%s) - start))
+    done_runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
+    [ -n "$done_runs" ] || done_runs=$(sed -n 's/^Done \([0-9]*\) runs.*/\1/p' "$log" | tail -1)
+    after=$(find "$findings" -type f | wc -l)
+    found=$((after - before))
+    if [ "$rc" -ne 0 ] && [ "$found" -eq 0 ]; then found=1; fi  # a failure that left no input
+    total_findings=$((total_findings + found))
+    summary+=("$(printf '%-22s runs %12s  findings %3d  %6ds  (log %s)' "$t" "${done_runs:-?}" \
+        "$found" "$secs" "$log")")
+    if [ "$found" -ne 0 ]; then
+        grep -m3 -E "ERROR|invariant broken|runtime error" "$log" | sed 's/^/    /'
+    fi
+done
+
+echo
+for line in "${summary[@]}"; do echo "$line"; done
+[ "$total_findings" -eq 0 ]

@@ -1,0 +1,121 @@
+// Replays the fuzz corpora in the normal build: every seed and every input the fuzzers once found
+// (fuzz/regressions/<target>/) goes through the same entry function the libFuzzer target runs.
+// An entry aborts when an invariant breaks, so a regression fails this test.
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+#include <functional>
+
+#include "FuzzEntries.h"
+
+using namespace varnok::fuzz;
+
+namespace {
+
+using Entry = std::function<int(const uint8_t*, size_t)>;
+
+struct Target {
+    const char* name;
+    const char* seeds;
+    Entry entry;
+};
+
+const Target kTargets[] = {
+    {"fuzz_decode_report", "edid", FuzzDecodeReport},
+    {"fuzz_build_roundtrip", "edid", FuzzBuildRoundtrip},
+    {"fuzz_rx_tick", "rx_tick", FuzzRxTick},
+    {"fuzz_isp_loop", "isp_loop", FuzzIspLoop},
+};
+
+QString FuzzDir() {
+    return qEnvironmentVariable("VARNOK_SOURCE_DIR") + QStringLiteral("/fuzz");
+}
+
+int Run(const Entry& entry, const QByteArray& bytes) {
+    return entry(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()));
+}
+
+}  // namespace
+
+class FuzzReplayTest : public QObject {
+    Q_OBJECT
+private slots:
+    void corpora_data();
+    void corpora();
+    void everyTargetHasSeeds();
+    void scriptsReachTheirEnds_data();
+    void scriptsReachTheirEnds();
+};
+
+void FuzzReplayTest::corpora_data() {
+    QTest::addColumn<int>("target");
+    QTest::addColumn<QString>("path");
+    for (int t = 0; t < int(std::size(kTargets)); ++t) {
+        const QStringList dirs = {FuzzDir() + QStringLiteral("/seeds/") + kTargets[t].seeds,
+                                  FuzzDir() + QStringLiteral("/regressions/") + kTargets[t].name};
+        for (const QString& dir : dirs) {
+            const QFileInfoList files = QDir(dir).entryInfoList(QDir::Files, QDir::Name);
+            for (const QFileInfo& f : files) {
+                if (f.fileName().startsWith(QLatin1Char('.')) || f.suffix() == QLatin1String("md"))
+                    continue;
+                const QString tag = QStringLiteral("%1 %2").arg(
+                    kTargets[t].name, QDir(FuzzDir()).relativeFilePath(f.filePath()));
+                QTest::newRow(qPrintable(tag)) << t << f.filePath();
+            }
+        }
+    }
+}
+
+void FuzzReplayTest::corpora() {
+    QFETCH(int, target);
+    QFETCH(QString, path);
+    QFile file(path);
+    QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(path));
+    QCOMPARE(Run(kTargets[target].entry, file.readAll()), 0);
+}
+
+void FuzzReplayTest::everyTargetHasSeeds() {
+    for (const Target& t : kTargets) {
+        const QDir dir(FuzzDir() + QStringLiteral("/seeds/") + t.seeds);
+        QVERIFY2(dir.entryList(QDir::Files).size() >= 5, t.name);
+    }
+}
+
+// The loader scripts are only worth fuzzing if they can carry an update to each of its ends.
+void FuzzReplayTest::scriptsReachTheirEnds_data() {
+    QTest::addColumn<QByteArray>("script");
+    QTest::addColumn<QString>("outcome");
+    // Setup byte: bit 0 the ISP kind, bit 1 verify, bits 5..3 the image file (0 the full-length
+    // image, 2 three blocks, 4 empty, 5 missing), bits 7..6 the idle wait. Then the banner's
+    // directive and one directive per command; 1 is the proper answer, 0 silence, 3 a NAK.
+    QTest::newRow("pages, every answer proper")
+        << (QByteArray("\x02\x01") + QByteArray(800, 1)) << "Done";
+    QTest::newRow("pages, no verification")
+        << (QByteArray("\x00\x01", 2) + QByteArray(800, 1)) << "Done";
+    QTest::newRow("blocks, full image") << (QByteArray("\x01\x01") + QByteArray(1100, 1)) << "Done";
+    QTest::newRow("blocks, three") << QByteArray("\x11\x01\x01\x01\x01\x01\x01") << "Done";
+    QTest::newRow("blocks, END refused") << QByteArray("\x11\x01\x01\x01\x01\x01\x03") << "Refused";
+    QTest::newRow("blocks, empty file") << QByteArray("\x21\x01") << "BadSize";
+    QTest::newRow("pages, missing file") << QByteArray("\x2A\x01") << "OpenFailed";
+    QTest::newRow("pages, script ends") << QByteArray("\x02\x01\x01\x01") << "PortLost";
+    QTest::newRow("pages, no banner") << QByteArray("\x02\x00", 2) << "ConfirmTimeout";
+    QTest::newRow("pages, no sync echo")
+        << QByteArray("\x02\x01") + QByteArray(2000, 0) << "SyncTimeout";
+    QTest::newRow("pages, no sync echo, busy machine")
+        << QByteArray("\xC2\x01") + QByteArray(100, 0) << "SyncTimeout";
+    QTest::newRow("blocks, START never answered, busy machine")
+        << QByteArray("\xD1\x01") + QByteArray(8, 0) << "Refused";
+}
+
+void FuzzReplayTest::scriptsReachTheirEnds() {
+    QFETCH(QByteArray, script);
+    QFETCH(QString, outcome);
+    QCOMPARE(
+        FuzzIspLoop(reinterpret_cast<const uint8_t*>(script.constData()), size_t(script.size())),
+        0);
+    QCOMPARE(QString::fromLatin1(LastIspOutcome()), outcome);
+}
+
+QTEST_GUILESS_MAIN(FuzzReplayTest)
+#include "tst_fuzz_replay.moc"
