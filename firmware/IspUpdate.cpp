@@ -61,7 +61,6 @@ IspUpdate::Result IspUpdate::run(const QString& path) {
     stateEntered_ = clock_.tickMs();
 
     while (state_ != Finished) {
-        ++passes_;
         clock_.processEvents();
         if (!channel_.portUsable()) {
             view_.logAppend(QStringLiteral("ISP Port Lost.\r\n"));

@@ -60,9 +60,6 @@ public:
     // Programs the image file at `path`; the outcome is also shown in Label1 and the debug log.
     Result run(const QString& path);
 
-    // For tests: passes run and pages sent so far.
-    uint64_t passes() const { return passes_; }
-
 private:
     enum State : uint8_t {
         Confirm = 0,
@@ -104,7 +101,6 @@ private:
     uint32_t requestTime_ = 0;
     uint32_t stateEntered_ = 0;
     Result result_ = Result::Done;
-    uint64_t passes_ = 0;
 };
 
 }  // namespace varnok
