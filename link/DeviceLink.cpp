@@ -18,6 +18,7 @@ constexpr int kFloodKeep = 16;  // bytes kept from a queue of more than 1024
 constexpr uint32_t kDataPhaseLeadMs = 50;
 constexpr uint32_t kDataBytePauseMs = 1;
 constexpr int kResponseHeader = 3;  // lead byte 0xA1 and two bytes the host ignores
+constexpr qint64 kNsPerMs = 1'000'000;
 }  // namespace
 
 DeviceLink::DeviceLink(LinkView& view, QObject* parent) : QObject(parent), view_(view) {
@@ -138,12 +139,18 @@ void DeviceLink::SendApiCommand(uint8_t w, ApiCode code, uint16_t count, const u
 }
 
 uint32_t DeviceLink::WaitMs(uint32_t ms) {
+    // Measured in nanoseconds: a millisecond tick would make a pause of "more than 1 ms" last
+    // until the second tick, twice what the device needs between two paced data bytes.
     QElapsedTimer clock;
     clock.start();
+    const qint64 limitNs = qint64(ms) * kNsPerMs;
     for (;;) {
-        const qint64 elapsed = clock.elapsed();
-        if (elapsed > qint64(ms)) return uint32_t(elapsed);
-        const int remaining = int(qint64(ms) + 1 - elapsed);
+        const qint64 elapsedNs = clock.nsecsElapsed();
+        // Whole milliseconds, rounded up: always more than ms.
+        if (elapsedNs > limitNs) return uint32_t((elapsedNs + kNsPerMs - 1) / kNsPerMs);
+        // The timer wakes at the first whole millisecond at or past the limit; should it wake a
+        // hair early, the next round waits one more millisecond.
+        const int remaining = int((limitNs - elapsedNs + kNsPerMs - 1) / kNsPerMs);
         // A nested event loop woken by a single-shot timer: timers, the dispatch hand-over and
         // user input run meanwhile, and the thread sleeps when there is nothing to do.
         QEventLoop loop;
@@ -155,13 +162,13 @@ uint32_t DeviceLink::WaitMs(uint32_t ms) {
             fired = true;
             loop.quit();
         });
-        timer.start(remaining);
+        timer.start(std::max(remaining, 1));
         loop.exec();
         // The application is quitting (every event loop now returns at once): keep the pause
         // without events rather than spinning until it ends.
         if (!fired) {
-            const qint64 rest = qint64(ms) + 1 - clock.elapsed();
-            if (rest > 0) QThread::msleep(static_cast<unsigned long>(rest));
+            const qint64 restNs = limitNs + 1 - clock.nsecsElapsed();
+            if (restNs > 0) QThread::usleep(static_cast<unsigned long>((restNs + 999) / 1000));
         }
     }
 }
@@ -169,6 +176,10 @@ uint32_t DeviceLink::WaitMs(uint32_t ms) {
 bool DeviceLink::WaitApiResponse(int polls) {
     for (int k = 1; k <= polls - 1; ++k) {
         WaitMs(10);
+        // Take in what has arrived since the last receive tick: the answer is on the line within
+        // a few milliseconds, and waiting for the next 100 ms tick to see it would add up to
+        // 100 ms to every selection.
+        if (RxBuffer[0] != kResponseLead) collectResponseBytes();
         if (RxBuffer[0] == kResponseLead) {
             // The answer only confirms the command; its bytes are not needed.
             RxLength = 0;
@@ -205,6 +216,10 @@ bool DeviceLink::checkPortFault() {
 
 void DeviceLink::Timer_UART_RxTimer() {
     watchdogStep();
+    collectResponseBytes();
+}
+
+void DeviceLink::collectResponseBytes() {
     // Without a port (never opened, or closed by Disconnect) the tick reads nothing and leaves
     // the buffer and the log as they are.
     if (!ComPort) return;

@@ -135,6 +135,9 @@ signals:
 
 private:
     void watchdogStep();
+    // The receive tick after its watchdog step: reads the bytes waiting into RxBuffer, marks the
+    // response complete and wakes the dispatcher. WaitApiResponse takes bytes in the same way.
+    void collectResponseBytes();
     bool checkPortFault();
 
     LinkView& view_;

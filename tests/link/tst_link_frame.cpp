@@ -382,6 +382,21 @@ private slots:
         QCOMPARE(link->RxBuffer[0], uint8_t(0));
     }
 
+    void waitApiResponseTakesInWithoutTick() {
+        // The wait reads what the port holds itself, so the confirmation ends it at the first
+        // 10 ms poll rather than at the next 100 ms receive tick; the watchdog does not count it.
+        link->setConnectionState(ConnectionState::Connected);
+        link->Timer_UART_Rx->stop();
+        link->SendApiCommand(1, 264, 1, reinterpret_cast<const uint8_t*>("\xff"));
+        line->incoming = reply({});
+        link->WatchdogTicks = 0;
+        QVERIFY(!link->WaitApiResponse(20));
+        QVERIFY(line->incoming.isEmpty());
+        QCOMPARE(link->RxLength, 0u);
+        QCOMPARE(link->RxBuffer[0], uint8_t(0));
+        QCOMPARE(link->WatchdogTicks, uint8_t(0));
+    }
+
     void waitMsProcessesEvents() {
         bool fired = false;
         QTimer::singleShot(5, [&] { fired = true; });
