@@ -30,17 +30,24 @@ public:
 protected:
     std::optional<QString> askOpen(const QString&) override {
         ++openCount;
-        if (openAnswers.empty()) return std::nullopt;
-        auto a = openAnswers.front();
-        openAnswers.pop_front();
-        return a;
+        return takeAnswer(openAnswers);
     }
     std::optional<QString> askSave(const QString& proposedName) override {
         proposedSaveNames << proposedName;
-        if (saveAnswers.empty()) return std::nullopt;
-        auto a = saveAnswers.front();
-        saveAnswers.pop_front();
-        return a;
+        return takeAnswer(saveAnswers);
+    }
+
+private:
+    // Takes the string out rather than copying the optional: GCC 12 at -O2 reports the copy of
+    // a std::optional<QString> as a read of uninitialised memory (a false positive).
+    static std::optional<QString> takeAnswer(std::deque<std::optional<QString>>& answers) {
+        if (answers.empty() || !answers.front()) {
+            if (!answers.empty()) answers.pop_front();
+            return std::nullopt;
+        }
+        QString chosen = std::move(*answers.front());
+        answers.pop_front();
+        return chosen;
     }
 };
 
