@@ -1,19 +1,48 @@
 #include "CreatorPage.h"
 
 #include <QLabel>
+#include <QPushButton>
 #include <QRadioButton>
+#include <QSaveFile>
 #include <QTabWidget>
 
+#include "ControllerPage.h"
+#include "ConversionError.h"
+#include "CreatorCollector.h"
 #include "CreatorPages.h"
 #include "DeviceLink.h"
+#include "Edid.h"
+#include "EdidBuilder.h"
+#include "EdidUpload.h"
 #include "TForm1.h"
+#include "VarnokApplication.h"
 
 namespace varnok {
+namespace {
+
+const QString kCreatedFileName = QStringLiteral("Created_Edid.bin");
+const QString kOpenFail = QStringLiteral("Edid Open Fail.\r\n");
+const QString kOpenOk = QStringLiteral("Edid Open OK.\r\n");
+const QString kWriteFail = QStringLiteral("Edid Write Fail.\r\n");
+
+enum class SaveOutcome { Saved, OpenFailed, WriteFailed };
+
+// The bytes go to a temporary file beside the target, which replaces the target only once all
+// 256 bytes are in, so a failed save never destroys an existing file.
+SaveOutcome SaveImage(const QString& path, const EdidImage& image) {
+    QSaveFile file(path);
+    if (path.isEmpty() || !file.open(QIODevice::WriteOnly)) return SaveOutcome::OpenFailed;
+    const auto written = file.write(reinterpret_cast<const char*>(image.data()), kEdidSize);
+    if (written != kEdidSize || !file.commit()) return SaveOutcome::WriteFailed;
+    return SaveOutcome::Saved;
+}
+
+}  // namespace
 
 CreatorPage::CreatorPage(TForm1& form) : QObject(&form), form_(form) {
     setObjectName(QStringLiteral("CreatorPage"));
     CreatorHooks hooks;
-    hooks.sendNotice = [this](uint16_t code) { form_.link().SendApiCommand(1, code, 0); };
+    hooks.sendNotice = [this](uint16_t code) { notice(code); };
     hooks.chooseEdidFile = [this]() -> std::optional<QString> {
         if (!form_.dialogs().executeOpen()) return std::nullopt;
         return form_.dialogs().openFileName();
@@ -26,6 +55,70 @@ CreatorPage::CreatorPage(TForm1& form) : QObject(&form), form_(form) {
     pages_->attachLoadButtons(
         form.findChild<QRadioButton*>(QStringLiteral("RadioButton_Brand_New")),
         form.findChild<QRadioButton*>(QStringLiteral("RadioButton_Bin_Modifiy")));
+    if (auto* save = form.findChild<QPushButton*>(QStringLiteral("Button_Save_Created")))
+        connect(save, &QPushButton::clicked, this, &CreatorPage::Button_Save_CreatedClick);
+    if (auto* upload = form.findChild<QPushButton*>(QStringLiteral("Button_Upload_Created")))
+        connect(upload, &QPushButton::clicked, this, &CreatorPage::Button_Upload_CreatedClick);
+}
+
+void CreatorPage::notice(uint16_t apiCode) {
+    form_.link().SendApiCommand(1, apiCode, 0);
+}
+
+void CreatorPage::run(const std::function<void()>& operation) {
+    if (busy_) return;
+    busy_ = true;
+    RunGuarded(operation);
+    busy_ = false;
+}
+
+std::optional<QStringList> CreatorPage::build() {
+    EdidInfo& info = form_.stores().creator;
+    try {
+        CollectCreatorFields(pages_->pageControl(), info);
+    } catch (const ConversionError& e) {
+        // The build stops here: the image is not written and the device hears nothing.
+        form_.dialogs().showError(e.message());
+        return std::nullopt;
+    }
+    return WriteCreatedImage(info);
+}
+
+void CreatorPage::Button_Save_CreatedClick() {
+    run([this] {
+        const std::optional<QStringList> skipped = build();
+        if (!skipped) return;
+        // A copy: the dialog lets the window run, and a load meanwhile would change the store.
+        const EdidImage image = form_.stores().creator.image;
+        notice(api_code::OperationStart);
+        if (const auto path = form_.dialogs().executeSave(kCreatedFileName)) {
+            const SaveOutcome outcome = SaveImage(*path, image);
+            form_.logReplace(outcome == SaveOutcome::OpenFailed ? kOpenFail : kOpenOk);
+            if (outcome == SaveOutcome::WriteFailed) form_.logAppend(kWriteFail);
+        }
+        for (const QString& line : *skipped) form_.logAppend(line);
+        notice(api_code::OperationEnd);
+    });
+}
+
+void CreatorPage::Button_Upload_CreatedClick() {
+    run([this] {
+        const std::optional<QStringList> skipped = build();
+        if (!skipped) return;
+        for (const QString& line : *skipped) form_.logAppend(line);
+        EdidInfo& info = form_.stores().creator;
+        notice(api_code::OperationStart);
+        if (ValidateEdidImage(info)) {
+            // Status polling goes on around this upload. The image is copied, since the pauses
+            // let the window run and a load meanwhile would change the store.
+            const EdidImage image = info.image;
+            UploadUserEdid(form_, image);
+        } else if (auto* label3 = form_.findChild<QLabel*>(QStringLiteral("Label3"))) {
+            // The reason in words; the label keeps its colour.
+            label3->setText(ValidationMessage(info.status));
+        }
+        notice(api_code::OperationEnd);
+    });
 }
 
 }  // namespace varnok

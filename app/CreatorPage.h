@@ -1,9 +1,13 @@
 #pragma once
 // The "EDID Creator" page: the seven sub-pages with their rules and loader (CreatorPages), and
 // the window's side of them: the two load buttons, the notices on the link, the shared open
-// dialog and the debug log.
+// dialog and the debug log; and the two buttons that build the page's EDID and save it to a file
+// or upload it as the device's User EDID.
 
 #include <QObject>
+#include <QStringList>
+#include <functional>
+#include <optional>
 
 namespace varnok {
 
@@ -17,9 +21,28 @@ public:
 
     CreatorPages& pages() { return *pages_; }
 
+    // "Save": builds the image and writes it to the file chosen in the save dialog, which
+    // proposes "Created_Edid.bin" every time.
+    void Button_Save_CreatedClick();
+    // "Upload": builds the image, validates it and sends it as the device's User EDID; Label3
+    // shows the progress or the reason the image was refused.
+    void Button_Upload_CreatedClick();
+
+    // True while Save or Upload runs; a press of either meanwhile is ignored, since the pauses of
+    // an upload let the window take clicks.
+    bool busy() const { return busy_; }
+
 private:
+    void run(const std::function<void()>& operation);
+    // Collects the pages into the creator record and writes its image. Nothing when a field is
+    // not a number: the error is then shown and nothing else happens. Otherwise the debug-log
+    // lines of the blocks the image had no room for.
+    std::optional<QStringList> build();
+    void notice(uint16_t apiCode);
+
     TForm1& form_;
     CreatorPages* pages_ = nullptr;
+    bool busy_ = false;
 };
 
 }  // namespace varnok

@@ -1,0 +1,361 @@
+// The creator's Save and Upload buttons in the window, end to end: the window connects to the
+// emulated device over a real pseudo-terminal, and every press is checked by the frames the
+// device received, the file written, Label3, the debug log and the message boxes.
+#include <QCheckBox>
+#include <QDate>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include "DefaultEdid.h"
+#include "DeviceLink.h"
+#include "Edid.h"
+#include "EmulatedDevice.h"
+#include "FormFixture.h"
+#include "PortListers.h"
+
+using namespace varnok;
+
+namespace {
+
+// A frame as the device's manual writes it: the four header bytes, then the data bytes when
+// there are at most four of them, else "+N".
+QString FrameText(const FrameRecord& f) {
+    QByteArray h;
+    h.append(char((f.w ? 0x80 : 0) | (f.code >> 8)));
+    h.append(char(f.code & 0xFF));
+    h.append(char(f.count & 0xFF));
+    h.append(char(0x0D));
+    QString s = QString::fromLatin1(h.toHex(' ').toUpper());
+    if (!f.data.isEmpty())
+        s += f.data.size() <= 4 ? " " + QString::fromLatin1(f.data.toHex(' ').toUpper())
+                                : QStringLiteral(" +%1").arg(f.data.size());
+    return s;
+}
+
+QByteArray BytesOf(const EdidImage& image) {
+    return QByteArray(reinterpret_cast<const char*>(image.data()), kEdidSize);
+}
+
+QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+bool WriteAll(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+// Forwards to the real port and reports every write.
+class SpyPort : public SerialPort {
+public:
+    SpyPort(std::unique_ptr<SerialPort> inner, std::function<void()> onWrite)
+        : inner_(std::move(inner)), onWrite_(std::move(onWrite)) {}
+    bool open(const QString& path) override { return inner_->open(path); }
+    bool setLineSettings() override { return inner_->setLineSettings(); }
+    bool isOpen() const override { return inner_->isOpen(); }
+    void close() override { inner_->close(); }
+    qint64 write(const QByteArray& bytes) override {
+        onWrite_();
+        return inner_->write(bytes);
+    }
+    qint64 bytesWaiting() override { return inner_->bytesWaiting(); }
+    QByteArray read(qint64 max) override { return inner_->read(max); }
+    void discardInput() override { inner_->discardInput(); }
+    bool hasFatalError() const override { return inner_->hasFatalError(); }
+    QString errorString() const override { return inner_->errorString(); }
+    std::unique_ptr<SerialPort> release() { return std::move(inner_); }
+
+private:
+    std::unique_ptr<SerialPort> inner_;
+    std::function<void()> onWrite_;
+};
+
+const QStringList kNoticesOnly{"80 0A 00 0D", "80 0B 00 0D"};
+
+}  // namespace
+
+class CollectAppTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void cleanupTestCase();
+    void saveBrandNew();
+    void saveLoadedSampleUnchanged();
+    void saveFailuresKeepTheFile();
+    void conversionErrorSendsNothing();
+    void uploadEndToEnd();
+    void badHeaderSavedButNotUploaded();
+
+private:
+    QStringList framesAfter(int expected);
+    template <typename T>
+    T* find(const char* name) {
+        return fx_->find<T>(QString::fromLatin1(name));
+    }
+    void click(const char* name) { find<QPushButton>(name)->click(); }
+    void press(const char* radio) { QTest::mouseClick(find<QRadioButton>(radio), Qt::LeftButton); }
+    EdidInfo& creator() { return fx_->form->stores().creator; }
+
+    std::unique_ptr<EmulatedDevice> dev_;
+    std::unique_ptr<FormFixture> fx_;
+    QTemporaryDir dir_;
+};
+
+void CollectAppTest::initTestCase() {
+    QVERIFY(dir_.isValid());
+    dev_ = std::make_unique<EmulatedDevice>();
+    QString error;
+    QVERIFY2(dev_->start(&error), qPrintable(error));
+    fx_ = std::make_unique<FormFixture>(std::make_unique<FixedPortLister>(
+        QList<QPair<QString, QString>>{{QStringLiteral("EMU"), dev_->slavePath()}}));
+    click("BitBtn_Search");
+    QTRY_VERIFY_WITH_TIMEOUT(find<QPushButton>("Button_Save_Created")->isEnabled(), 10000);
+    QVERIFY(find<QPushButton>("Button_Upload_Created")->isEnabled());
+}
+
+void CollectAppTest::init() {
+    // The last frames of the previous test may still be crossing the pty.
+    QTest::qWait(200);
+    dev_->clearFrames();
+    fx_->dialogs->errors.clear();
+    fx_->dialogs->proposedSaveNames.clear();
+}
+
+void CollectAppTest::cleanup() {
+    // Both buttons leave the status poll running while the device is held.
+    QVERIFY(fx_->form->link().Timer_Poll_Status->isActive());
+}
+
+void CollectAppTest::cleanupTestCase() {
+    fx_.reset();
+    dev_->stop();
+}
+
+QStringList CollectAppTest::framesAfter(int expected) {
+    // The device's frames since the last clear, without the status polls; the last ones may still
+    // be on their way through the pty.
+    QStringList out;
+    QElapsedTimer clock;
+    clock.start();
+    for (;;) {
+        out.clear();
+        for (const auto& f : dev_->frames())
+            if (!(f.kind == FrameRecord::Kind::Api && !f.w && f.code == 257)) out << FrameText(f);
+        if (out.size() >= expected || clock.elapsed() > 3000) return out;
+        QTest::qWait(10);
+    }
+}
+
+void CollectAppTest::saveBrandNew() {
+    // Right after start-up: the default image with today's week and year, rebuilt.
+    press("RadioButton_Brand_New");
+    const QString path = dir_.filePath("brand_new.bin");
+    fx_->dialogs->saveAnswers = {path};
+    click("Button_Save_Created");
+    QCOMPARE(fx_->dialogs->proposedSaveNames, QStringList{"Created_Edid.bin"});
+    QCOMPARE(framesAfter(2), kNoticesOnly);
+    QCOMPARE(fx_->form->debugLogText(), QStringLiteral("Edid Open OK.\r\n"));
+
+    const QDate today = QDate::currentDate();
+    QByteArray want = BytesOf(DefaultEdidImage());
+    want[16] = char(today.weekNumber());
+    want[17] = char(today.year() - 1990);
+    uint8_t sum = 0;
+    for (int i = 0; i < 127; ++i) sum = uint8_t(sum + uint8_t(want[i]));
+    want[127] = char(uint8_t(0x100 - sum));
+    QByteArray extension(128, '\0');
+    extension.replace(0, 18,
+                      QByteArray::fromHex("02 03 12 71 41 10 23 09 07 03 67 03 0C 00 10 00 80 21"));
+    extension[127] = char(0xCA);
+    want.replace(128, 128, extension);
+    QCOMPARE(ReadAll(path).toHex(' '), want.toHex(' '));
+    QCOMPARE(BytesOf(creator().image), want);
+}
+
+void CollectAppTest::saveLoadedSampleUnchanged() {
+    const QDir samples(qEnvironmentVariable("VARNOK_SAMPLES_DIR"));
+    QString sample;
+    EdidInfo loaded;
+    for (const QString& name : samples.entryList({"*.bin"}, QDir::Files, QDir::Name)) {
+        EdidImage image{};
+        if (ReadEdidFile(samples.filePath(name), image) && image[126] == 1 &&
+            DecodeEdid(loaded, image.data())) {
+            sample = samples.filePath(name);
+            break;
+        }
+    }
+    if (sample.isEmpty()) QSKIP("no sample images");
+    fx_->dialogs->openAnswers = {sample};
+    press("RadioButton_Bin_Modifiy");
+    const QString path = dir_.filePath("sample.bin");
+    fx_->dialogs->saveAnswers = {path};
+    click("Button_Save_Created");
+    QCOMPARE(framesAfter(4), (kNoticesOnly + kNoticesOnly));
+
+    EdidInfo saved;
+    QVERIFY(ReadEdidFile(path, saved.image));
+    QVERIFY(DecodeEdid(saved, saved.image.data()));
+    QCOMPARE(QByteArray(saved.manufacturer.data()), QByteArray(loaded.manufacturer.data()));
+    QCOMPARE(QByteArray(saved.monitorName.data()), QByteArray(loaded.monitorName.data()));
+    QCOMPARE(saved.productCode, loaded.productCode);
+    QCOMPARE(saved.serialNumber, loaded.serialNumber);
+    QCOMPARE(saved.manufactureYear, loaded.manufactureYear);
+    QCOMPARE(saved.manufactureWeek, loaded.manufactureWeek);
+    QCOMPARE(saved.vicList, loaded.vicList);
+    QCOMPARE(saved.sads, loaded.sads);
+    QCOMPARE(saved.speakerAllocation, loaded.speakerAllocation);
+    QCOMPARE(saved.cecAddress, loaded.cecAddress);
+}
+
+void CollectAppTest::saveFailuresKeepTheFile() {
+    press("RadioButton_Brand_New");
+    QVERIFY(QDir(dir_.path()).mkdir("save"));
+    const QDir dir(dir_.filePath("save"));
+    const QString path = dir.filePath("kept.bin");
+    const QByteArray old(256, char(0x5A));
+    QVERIFY(WriteAll(path, old));
+    fx_->form->logReplace("before\r\n");
+
+    // Cancelled: nothing written, the log untouched, both notices sent.
+    click("Button_Save_Created");
+    QCOMPARE(framesAfter(2), kNoticesOnly);
+    QCOMPARE(fx_->form->debugLogText(), QStringLiteral("before\r\n"));
+
+    // A folder that does not exist, and a target that is a folder: the name is proposed afresh
+    // each time, and the existing files are left whole.
+    QVERIFY(dir.mkdir("folder"));
+    const struct {
+        QString target;
+        const char* log;
+    } rows[] = {
+        {dir.filePath("missing/kept.bin"), "Edid Open Fail.\r\n"},
+        {dir.filePath("folder"), "Edid Open Fail.\r\n"},
+    };
+    for (const auto& row : rows) {
+        dev_->clearFrames();
+        fx_->dialogs->saveAnswers = {row.target};
+        click("Button_Save_Created");
+        QCOMPARE(framesAfter(2), kNoticesOnly);
+        QCOMPARE(fx_->form->debugLogText(), QString::fromLatin1(row.log));
+    }
+    QCOMPARE(fx_->dialogs->proposedSaveNames, QStringList(3, "Created_Edid.bin"));
+    QCOMPARE(ReadAll(path), old);
+    QVERIFY(QFileInfo(dir.filePath("folder")).isDir());
+    // No temporary file is left beside the targets.
+    QCOMPARE(dir.entryList(QDir::Files | QDir::Hidden), QStringList{"kept.bin"});
+
+    // A confirmed save replaces the file whole.
+    fx_->dialogs->saveAnswers = {path};
+    click("Button_Save_Created");
+    QCOMPARE(ReadAll(path), BytesOf(creator().image));
+}
+
+void CollectAppTest::conversionErrorSendsNothing() {
+    press("RadioButton_Brand_New");
+    auto* product = find<QLineEdit>("Edit_Creator_Product_Code");
+    product->setText("abc");
+    const EdidImage before = creator().image;
+    auto* label3 = find<QLabel>("Label3");
+    label3->setText("kept");
+    dev_->clearFrames();
+    for (const char* button : {"Button_Save_Created", "Button_Upload_Created"}) {
+        fx_->dialogs->errors.clear();
+        fx_->dialogs->saveAnswers = {dir_.filePath("never.bin")};
+        click(button);
+        QCOMPARE(fx_->dialogs->errors, QStringList{"'abc' is not a valid integer value"});
+    }
+    QVERIFY(fx_->dialogs->proposedSaveNames.isEmpty());
+    QTest::qWait(300);
+    QCOMPARE(framesAfter(0), QStringList{});
+    QVERIFY(!QFile::exists(dir_.filePath("never.bin")));
+    QVERIFY(creator().image == before);
+    QCOMPARE(label3->text(), QStringLiteral("kept"));
+    fx_->dialogs->saveAnswers.clear();
+    product->setText("0");
+}
+
+void CollectAppTest::uploadEndToEnd() {
+    press("RadioButton_Brand_New");
+    find<QCheckBox>("CheckBox_VideoIdCode_4")->setChecked(true);
+    // Label3 as each byte leaves the host.
+    auto* label3 = find<QLabel>("Label3");
+    QStringList progress;
+    DeviceLink& link = fx_->form->link();
+    link.ComPort = std::make_unique<SpyPort>(std::move(link.ComPort), [&] {
+        if (progress.isEmpty() || progress.last() != label3->text()) progress << label3->text();
+    });
+    dev_->clearFrames();
+    // Presses of either button during the upload's pauses are ignored.
+    QTimer::singleShot(150, this, [this] {
+        click("Button_Upload_Created");
+        click("Button_Save_Created");
+    });
+    click("Button_Upload_Created");
+    link.ComPort = static_cast<SpyPort*>(link.ComPort.get())->release();
+    QVERIFY(fx_->dialogs->proposedSaveNames.isEmpty());
+
+    QCOMPARE(framesAfter(5), (QStringList{"80 0A 00 0D", "81 05 80 0D +128", "81 06 80 0D +128",
+                                          "81 01 01 0D 03", "80 0B 00 0D"}));
+    EdidInfo check = creator();
+    QVERIFY(ValidateEdidImage(check));
+    QCOMPARE(dev_->store(EmuStore::User), BytesOf(creator().image));
+    // The video block lists VIC 4 after 16, in the first free slot.
+    QCOMPARE(QByteArray(reinterpret_cast<const char*>(creator().image.data()) + 132, 3).toHex(' '),
+             QByteArray("42 10 04"));
+    // 1% .. 50% over block 0, 51% .. 100% over block 1, each shown before its byte leaves.
+    QVERIFY2(progress.contains("1%") && progress.contains("50%") && progress.contains("51%"),
+             qPrintable(progress.join(' ')));
+    QCOMPARE(progress.last(), QStringLiteral("100%"));
+    QCOMPARE(label3->text(), QStringLiteral("100%"));
+    QCOMPARE(label3->palette().color(QPalette::WindowText), QColor(Qt::black));
+    QVERIFY(find<QRadioButton>("RadioButton_Set_UserEdid")->isChecked());
+    QCOMPARE(dev_->edidMode(), uint8_t(3));
+    find<QCheckBox>("CheckBox_VideoIdCode_4")->setChecked(false);
+}
+
+void CollectAppTest::badHeaderSavedButNotUploaded() {
+    // A loaded image with a bad header: the pages are reset, Save writes the header as it is
+    // with both checksums right, Upload refuses it.
+    EdidImage bad = DefaultEdidImage();
+    bad[1] = 0x00;
+    const QString source = dir_.filePath("bad_header.bin");
+    QVERIFY(WriteEdidFile(source, bad));
+    fx_->dialogs->openAnswers = {source};
+    press("RadioButton_Bin_Modifiy");
+    QCOMPARE(find<QLineEdit>("Edit_Creator_Manufac_Name")->text(), QStringLiteral("Error."));
+
+    const QString path = dir_.filePath("bad_saved.bin");
+    fx_->dialogs->saveAnswers = {path};
+    click("Button_Save_Created");
+    const QByteArray saved = ReadAll(path);
+    QCOMPARE(saved.left(8).toHex(' '), QByteArray("00 00 ff ff ff ff ff 00"));
+    EdidInfo check;
+    QVERIFY(ReadEdidFile(path, check.image));
+    QVERIFY(!ValidateEdidImage(check));
+    QCOMPARE(check.status & kReasonBits, int(HeaderBad));  // both checksums are right
+
+    auto* label3 = find<QLabel>("Label3");
+    TForm1::setLabelText(label3, "0%", true);
+    QCOMPARE(framesAfter(4), (kNoticesOnly + kNoticesOnly));
+    dev_->clearFrames();
+    click("Button_Upload_Created");
+    QCOMPARE(label3->text(), QStringLiteral("Illegal Edid Header."));
+    // The label keeps its colour.
+    QCOMPARE(label3->palette().color(QPalette::WindowText), QColor(Qt::red));
+    QCOMPARE(framesAfter(2), kNoticesOnly);
+    TForm1::setLabelText(label3, "0%", false);
+}
+
+VARNOK_TEST_MAIN(CollectAppTest)
+#include "tst_collect_app.moc"
