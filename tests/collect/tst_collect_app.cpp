@@ -96,6 +96,7 @@ private slots:
     void conversionErrorSendsNothing();
     void uploadEndToEnd();
     void badHeaderSavedButNotUploaded();
+    void leftOutBlocksAreLogged();
 
 private:
     QStringList framesAfter(int expected);
@@ -355,6 +356,51 @@ void CollectAppTest::badHeaderSavedButNotUploaded() {
     QCOMPARE(label3->palette().color(QPalette::WindowText), QColor(Qt::red));
     QCOMPARE(framesAfter(2), kNoticesOnly);
     TForm1::setLabelText(label3, "0%", false);
+}
+
+void CollectAppTest::leftOutBlocksAreLogged() {
+    // A loaded extension of 118 bytes of data blocks (24 VICs, 10 descriptors, a 31-byte HDMI
+    // block and a 31-byte HDMI Forum block); with every box checked the new blocks no longer fit.
+    EdidImage image = DefaultEdidImage();
+    std::fill(image.begin() + 128, image.end(), 0);
+    QByteArray blocks = QByteArray::fromHex(
+        "58 01 02 07 08 09 0A 0B 0C 0D 0E 0F 16 17 18 19 1A 1B 1C 1D 1E 1F 23 24 25"
+        "3E 19 07 00 19 07 00 19 07 00 19 07 00 19 07 00 19 07 00 19 07 00 19 07 00"
+        "   19 07 00 19 07 00"
+        "7E 03 0C 00 10 00 F8 78 E0 10 20 30 40 80 CA 01 02 03 04 05 06 07 08 09 0A"
+        "   0B 0C 0D 0E 0F 10"
+        "7E D8 5D C4 01 78 80 07 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 11 12"
+        "   13 14 15 16 17");
+    QCOMPARE(blocks.size(), 118);
+    image[128] = 0x02;
+    image[129] = 0x03;
+    image[130] = uint8_t(4 + blocks.size());
+    image[131] = 0x71;
+    std::copy(blocks.begin(), blocks.end(), image.begin() + 132);
+    SetBlockChecksum(image, 1);
+    const QString source = dir_.filePath("long_blocks.bin");
+    QVERIFY(WriteEdidFile(source, image));
+    fx_->dialogs->openAnswers = {source};
+    press("RadioButton_Bin_Modifiy");
+    for (QCheckBox* b : find<QWidget>("PageControl2")->findChildren<QCheckBox*>())
+        if (!b->objectName().endsWith('r')) b->setChecked(true);
+    for (const char* edit : {"Edit_HDR_DCLD_1", "Edit_HDR_DCLD_2", "Edit_HDR_DCLD_3"})
+        find<QLineEdit>(edit)->setText("100");
+
+    const QString path = dir_.filePath("left_out.bin");
+    fx_->dialogs->saveAnswers = {path};
+    click("Button_Save_Created");
+    const QStringList lines = fx_->form->debugLogText().split("\r\n", Qt::SkipEmptyParts);
+    QVERIFY2(lines.size() >= 2, qPrintable(fx_->form->debugLogText()));
+    QCOMPARE(lines.first(), QStringLiteral("Edid Open OK."));
+    for (const QString& line : lines.mid(1)) QVERIFY2(line.contains("left out"), qPrintable(line));
+    QVERIFY(fx_->form->debugLogText().endsWith("\r\n"));
+    EdidInfo saved;
+    QVERIFY(ReadEdidFile(path, saved.image));
+    QVERIFY(ValidateEdidImage(saved));
+    QVERIFY(saved.image[130] <= 127);
+    for (QCheckBox* b : find<QWidget>("PageControl2")->findChildren<QCheckBox*>())
+        b->setChecked(false);
 }
 
 VARNOK_TEST_MAIN(CollectAppTest)
