@@ -26,6 +26,14 @@ bool AnythingReceived(const DeviceLink& link) {
                        [](uint8_t b) { return b != 0; });
 }
 
+// True when the answer to the last read brought at least `bytes` bytes: RxLength counts them until
+// the dispatch step takes a complete answer (count + 3 bytes) and sets LastApiCode to 0. A block
+// that did not come whole reads as the zeros of the cleared buffer, and an all-zero extension
+// block even passes its checksum, so such a read is never taken for the device's EDID.
+bool AnswerHas(const DeviceLink& link, uint32_t bytes) {
+    return link.LastApiCode == 0 || link.RxLength >= bytes;
+}
+
 }  // namespace
 
 AnalyzerReadPlan AnalyzerPlanFor(EdidSource source) {
@@ -82,20 +90,23 @@ AnalyzerReadResult ReadAnalyzerImage(DeviceLink& link, LinkView& log, EdidSource
             offset = kHeaderSearchOffsets;
         }
         std::copy_n(link.RxBuffer.begin() + offset, kBlockSize, attempt.begin());
+        const bool whole0 = AnswerHas(link, uint32_t(offset + kBlockSize));
 
         link.SendApiCommand(0, plan.block1Code, kBlockSize);
         link.WaitMs(plan.pauseMs);
         heard |= AnythingReceived(link);
         std::copy_n(link.RxBuffer.begin() + kResponseDataOffset, kBlockSize,
                     attempt.begin() + kBlockSize);
+        const bool whole1 = AnswerHas(link, uint32_t(kResponseDataOffset + kBlockSize));
 
-        // An attempt that heard nothing read only the zeros of the cleared buffer, which never
-        // form a valid image; the store keeps what it held.
-        if (heard) {
+        // An attempt whose answers did not both come whole read (some of) the zeros of the
+        // cleared buffer; the store keeps what it held.
+        const bool whole = heard && whole0 && whole1;
+        if (whole) {
             result.received = true;
             store.image = attempt;
         }
-        if (heard && ValidateEdidImage(store)) {
+        if (whole && ValidateEdidImage(store)) {
             result.valid = true;
             break;
         }

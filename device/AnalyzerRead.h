@@ -35,7 +35,7 @@ int FindEdidHeaderOffset(const uint8_t* buffer);
 
 struct AnalyzerReadResult {
     bool valid = false;     // an attempt read a valid image; the store holds it
-    bool received = false;  // some attempt got response bytes for its block reads
+    bool received = false;  // some attempt got whole answers to both of its block reads
     int attempts = 0;       // attempts made
     bool lostLink = false;  // the port closed during the read (a Disconnect); attempts stopped
 };
@@ -43,9 +43,10 @@ struct AnalyzerReadResult {
 // Marks the device alive and stops status polling, makes up to the plan's attempts, then restarts
 // polling. Logs "API Timeout.\r\n", "No Header Found.\r\n" and "Retry Edid.\r\n" as they occur.
 //
-// The store takes the image of the last attempt that received anything and is validated with it;
-// when no attempt received a byte the store is left exactly as it was (a silent device must not
-// bring back a previous image as if it had just been read), and the result says so.
+// The store takes the image of the last attempt whose two answers both came whole and is validated
+// with it; when no attempt did, the store is left exactly as it was (a silent device must not bring
+// back a previous image as if it had just been read, and a block that never came must not pass as
+// an empty extension), and the result says so.
 AnalyzerReadResult ReadAnalyzerImage(DeviceLink& link, LinkView& log, EdidSource source,
                                      EdidInfo& store);
 
