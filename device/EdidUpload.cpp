@@ -35,8 +35,13 @@ UploadOutcome Upload(DeviceOpsContext& ctx) {
     }
     ctx.link.disablePoll();
     UploadUserEdid(ctx.link, user.image, [&] { ctx.view.checkModeButton(EdidMode::User); });
-    // A Disconnect during the pauses leaves nothing to poll.
-    if (ctx.link.portOpen()) ctx.link.enablePoll();
+    // A Disconnect during the pauses leaves nothing to poll, and the progress shown meanwhile
+    // counted bytes that never left: the upload failed.
+    if (!ctx.link.portOpen() || ctx.link.ComPort->hasFatalError()) {
+        ctx.view.setUploadLabel(kUploadFailedText, true);
+        return UploadOutcome::LinkLost;
+    }
+    ctx.link.enablePoll();
     return UploadOutcome::Uploaded;
 }
 

@@ -28,7 +28,9 @@ inline const QString kUploadFailedText = QStringLiteral("Upload Edid Failed.");
 // and the notices around it. True when a file was chosen; the edit then shows its path.
 bool OpenEdidFile(DeviceOpsContext& ctx);
 
-enum class UploadOutcome { Uploaded, OpenFailed, Invalid };
+// LinkLost: the port went away during the upload (a pulled cable), so the device has at most part
+// of the image; Label2 says "Upload Edid Failed." in red instead of the last progress value.
+enum class UploadOutcome { Uploaded, OpenFailed, Invalid, LinkLost };
 
 // Upload: reads the open dialog's current file into the User image, validates it and uploads it.
 UploadOutcome UploadEdidFile(DeviceOpsContext& ctx);
