@@ -14,6 +14,7 @@ constexpr int kIspBannerBytes = 10;
 DeviceSearch::DeviceSearch(DeviceLink& link, PortLister& ports, SearchView& view, QObject* parent)
     : QObject(parent), link_(link), ports_(ports), view_(view) {
     connect(&link_, &DeviceLink::disconnectRequested, this, &DeviceSearch::Disconnect);
+    connect(&link_, &DeviceLink::modelNameReceived, this, [this] { modelNameCame_ = true; });
 }
 
 void DeviceSearch::Search() {
@@ -73,10 +74,7 @@ bool DeviceSearch::probe(const QString& name) {
         const QString line = QStringLiteral("Manufac: ") +
                              QString::fromLatin1(reinterpret_cast<const char*>(id.data()), idLen);
         log.logAddLine(line);
-        if (line.mid(9, 3) == QLatin1String(kManufacturer)) {
-            connectSteps();
-            return true;
-        }
+        if (line.mid(9, 3) == QLatin1String(kManufacturer)) return connectSteps();
         rejectPort();
         return false;
     }
@@ -104,16 +102,27 @@ void DeviceSearch::rejectPort() {
     link_.closePort();
 }
 
-void DeviceSearch::connectSteps() {
+bool DeviceSearch::connectSteps() {
     view_.enterConnected();
+    modelNameCame_ = false;
     link_.SendApiCommand(0, api_code::ModelName, 5);
     link_.WaitMs(kQueryPauseMs);
+    // An answer collected but not yet dispatched counts, as the next command would take it too.
+    if (link_.LinkFlags & ResponseReady) link_.DispatchResponse();
+    if (!modelNameCame_) {
+        // The model name is what lights the link indicator: without it the window would show the
+        // device connected with the indicator grey.
+        link_.view().logAddLine(QStringLiteral("No Model Name."));
+        rejectPort();
+        return false;
+    }
     link_.setConnectionState(ConnectionState::Connected);
     view_.enableDeviceControls();
     link_.SendApiCommand(0, api_code::FirmwareVersion, 4);
     link_.WaitMs(kQueryPauseMs);
     // No pause: the answer sets the mode buttons, and the status poll keeps them current.
     link_.SendApiCommand(0, api_code::EdidMode, 1);
+    return true;
 }
 
 void DeviceSearch::ispSteps() {

@@ -6,7 +6,10 @@
 // The search tries the listed ports in order. Each port that opens and takes 57600 8N1 is probed
 // with code 9 (manufacturer ID) and a pause of 360 ms. An answer with the lead byte 0xA1 and the
 // ID "QEV" keeps the port: the model name (code 1), the firmware version (code 2) and the EDID
-// mode (code 257) are asked and the window enters its connected state. A port that instead
+// mode (code 257) are asked and the window enters its connected state. A device whose model name
+// does not come within its pause (it stopped answering, or garbled or delayed the answer) is not
+// kept: the log says "No Model Name." and the search goes on, so the window is never connected
+// with its link indicator still grey. A port that instead
 // streams ten non-zero bytes within a further 500 ms holds a device in ISP mode: it is kept and
 // the window enters its ISP state. Every other port is closed and the search goes on.
 //
@@ -43,7 +46,7 @@ signals:
 private:
     bool probe(const QString& name);
     void rejectPort();
-    void connectSteps();
+    bool connectSteps();  // false when the device did not tell its model name
     void ispSteps();
 
     DeviceLink& link_;
@@ -51,6 +54,7 @@ private:
     SearchView& view_;
     bool searching_ = false;
     bool busy_ = false;
+    bool modelNameCame_ = false;
 };
 
 }  // namespace varnok
