@@ -113,6 +113,14 @@ void CreatorPage::Button_Upload_CreatedClick() {
             // let the window run and a load meanwhile would change the store.
             const EdidImage image = info.image;
             UploadUserEdid(form_, image);
+            // Progress counts the bytes handed to the port: after a pulled cable or a Disconnect
+            // during the pauses it would read 100% although the device has at most part of the
+            // image.
+            DeviceLink& link = form_.link();
+            if (!link.portOpen() || link.ComPort->hasFatalError()) {
+                TForm1::setLabelText(form_.findChild<QLabel*>(QStringLiteral("Label3")),
+                                     kUploadFailedText, true);
+            }
         } else if (auto* label3 = form_.findChild<QLabel*>(QStringLiteral("Label3"))) {
             // The reason in words; the label keeps its colour.
             label3->setText(ValidationMessage(info.status));

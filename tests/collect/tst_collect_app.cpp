@@ -97,6 +97,7 @@ private slots:
     void uploadEndToEnd();
     void badHeaderSavedButNotUploaded();
     void leftOutBlocksAreLogged();
+    void pulledCableDuringUpload();  // last: the device is gone afterwards
 
 private:
     QStringList framesAfter(int expected);
@@ -135,7 +136,7 @@ void CollectAppTest::init() {
 
 void CollectAppTest::cleanup() {
     // Both buttons leave the status poll running while the device is held.
-    QVERIFY(fx_->form->link().Timer_Poll_Status->isActive());
+    if (fx_->form->link().portOpen()) QVERIFY(fx_->form->link().Timer_Poll_Status->isActive());
 }
 
 void CollectAppTest::cleanupTestCase() {
@@ -401,6 +402,18 @@ void CollectAppTest::leftOutBlocksAreLogged() {
     QVERIFY(saved.image[130] <= 127);
     for (QCheckBox* b : find<QWidget>("PageControl2")->findChildren<QCheckBox*>())
         b->setChecked(false);
+}
+
+void CollectAppTest::pulledCableDuringUpload() {
+    press("RadioButton_Brand_New");
+    dev_->clearFrames();
+    QTimer::singleShot(150, this, [this] { dev_->hangUp(); });
+    click("Button_Upload_Created");
+    // The progress counted bytes that never reached the device: the upload failed.
+    auto* label3 = find<QLabel>("Label3");
+    QCOMPARE(label3->text(), QStringLiteral("Upload Edid Failed."));
+    QCOMPARE(label3->palette().color(QPalette::WindowText), QColor(Qt::red));
+    for (const FrameRecord& f : dev_->frames()) QVERIFY(f.code != 0x0101 || !f.w);
 }
 
 VARNOK_TEST_MAIN(CollectAppTest)
