@@ -15,12 +15,13 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <QTabWidget>
+#include <QTimer>
 
 #include "AnalyzerPage.h"
 #include "ControllerPage.h"
 #include "CreatorPage.h"
-#include "FirmwarePage.h"
 #include "DeviceLink.h"
+#include "FirmwarePage.h"
 #include "LedShape.h"
 #include "VarnokApplication.h"
 
@@ -59,6 +60,10 @@ QLabel* progressLabel(QWidget* parent, const char* name, const QString& role, in
     l->setAccessibleDescription(role);
     return l;
 }
+
+// During an upload the progress labels change at every data byte, 100 values in each 128-byte
+// half; the screen shows a new value at most this often.
+constexpr int kProgressPaintMs = 40;
 
 QFont boldFont(const QWidget* w) {
     QFont f = w->font();
@@ -131,6 +136,16 @@ TForm1::TForm1(std::unique_ptr<Dialogs> dialogs, std::unique_ptr<PortLister> por
     memo_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     memo_->setAccessibleDescription(QStringLiteral("Debug log"));
     memo_->hide();
+
+    progressLabels_[0] = findChild<QLabel*>(QStringLiteral("Label2"));
+    progressLabels_[1] = findChild<QLabel*>(QStringLiteral("Label3"));
+    progressPaint_ = new QTimer(this);
+    progressPaint_->setSingleShot(true);
+    progressPaint_->setInterval(kProgressPaintMs);
+    connect(progressPaint_, &QTimer::timeout, this, [this] {
+        // Shows the latest value the labels were given meanwhile.
+        for (QLabel* l : progressLabels_) l->setUpdatesEnabled(true);
+    });
 
     link_ = new DeviceLink(*this, this);
     link_->setObjectName(QStringLiteral("DeviceLink"));
@@ -300,15 +315,28 @@ void TForm1::logReplace(const QString& text) {
 
 void TForm1::setLabelText(QLabel* label, const QString& text, bool red) {
     label->setText(text);
+    // Upload progress sets the colour at every data byte; a palette change is only made when the
+    // colour changes, since each one re-polishes the label.
+    const QColor colour = red ? QColor(255, 0, 0) : QColor(0, 0, 0);
     QPalette pal = label->palette();
-    pal.setColor(QPalette::WindowText, red ? QColor(255, 0, 0) : QColor(0, 0, 0));
+    if (pal.color(QPalette::WindowText) == colour &&
+        pal.isBrushSet(QPalette::Active, QPalette::WindowText))
+        return;
+    pal.setColor(QPalette::WindowText, colour);
     label->setPalette(pal);
 }
 
 void TForm1::showUploadProgress(int percent) {
+    // Both labels take every value at once. Their repaints are spaced kProgressPaintMs apart:
+    // between two data bytes the link pauses only a little over 1 ms, and a repaint per value
+    // would cost about as much as the pause, stretching the upload and keeping a core busy.
     const QString text = QString::number(percent) + QLatin1Char('%');
-    setLabelText(findChild<QLabel*>(QStringLiteral("Label2")), text, false);
-    setLabelText(findChild<QLabel*>(QStringLiteral("Label3")), text, false);
+    const bool paintNow = !progressPaint_->isActive();
+    for (QLabel* l : progressLabels_) {
+        l->setUpdatesEnabled(paintNow);
+        setLabelText(l, text, false);
+    }
+    if (paintNow) progressPaint_->start();
 }
 
 }  // namespace varnok

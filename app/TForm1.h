@@ -21,6 +21,7 @@ class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
 class QTabWidget;
+class QTimer;
 class QWidget;
 
 namespace varnok {
@@ -97,6 +98,10 @@ private:
     QPlainTextEdit* memo_ = nullptr;
     QString logText_;
     bool debugShown_ = false;
+    // Label2 and Label3, written at every data byte of an upload, and the timer that spaces out
+    // their repaints (see showUploadProgress).
+    QLabel* progressLabels_[2] = {nullptr, nullptr};
+    QTimer* progressPaint_ = nullptr;
 };
 
 }  // namespace varnok

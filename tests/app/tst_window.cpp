@@ -160,6 +160,13 @@ void WindowTest::progressAndLogApi() {
     QCOMPARE(f.find<QLabel>("Label2")->text(), QString("51%"));
     QCOMPARE(f.find<QLabel>("Label3")->text(), QString("51%"));
     QCOMPARE(f.find<QLabel>("Label2")->palette().color(QPalette::WindowText), QColor(Qt::black));
+    // A burst of values: each label holds the latest at once, and once the burst is over both
+    // are repainted with it (updates never stay off).
+    for (int p = 52; p <= 60; ++p) f.form->showUploadProgress(p);
+    QCOMPARE(f.find<QLabel>("Label2")->text(), QString("60%"));
+    QCOMPARE(f.find<QLabel>("Label3")->text(), QString("60%"));
+    QTRY_VERIFY(f.find<QLabel>("Label2")->updatesEnabled() &&
+                f.find<QLabel>("Label3")->updatesEnabled());
     f.form->logReplace("Edid Open OK.\r\n");
     f.form->logAppend("API ");
     f.form->logAddLine("Timeout.");
