@@ -1,18 +1,22 @@
-// Load -> build -> validate round trip of the creator's image writer. The first 256 bytes are the
-// loaded image (a short input reads as a short file does, padded with 0xFF); what follows edits
-// the creator record the way the creator pages can, within the record's own limits (three
-// manufacturer characters and a 0, up to 13 name characters and a 0), and with any value where
-// the record allows one.
+// Load -> collect -> build -> validate round trip of the creator's image writer. The first 256
+// bytes are the loaded image (a short input reads as a short file does, padded with 0xFF). Then a
+// mode byte: odd, the rest sets the creator's controls, which the field collection reads into the
+// record (ScriptedControls.h); even, the rest edits the record directly, within its own limits
+// (three manufacturer characters and a 0, up to 13 name characters and a 0) and with any value
+// where it allows one, also values no control can give.
 
 #include <algorithm>
 #include <cstring>
 #include <string>
 
+#include "ConversionError.h"
+#include "CreatorCollector.h"
 #include "Edid.h"
 #include "EdidBuilder.h"
 #include "FuzzEntries.h"
 #include "FuzzSupport.h"
 #include "RecordCompare.h"
+#include "ScriptedControls.h"
 
 namespace varnok::fuzz {
 namespace {
@@ -340,10 +344,30 @@ int FuzzBuildRoundtrip(const uint8_t* data, size_t size) {
     std::memcpy(info.image.data(), data, std::min<size_t>(size, kEdidSize));
     // The loader decodes the image in place; an invalid one still stays the creator image.
     DecodeEdid(info, info.image.data());
-    FuzzInput edits(data + std::min<size_t>(size, kEdidSize),
-                    size > size_t(kEdidSize) ? size - kEdidSize : 0);
-    EditRecord(edits, info);
+    FuzzInput rest(data + std::min<size_t>(size, kEdidSize),
+                   size > size_t(kEdidSize) ? size - kEdidSize : 0);
 
+    if (rest.byte() & 1) {
+        // Save pressed twice over the same control states: each press collects the controls
+        // into the record, then builds; the second build starts from the first one's output.
+        const ScriptedControls controls(rest);
+        for (int press = 0; press < 2; ++press) {
+            const EdidImage image = info.image;
+            try {
+                CollectCreatorFields(controls, info);
+            } catch (const ConversionError&) {
+                // The handler ends here: nothing is built, saved or uploaded.
+                FuzzRequire(controls.mayRefuse(), "collection refused a valid number");
+                FuzzRequire(info.image == image, "collection changed the image");
+                return 0;
+            }
+            FuzzRequire(info.image == image, "collection changed the image");
+            BuildAndCheck(info);
+        }
+        return 0;
+    }
+
+    EditRecord(rest, info);
     BuildAndCheck(info);
     // The next build starts from this build's output, as a second Save does.
     BuildAndCheck(info);

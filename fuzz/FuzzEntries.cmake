@@ -7,12 +7,14 @@ set(VARNOK_FUZZ_ENTRY_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/RecordCompare.h
     ${CMAKE_CURRENT_LIST_DIR}/DecodeReportEntry.cpp
     ${CMAKE_CURRENT_LIST_DIR}/BuildRoundtripEntry.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ScriptedControls.h
+    ${CMAKE_CURRENT_LIST_DIR}/ScriptedControls.cpp
     ${CMAKE_CURRENT_LIST_DIR}/RxTickEntry.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ScriptedLoader.h
     ${CMAKE_CURRENT_LIST_DIR}/ScriptedLoader.cpp
     ${CMAKE_CURRENT_LIST_DIR}/IspLoopEntry.cpp
 )
-set(VARNOK_FUZZ_ENTRY_LIBS varnok_edid varnok_builder varnok_link varnok_firmware)
+set(VARNOK_FUZZ_ENTRY_LIBS varnok_edid varnok_builder varnok_creator varnok_link varnok_firmware)
 # Target name, entry function.
 set(VARNOK_FUZZ_TARGETS
     fuzz_decode_report FuzzDecodeReport

@@ -15,8 +15,9 @@ namespace varnok::fuzz {
 // and the analyzer's report texts.
 int FuzzDecodeReport(const uint8_t* data, size_t size);
 
-// Bytes 0..255 as the loaded creator image, the rest as edits of the creator record; decode,
-// build, and check the image the builder wrote (block 0 edits, block 1 layout, both checksums).
+// Bytes 0..255 as the loaded creator image, the rest as the creator's control states (collected
+// into the record) or as direct edits of the record; decode, collect, build, and check the image
+// the builder wrote (block 0 edits, block 1 layout, both checksums, what decodes back).
 int FuzzBuildRoundtrip(const uint8_t* data, size_t size);
 
 // A script of port arrivals, receive ticks, dispatches and commands played against the device

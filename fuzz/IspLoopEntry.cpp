@@ -50,9 +50,8 @@ struct ImageFiles {
 
     // File bytes from offset, 0xFF past the end.
     static QByteArray slice(const QByteArray& file, qint64 offset, int length) {
-        QByteArray out(length, char(0xFF));
-        for (int i = 0; i < length; ++i)
-            if (offset + i < file.size()) out[i] = file[qsizetype(offset + i)];
+        QByteArray out = offset < file.size() ? file.mid(qsizetype(offset), length) : QByteArray();
+        out.append(length - out.size(), char(0xFF));
         return out;
     }
 };

@@ -11,7 +11,6 @@ namespace {
 // every page failing 16 times); a run past either bound does not end.
 constexpr uint64_t kMaxVirtualMs = 2 * 3600 * 1000;
 constexpr uint64_t kMaxPasses = 20'000'000;
-constexpr int kStreamCap = 4096;  // streamed bytes added per look at the port, at most
 
 constexpr uint8_t kAck = 0x06;
 constexpr uint8_t kNak = 0x15;
@@ -51,9 +50,11 @@ qint64 ScriptedLoader::write(const QByteArray& bytes) {
 
 qint64 ScriptedLoader::bytesWaiting() {
     checkRx();
-    if (streamRate_ > 0) {
+    if (streamRate_ > 0 && streamLeft_ > 0) {
         const uint64_t due = (clock_.elapsed - streamedUntil_) * uint64_t(streamRate_);
-        incoming_ += QByteArray(int(std::min<uint64_t>(due, kStreamCap)), streamByte_);
+        const int n = int(std::min<uint64_t>(due, uint64_t(streamLeft_)));
+        incoming_ += QByteArray(n, streamByte_);
+        streamLeft_ -= n;
         streamedUntil_ = clock_.elapsed;
     }
     return chunk_ > 0 ? std::min<qint64>(chunk_, incoming_.size()) : incoming_.size();
@@ -219,9 +220,10 @@ void ScriptedLoader::directive(uint8_t code) {
             if (setting & 0x80) {
                 streamByte_ = char(in_.byte());
                 streamRate_ = setting & 7;
+                streamLeft_ = ((setting >> 3) & 15) * 256 + 1;
                 streamedUntil_ = clock_.elapsed;
             } else {
-                chunk_ = setting & 0x7F;
+                chunk_ = (setting & 0x7F) * 4;  // a serial driver hands over a few bytes at once
             }
             incoming_ += properAnswer(code);
             break;

@@ -6,13 +6,16 @@
 //
 //   bits 2..0  0 silent; 1 the proper answer; 2 noise, then the proper answer; 3 a wrong answer
 //              (NAK, another sync byte, a corrupted read-back); 4 literal bytes from the input;
-//              5 a flood of more than 1024 bytes; 6 hang-up; 7 line setting (chunked delivery or a
-//              streamed byte), then the proper answer
+//              5 a flood of more than 1024 bytes; 6 hang-up; 7 line setting, then the proper
+//              answer: a setting byte S, bit 7 clear: bytes show in chunks of 4 x S at most
+//              (0 = all);
+//              bit 7 set: a burst of one byte value (the next input byte), (S >> 3 & 15) x 256 + 1
+//              bytes long, arriving at S & 7 bytes per millisecond
 //   bits 7..3  a count for actions 2, 3 and 5
 //
 // An exhausted input hangs up, so every run ends soon after its script. Bytes become visible in
-// chunks when chunking is set, and a streamed byte arrives at a rate tied to the virtual clock,
-// as a banner does on a real line.
+// chunks when chunking is set, and a burst arrives at a rate tied to the virtual clock, as a
+// banner still in flight does on a real line (57600 baud carry about 6 bytes per millisecond).
 
 #include <QByteArray>
 #include <QHash>
@@ -76,7 +79,7 @@ public:
     // The answer to the situation before any command (a banner): one directive.
     void banner() { directive(0); }
     // Nothing queued and nothing streaming: no byte can arrive until the host writes.
-    bool quiet() const { return incoming_.isEmpty() && streamRate_ == 0; }
+    bool quiet() const { return incoming_.isEmpty() && (streamRate_ == 0 || streamLeft_ == 0); }
 
     bool open(const QString&) override { return true; }
     bool setLineSettings() override { return true; }
@@ -107,6 +110,7 @@ private:
     int chunk_ = 0;        // > 0: at most this many bytes show as waiting per query
     char streamByte_ = 0;
     int streamRate_ = 0;  // bytes per virtual millisecond
+    int streamLeft_ = 0;  // bytes of the burst still to come
     uint64_t streamedUntil_ = 0;
     // Page protocol device state.
     int bank_ = 0;

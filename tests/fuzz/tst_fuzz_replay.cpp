@@ -17,15 +17,15 @@ using Entry = std::function<int(const uint8_t*, size_t)>;
 
 struct Target {
     const char* name;
-    const char* seeds;
+    QStringList seeds;  // folders under fuzz/seeds
     Entry entry;
 };
 
 const Target kTargets[] = {
-    {"fuzz_decode_report", "edid", FuzzDecodeReport},
-    {"fuzz_build_roundtrip", "edid", FuzzBuildRoundtrip},
-    {"fuzz_rx_tick", "rx_tick", FuzzRxTick},
-    {"fuzz_isp_loop", "isp_loop", FuzzIspLoop},
+    {"fuzz_decode_report", {"edid"}, FuzzDecodeReport},
+    {"fuzz_build_roundtrip", {"edid", "creator"}, FuzzBuildRoundtrip},
+    {"fuzz_rx_tick", {"rx_tick"}, FuzzRxTick},
+    {"fuzz_isp_loop", {"isp_loop"}, FuzzIspLoop},
 };
 
 QString FuzzDir() {
@@ -52,8 +52,10 @@ void FuzzReplayTest::corpora_data() {
     QTest::addColumn<int>("target");
     QTest::addColumn<QString>("path");
     for (int t = 0; t < int(std::size(kTargets)); ++t) {
-        const QStringList dirs = {FuzzDir() + QStringLiteral("/seeds/") + kTargets[t].seeds,
-                                  FuzzDir() + QStringLiteral("/regressions/") + kTargets[t].name};
+        QStringList dirs;
+        for (const QString& seeds : kTargets[t].seeds)
+            dirs << FuzzDir() + QStringLiteral("/seeds/") + seeds;
+        dirs << FuzzDir() + QStringLiteral("/regressions/") + QLatin1String(kTargets[t].name);
         for (const QString& dir : dirs) {
             const QFileInfoList files = QDir(dir).entryInfoList(QDir::Files, QDir::Name);
             for (const QFileInfo& f : files) {
@@ -77,8 +79,10 @@ void FuzzReplayTest::corpora() {
 
 void FuzzReplayTest::everyTargetHasSeeds() {
     for (const Target& t : kTargets) {
-        const QDir dir(FuzzDir() + QStringLiteral("/seeds/") + t.seeds);
-        QVERIFY2(dir.entryList(QDir::Files).size() >= 5, t.name);
+        for (const QString& seeds : t.seeds) {
+            const QDir dir(FuzzDir() + QStringLiteral("/seeds/") + seeds);
+            QVERIFY2(dir.entryList(QDir::Files).size() >= 5, t.name);
+        }
     }
 }
 
