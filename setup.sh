@@ -8,7 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 what="${1:-run}"
-packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libgl-dev
+packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libgl-dev dpkg-dev file
           edid-decode fonts-dejavu-core)
 
 missing=()
@@ -43,6 +43,12 @@ case "$what" in
         ASAN_OPTIONS=detect_leaks=0 QT_QPA_PLATFORM=offscreen \
             ctest --test-dir build-asan --output-on-failure -j "$jobs"
         ;;
+    deb)
+        # The Debian package: build/varnok_<version>_amd64.deb, installed with
+        # `sudo apt install ./build/varnok_*.deb`.
+        build build
+        (cd build && cpack -G DEB)
+        ;;
     screenshots)
         # The README's pictures, rendered by the test suite from the real window.
         build build
@@ -51,7 +57,7 @@ case "$what" in
         cp build/screenshots/*.png docs/screenshots/
         ;;
     *)
-        echo "usage: $0 run|test|asan|screenshots|bench" >&2
+        echo "usage: $0 run|test|asan|deb|screenshots|bench" >&2
         exit 2
         ;;
 esac

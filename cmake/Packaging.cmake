@@ -19,8 +19,12 @@ set(CPACK_PACKAGE_NAME "varnok")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "Varnok developers <varnok@localhost>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Tool for an HDMI EDID device over its serial port")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "Tool for an HDMI EDID device over its serial port\n Downloads, analyses, creates and uploads EDIDs and updates the device's\n firmware. varnok-demo runs it with an emulated device. To reach the\n serial port as an ordinary user, be a member of the group dialout\n (sudo usermod -aG dialout USER, then log in again).")
+set(CPACK_PACKAGE_DESCRIPTION
+    "Downloads, analyses, creates and uploads EDIDs and updates the device's firmware.\n\
+varnok-demo runs it with an emulated device, so it can be tried without hardware.\n\
+To reach the serial port as an ordinary user, be a member of the group dialout\n\
+(sudo usermod -aG dialout USER, then log in again).")
+set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_SECTION "electronics")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
