@@ -150,6 +150,18 @@ void DeviceLink::SendApiCommand(uint8_t w, ApiCode code, uint16_t count, const u
 }
 
 uint32_t DeviceLink::WaitMs(uint32_t ms) {
+    // A nested event loop woken by a single-shot timer: timers, the dispatch hand-over and user
+    // input run meanwhile, and the thread sleeps when there is nothing to do. Both are set up
+    // before the clock starts, so their cost does not lengthen the pause.
+    QEventLoop loop;
+    QTimer timer;
+    timer.setSingleShot(true);
+    timer.setTimerType(Qt::PreciseTimer);
+    bool fired = false;
+    connect(&timer, &QTimer::timeout, &loop, [&] {
+        fired = true;
+        loop.quit();
+    });
     // Measured in nanoseconds: a millisecond tick would make a pause of "more than 1 ms" last
     // until the second tick, twice what the device needs between two paced data bytes.
     QElapsedTimer clock;
@@ -161,23 +173,14 @@ uint32_t DeviceLink::WaitMs(uint32_t ms) {
         if (elapsedNs > limitNs) return uint32_t((elapsedNs + kNsPerMs - 1) / kNsPerMs);
         // The timer wakes at the first whole millisecond at or past the limit; should it wake a
         // hair early, the next round waits one more millisecond.
-        const int remaining = int((limitNs - elapsedNs + kNsPerMs - 1) / kNsPerMs);
-        // A nested event loop woken by a single-shot timer: timers, the dispatch hand-over and
-        // user input run meanwhile, and the thread sleeps when there is nothing to do.
-        QEventLoop loop;
-        QTimer timer;
-        timer.setSingleShot(true);
-        timer.setTimerType(Qt::PreciseTimer);
-        bool fired = false;
-        connect(&timer, &QTimer::timeout, &loop, [&] {
-            fired = true;
-            loop.quit();
-        });
-        timer.start(std::max(remaining, 1));
+        const qint64 leftNs = limitNs - elapsedNs;
+        fired = false;
+        timer.start(int(std::max<qint64>((leftNs + kNsPerMs - 1) / kNsPerMs, 1)));
         loop.exec();
         // The application is quitting (every event loop now returns at once): keep the pause
         // without events rather than spinning until it ends.
         if (!fired) {
+            timer.stop();
             const qint64 restNs = limitNs + 1 - clock.nsecsElapsed();
             if (restNs > 0) QThread::usleep(static_cast<unsigned long>((restNs + 999) / 1000));
         }
