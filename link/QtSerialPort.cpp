@@ -4,6 +4,7 @@
 
 #ifdef Q_OS_UNIX
 #include <poll.h>
+#include <unistd.h>
 #endif
 
 namespace varnok {
@@ -50,6 +51,21 @@ void QtSerialPort::close() {
 
 qint64 QtSerialPort::write(const QByteArray& bytes) {
     if (!port_.isOpen()) return -1;
+#ifdef Q_OS_UNIX
+    // With nothing waiting in Qt's queue the bytes go straight to the line. A paced data phase
+    // writes one byte at a time, and Qt would arm and drop its write notifier for each one,
+    // adding passes of the event loop to every 1 ms pause. What the line does not take, and any
+    // error, goes through Qt, which queues the rest and reports the error.
+    if (port_.bytesToWrite() == 0 && !bytes.isEmpty()) {
+        const ssize_t n = ::write(int(port_.handle()), bytes.constData(), size_t(bytes.size()));
+        if (n == bytes.size()) return n;
+        if (n > 0) {
+            port_.write(bytes.mid(n));
+            port_.flush();
+            return bytes.size();
+        }
+    }
+#endif
     const qint64 n = port_.write(bytes);
     port_.flush();
     return n;
