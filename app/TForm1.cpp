@@ -63,7 +63,7 @@ QLabel* progressLabel(QWidget* parent, const char* name, const QString& role, in
 
 // During an upload the progress labels change at every data byte, 100 values in each 128-byte
 // half; the screen shows a new value at most this often.
-constexpr int kProgressPaintMs = 40;
+constexpr int kProgressPaintMs = 100;
 
 QFont boldFont(const QWidget* w) {
     QFont f = w->font();
