@@ -27,7 +27,7 @@ void EditRecord(FuzzInput& in, EdidInfo& info) {
     while (!in.empty()) {
         const uint8_t field = in.byte();
         const uint8_t slot = in.byte();
-        switch (field % 25) {
+        switch (field % 28) {
             case 0:
                 info.features ^= Has3D;
                 break;
@@ -104,9 +104,26 @@ void EditRecord(FuzzInput& in, EdidInfo& info) {
             case 23:
                 info.yuv420DeepColor = in.byte();
                 break;
-            default:
+            case 24:
                 info.cecAddress[0] = in.byte();
                 info.cecAddress[1] = in.byte();
+                break;
+            // Whole lists at once, so that the data blocks can fill block 1 to its last byte.
+            case 25: {
+                const uint8_t first = in.byte();
+                for (int k = 0; k < 24; ++k)
+                    info.vicList[k] = k < slot % 25 ? uint8_t(first + k) | 1 : 0;
+                break;
+            }
+            case 26: {
+                const uint8_t code = in.byte();
+                for (int k = 0; k < 10; ++k)
+                    info.sads[k] = k < slot % 11 ? std::array<uint8_t, 3>{uint8_t(code | 1), 7, 1}
+                                                 : std::array<uint8_t, 3>{};
+                break;
+            }
+            default:
+                for (int k = 0; k < 8; ++k) info.yuv420Vics[k] = k < slot % 9 ? 96 + k % 12 : 0;
                 break;
         }
     }
@@ -355,9 +372,13 @@ int FuzzBuildRoundtrip(const uint8_t* data, size_t size) {
             const EdidImage image = info.image;
             try {
                 CollectCreatorFields(controls, info);
-            } catch (const ConversionError&) {
+            } catch (const ConversionError& e) {
                 // The handler ends here: nothing is built, saved or uploaded.
-                FuzzRequire(controls.mayRefuse(), "collection refused a valid number");
+                if (!controls.mayRefuse()) {
+                    const std::string what =
+                        std::string("collection refused a valid number: ") + e.what();
+                    FuzzFail(what.c_str());
+                }
                 FuzzRequire(info.image == image, "collection changed the image");
                 return 0;
             }

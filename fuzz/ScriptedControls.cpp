@@ -65,7 +65,8 @@ ScriptedControls::ScriptedControls(FuzzInput& in) {
             if (s & 0x20) value = -value;
             text = QString((s >> 3) & 3, QLatin1Char(' ')) + QString::number(value);
         }
-        mayRefuse_ |= kind >= 6;
+        // An empty edit is no number either (the descriptor edits start empty).
+        mayRefuse_ |= kind >= 6 || text.isEmpty();
         texts_.insert(name, text);
     }
 }

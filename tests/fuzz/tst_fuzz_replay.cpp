@@ -29,7 +29,8 @@ const Target kTargets[] = {
 };
 
 QString FuzzDir() {
-    return qEnvironmentVariable("VARNOK_SOURCE_DIR") + QStringLiteral("/fuzz");
+    const QString source = qEnvironmentVariable("VARNOK_SOURCE_DIR");
+    return source.isEmpty() ? QStringLiteral(VARNOK_FUZZ_DIR) : source + QStringLiteral("/fuzz");
 }
 
 int Run(const Entry& entry, const QByteArray& bytes) {
