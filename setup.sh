@@ -3,6 +3,7 @@
 #   run   starts Varnok with the emulated device (varnok-demo), so it works without hardware
 #   test  runs every test (CTest)
 #   asan  builds with AddressSanitizer + UndefinedBehaviorSanitizer and runs every test
+#   bench runs the performance benchmark (bench/varnok-bench) and prints its table
 # Run as root, or as an ordinary user with sudo rights (apt-get is then called through sudo).
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -55,6 +56,13 @@ case "$what" in
         (cd build && QT_QPA_PLATFORM=offscreen ctest -R '^tst_screenshots$' --output-on-failure)
         mkdir -p docs/screenshots
         find build/screenshots -name '*.png' ! -name 'disconnected-*' -exec cp {} docs/screenshots/ \;
+        ;;
+    bench)
+        # Times every device operation of the window against the emulated device paced at
+        # 57600 baud, next to its floor; start-up, peak memory and idle CPU (about 2 minutes).
+        # Further arguments go to the benchmark, e.g. ./setup.sh bench --repeat 5 --no-firmware
+        build build
+        QT_QPA_PLATFORM=offscreen ./build/bench/varnok-bench "${@:2}"
         ;;
     *)
         echo "usage: $0 run|test|asan|deb|screenshots|bench" >&2
