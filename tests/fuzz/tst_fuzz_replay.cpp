@@ -7,6 +7,7 @@
 #include <QTest>
 #include <functional>
 
+#include "DefaultEdid.h"
 #include "FuzzEntries.h"
 
 using namespace varnok::fuzz;
@@ -47,6 +48,7 @@ private slots:
     void everyTargetHasSeeds();
     void scriptsReachTheirEnds_data();
     void scriptsReachTheirEnds();
+    void builderFillsBlockOneToTheEnd();
 };
 
 void FuzzReplayTest::corpora_data() {
@@ -120,6 +122,50 @@ void FuzzReplayTest::scriptsReachTheirEnds() {
         FuzzIspLoop(reinterpret_cast<const uint8_t*>(script.constData()), size_t(script.size())),
         0);
     QCOMPARE(QString::fromLatin1(LastIspOutcome()), outcome);
+}
+
+// Random inputs seldom make the data blocks fill block 1 exactly to its checksum byte, so the
+// round trip's checks run here over a sweep of block sizes around that edge: loaded HDMI blocks
+// (rebuilt with 14 bytes of 3D data) and HDMI Forum blocks of several lengths, 0..24 VICs and
+// 0..10 audio descriptors, with every other data block the record can ask for.
+void FuzzReplayTest::builderFillsBlockOneToTheEnd() {
+    const varnok::EdidImage& base = varnok::DefaultEdidImage();
+    // Record edits (EditRecord in BuildRoundtripEntry.cpp: field, slot, values): speaker
+    // allocation, colorimetry, video capability, HDR with all three luminance bytes, eight
+    // YCbCr 4:2:0 VICs, 3D with 14 bytes of 3D data.
+    const QByteArray fixed(
+        "\x0E\x00\x00\x00\x00\x4F"
+        "\x15\x00\x81"
+        "\x14\x00\x03"
+        "\x16\x00\x05\x16\x02\x50\x16\x03\x40\x16\x04\x01"
+        "\x1B\x08"
+        "\x00\x00\x11\x00\x0E",
+        31);
+    int builds = 0;
+    for (int hdmi : {0, 5, 13, 31}) {
+        for (int forum : {0, 3, 7, 19, 31}) {
+            // The loaded extension: an HDMI and an HDMI Forum block of the given lengths.
+            QByteArray image(reinterpret_cast<const char*>(base.data()), 128);
+            QByteArray ext("\x02\x03\x00\x00", 4);
+            if (hdmi)
+                ext += char(0x60 | hdmi) + QByteArray("\x03\x0C\x00\x10\x00", 5) +
+                       QByteArray(hdmi - 5, char(0x40));
+            if (forum)
+                ext += char(0x60 | forum) + QByteArray("\xD8\x5D\xC4", 3) +
+                       QByteArray(forum - 3, char(0x01));
+            ext[2] = char(ext.size());
+            image += ext + QByteArray(128 - ext.size(), '\0');
+            for (int vics = 0; vics <= 24; ++vics) {
+                for (int sads = 0; sads <= 10; ++sads) {
+                    const char lists[] = {0, 25, char(vics), 1, 26, char(sads), 0x10};
+                    const QByteArray input = image + QByteArray(lists, sizeof lists) + fixed;
+                    QCOMPARE(Run(FuzzBuildRoundtrip, input), 0);
+                    ++builds;
+                }
+            }
+        }
+    }
+    QCOMPARE(builds, 4 * 5 * 25 * 11);
 }
 
 QTEST_GUILESS_MAIN(FuzzReplayTest)
