@@ -227,7 +227,6 @@ void Scenario::creatorUpload() {
     find<QTabWidget>("PageControl1")->setCurrentWidget(find<QWidget>("TabSheet4"));
     waitInEventLoop(50);
     auto* brandNew = find<QRadioButton>("RadioButton_Brand_New");
-    auto* upload = find<QAbstractButton>("Button_Upload_Created");
     for (int i = 0; i < options_.repeat; ++i) {
         // Loading Brand New is not timed: press the choice as a user does.
         QTest::mouseClick(brandNew, Qt::LeftButton);
@@ -245,7 +244,6 @@ void Scenario::creatorUpload() {
             row.note = clicked ? QStringLiteral("n/a: creator Upload sends nothing yet")
                                : QStringLiteral("n/a: creator Upload not enabled");
             row.runs.clear();
-            (void)upload;
             break;
         }
         if (device_->store(EmuStore::User).startsWith(QByteArray(8, '\xFF'))) {

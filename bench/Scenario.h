@@ -22,7 +22,7 @@ class FixedPortLister;
 namespace varnok::bench {
 
 struct Options {
-    int repeat = 3;        // runs of each EDID operation
+    int repeat = 5;        // runs of each EDID operation
     int idleSeconds = 20;  // connected and idle
     bool firmware = true;  // the full firmware update (about 45 s)
 };

@@ -46,7 +46,7 @@ int main(int argc, char** argv) {
     cli.addHelpOption();
     QCommandLineOption repeat(QStringLiteral("repeat"),
                               QStringLiteral("Runs of each EDID operation."), QStringLiteral("n"),
-                              QStringLiteral("3"));
+                              QStringLiteral("5"));
     QCommandLineOption idle(QStringLiteral("idle-seconds"),
                             QStringLiteral("Seconds connected and idle."), QStringLiteral("s"),
                             QStringLiteral("20"));
