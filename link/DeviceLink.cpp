@@ -188,20 +188,25 @@ uint32_t DeviceLink::WaitMs(uint32_t ms) {
 }
 
 bool DeviceLink::WaitApiResponse(int polls) {
+    bool lead = false;
     for (int k = 1; k <= polls - 1; ++k) {
         WaitMs(10);
         // Take in what has arrived since the last receive tick: the answer is on the line within
         // a few milliseconds, and waiting for the next 100 ms tick to see it would add up to
         // 100 ms to every selection.
-        if (RxBuffer[0] != kResponseLead) collectResponseBytes();
-        if (RxBuffer[0] == kResponseLead) {
-            // The answer only confirms the command; its bytes are not needed.
-            RxLength = 0;
-            std::fill(RxBuffer.begin(), RxBuffer.end(), uint8_t(0));
-            return false;
-        }
+        if (RxBuffer[0] != kResponseLead || RxLength < uint32_t(kResponseHeader))
+            collectResponseBytes();
+        lead = RxBuffer[0] == kResponseLead;
+        // The answer is discarded whole: a lead byte taken in without the two bytes after it
+        // leaves them on the line, where they would become the start of the next answer. Wait
+        // for them unless the dispatch step has already taken a complete answer.
+        if (lead && (RxLength >= uint32_t(kResponseHeader) || LastApiCode == 0)) break;
     }
-    return true;
+    if (!lead) return true;
+    // The answer only confirms the command; its bytes are not needed.
+    RxLength = 0;
+    std::fill(RxBuffer.begin(), RxBuffer.end(), uint8_t(0));
+    return false;
 }
 
 void DeviceLink::watchdogStep() {

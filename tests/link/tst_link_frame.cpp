@@ -397,6 +397,26 @@ private slots:
         QCOMPARE(link->WatchdogTicks, uint8_t(0));
     }
 
+    void waitApiResponseTakesTheWholeConfirmation() {
+        // The lead byte comes in alone and the two bytes after it 15 ms later: the wait takes
+        // them in before it discards the confirmation, so none is left for the next answer.
+        link->setConnectionState(ConnectionState::Connected);
+        link->Timer_UART_Rx->stop();
+        link->SendApiCommand(1, 264, 1, reinterpret_cast<const uint8_t*>("\xff"));
+        line->incoming = QByteArray(1, char(0xA1));
+        QTimer::singleShot(15, [this] { line->incoming += QByteArray(2, '\0'); });
+        QVERIFY(!link->WaitApiResponse(20));
+        QTest::qWait(30);  // the rest has surely arrived by now
+        QVERIFY(line->incoming.isEmpty());
+        QCOMPARE(link->RxLength, 0u);
+        QCOMPARE(link->RxBuffer[0], uint8_t(0));
+        // A rest that never comes still counts as confirmed once the polls run out.
+        link->SendApiCommand(1, 264, 1, reinterpret_cast<const uint8_t*>("\xff"));
+        line->incoming = QByteArray(1, char(0xA1));
+        QVERIFY(!link->WaitApiResponse(20));
+        QCOMPARE(link->RxLength, 0u);
+    }
+
     void waitMsProcessesEvents() {
         bool fired = false;
         QTimer::singleShot(5, [&] { fired = true; });
