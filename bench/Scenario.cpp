@@ -9,6 +9,7 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
+#include <cstdio>
 #include <functional>
 #include <random>
 
@@ -191,6 +192,13 @@ void Scenario::downloads() {
                                          .arg(at)
                                          .arg(fx_->form->debugLogText().simplified().left(80))
                                    : QStringLiteral("button not enabled");
+                if (qEnvironmentVariableIsSet("VARNOK_BENCH_FRAMES")) {
+                    const auto frames = device_->frames();
+                    for (size_t k = frames.size() > 12 ? frames.size() - 12 : 0; k < frames.size();
+                         ++k)
+                        std::fprintf(stderr, "frame %s\n",
+                                     qPrintable(frames[k].toLogLine().left(60)));
+                }
                 fx_->dialogs->saveAnswers.clear();
                 break;
             }

@@ -6,7 +6,8 @@
 //   varnok-bench [--repeat N] [--idle-seconds S] [--startup-runs N] [--no-firmware]
 //
 // Run with QT_QPA_PLATFORM=offscreen where there is no display. Exit code 0 when every goal is
-// met, 1 when one is missed.
+// met, 1 when one is missed. With VARNOK_BENCH_FRAMES=1 a failed download also prints the last
+// frames the emulated device received.
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
