@@ -146,15 +146,18 @@ void Scenario::runApiDevice() {
 
 void Scenario::searchAndConnect() {
     OperationRow& row = report_.addOperation(QStringLiteral("Search and connect"), kSearchConnect);
-    const Span s = timed([this] { click("BitBtn_Search"); });
-    const QString model = find<QLabel>("Label_Model_Name")->text();
-    if (fx_->form->link().connectionState() != ConnectionState::Connected ||
-        model != QLatin1String(device_->config().modelName)) {
-        row.failed = true;
-        row.note = QStringLiteral("not connected (model label \"%1\")").arg(model);
-        return;
+    for (int i = 0; i < options_.repeat; ++i) {
+        if (i > 0) disconnect();
+        const Span s = timed([this] { click("BitBtn_Search"); });
+        const QString model = find<QLabel>("Label_Model_Name")->text();
+        if (fx_->form->link().connectionState() != ConnectionState::Connected ||
+            model != QLatin1String(device_->config().modelName)) {
+            row.failed = true;
+            row.note = QStringLiteral("not connected (model label \"%1\")").arg(model);
+            return;
+        }
+        row.runs << s;
     }
-    row.runs << s;
 }
 
 void Scenario::downloads() {
@@ -341,13 +344,16 @@ void Scenario::runIspDevice() {
     if (!device_) return fail(QStringLiteral("ISP device did not start: ") + error);
     ports_->setPorts({{QStringLiteral("Emulated"), device_->slavePath()}});
 
-    const Span s = timed([this] { click("BitBtn_Search"); });
-    if (fx_->form->link().connectionState() != ConnectionState::Isp) {
-        search.failed = true;
-        search.note = QStringLiteral("ISP state not entered");
-        return fail(QStringLiteral("no ISP state"));
+    for (int i = 0; i < options_.repeat; ++i) {
+        if (i > 0) disconnect();
+        const Span s = timed([this] { click("BitBtn_Search"); });
+        if (fx_->form->link().connectionState() != ConnectionState::Isp) {
+            search.failed = true;
+            search.note = QStringLiteral("ISP state not entered");
+            return fail(QStringLiteral("no ISP state"));
+        }
+        search.runs << s;
     }
-    search.runs << s;
 
     if (!options_.firmware) {
         update.note = QStringLiteral("skipped (--no-firmware)");
