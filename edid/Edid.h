@@ -10,7 +10,8 @@
 namespace varnok {
 
 // Reads exactly 256 bytes: bytes past the end of a short file read as 0xFF, bytes past 256 are
-// ignored. False when the file can't be opened (the image is then left unchanged).
+// ignored. False when the file can't be opened or is no regular file (a directory, a FIFO, a
+// device); the image is then left unchanged.
 bool ReadEdidFile(const QString& path, EdidImage& image);
 // Creates or truncates the file and writes the 256 bytes; false when any of it failed.
 bool WriteEdidFile(const QString& path, const EdidImage& image);

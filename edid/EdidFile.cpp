@@ -1,12 +1,18 @@
 // The .bin form of an EDID: the 256 image bytes, byte 0 first, nothing else.
 
 #include <QFile>
+#include <QFileInfo>
 
 #include "Edid.h"
 
 namespace varnok {
 
 bool ReadEdidFile(const QString& path, EdidImage& image) {
+    // Only a regular file is an EDID file: opening a FIFO would wait for a writer that never
+    // comes, and the window with it.
+    if (!QFileInfo(path).isFile()) {
+        return false;
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         return false;

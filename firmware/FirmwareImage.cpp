@@ -1,10 +1,13 @@
 #include "FirmwareImage.h"
 
+#include <QFileInfo>
+
 namespace varnok {
 
 bool FirmwareImageFile::open(const QString& path) {
     close();
-    if (path.isEmpty()) return false;
+    // Only a regular file is an image: opening a FIFO would wait for a writer that never comes.
+    if (path.isEmpty() || !QFileInfo(path).isFile()) return false;
     file_.setFileName(path);
     return file_.open(QIODevice::ReadOnly);
 }

@@ -13,7 +13,8 @@ namespace varnok {
 
 class FirmwareImageFile {
 public:
-    // Opens the file by name for binary reading; false when it can't be opened.
+    // Opens the file by name for binary reading; false when it can't be opened or is no regular
+    // file (a directory, a FIFO, a device).
     bool open(const QString& path);
     void close();
     bool isOpen() const { return file_.isOpen(); }
