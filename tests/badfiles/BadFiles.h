@@ -1,10 +1,12 @@
 #pragma once
 // The bad files every reader of a user's file must survive: short and odd sizes, a 1 GiB sparse
 // file, a directory, a file the user may not read and a path that is gone by the time it is
-// opened, and a symbolic link to itself (which no user can open). Each is made in a temporary
+// opened, a symbolic link to itself (which no user can open) and a FIFO (whose open would wait
+// for a writer). Each is made in a temporary
 // directory; the state of the path is kept so that a test can show the reader left it as it was.
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <QCryptographicHash>
 #include <QDateTime>
@@ -27,6 +29,7 @@ enum class BadFile {
     Directory,
     Unreadable,
     SymlinkLoop,  // cannot be opened, also by root (ELOOP)
+    Fifo,         // opening it for reading would wait for a writer
     Vanished,
 };
 
@@ -49,7 +52,8 @@ struct PathState {
         s.size = s.isDir ? -1 : info.size();
         s.modified = info.lastModified();
         QFile f(path);
-        if (!s.isDir && f.open(QIODevice::ReadOnly))
+        // Only a regular file is hashed: opening a FIFO would wait for a writer.
+        if (info.isFile() && f.open(QIODevice::ReadOnly))
             s.headHash = QCryptographicHash::hash(f.read(64 * 1024), QCryptographicHash::Sha256);
         return s;
     }
@@ -121,6 +125,10 @@ inline QString MakeBadFile(QTemporaryDir& dir, BadFile kind, const QByteArray& c
             break;
         case BadFile::SymlinkLoop:
             if (!QFile::link(path, path)) qFatal("cannot make the link %s", qPrintable(path));
+            break;
+        case BadFile::Fifo:
+            if (mkfifo(QFile::encodeName(path).constData(), 0600) != 0)
+                qFatal("cannot make the FIFO %s", qPrintable(path));
             break;
         case BadFile::Vanished:
             write(content);

@@ -40,6 +40,7 @@ void BadCreatorFilesTest::binModify_data() {
     QTest::newRow("directory") << BadFile::Directory << false;
     QTest::newRow("unreadable") << BadFile::Unreadable << false;
     QTest::newRow("symlink loop") << BadFile::SymlinkLoop << false;
+    QTest::newRow("FIFO") << BadFile::Fifo << false;
     QTest::newRow("vanished") << BadFile::Vanished << false;
 }
 

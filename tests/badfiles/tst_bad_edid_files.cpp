@@ -129,6 +129,7 @@ void BadEdidFilesTest::readers_data() {
     QTest::newRow("directory") << BadFile::Directory << image << kOpenFails;
     QTest::newRow("unreadable") << BadFile::Unreadable << image << kOpenFails;
     QTest::newRow("symlink loop") << BadFile::SymlinkLoop << image << kOpenFails;
+    QTest::newRow("FIFO") << BadFile::Fifo << image << kOpenFails;
     QTest::newRow("vanished") << BadFile::Vanished << image << kOpenFails;
 }
 

@@ -98,6 +98,7 @@ void BadFirmwareFilesTest::openAndUpdate_data() {
         {"directory", BadFile::Directory, Expect::OpenFails, Expect::OpenFails},
         {"unreadable", BadFile::Unreadable, Expect::OpenFails, Expect::OpenFails},
         {"symlink loop", BadFile::SymlinkLoop, Expect::OpenFails, Expect::OpenFails},
+        {"FIFO", BadFile::Fifo, Expect::OpenFails, Expect::OpenFails},
         {"vanished", BadFile::Vanished, Expect::GoneAtUpdate, Expect::GoneAtUpdate},
     };
     for (const Row& r : rows) {
