@@ -9,17 +9,21 @@ bool FirmwareImageFile::open(const QString& path) {
     // Only a regular file is an image: opening a FIFO would wait for a writer that never comes.
     if (path.isEmpty() || !QFileInfo(path).isFile()) return false;
     file_.setFileName(path);
-    return file_.open(QIODevice::ReadOnly);
+    if (!file_.open(QIODevice::ReadOnly)) return false;
+    size_ = file_.size();
+    return true;
 }
 
 void FirmwareImageFile::close() {
     if (file_.isOpen()) file_.close();
+    size_ = 0;
 }
 
 QByteArray FirmwareImageFile::read(qint64 offset, int length) {
     QByteArray out(length, char(0xFF));
     if (!file_.isOpen() || offset < 0 || length <= 0) return out;
-    if (offset >= file_.size() || !file_.seek(offset)) return out;
+    // A file that shrank since it was opened reads short, and the rest stays erased.
+    if (offset >= size_ || (file_.pos() != offset && !file_.seek(offset))) return out;
     const qint64 got = file_.read(out.data(), length);
     if (got < length) {
         // A short read leaves the rest erased; a failed read (-1) leaves the whole block erased.

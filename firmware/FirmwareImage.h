@@ -18,12 +18,15 @@ public:
     bool open(const QString& path);
     void close();
     bool isOpen() const { return file_.isOpen(); }
-    qint64 size() const { return file_.size(); }
+    // The size the file had when opened (an update reads it block by block; asking the file
+    // system each time costs a system call per block).
+    qint64 size() const { return size_; }
     // `length` bytes from `offset`; whatever lies past the end of the file reads as 0xFF.
     QByteArray read(qint64 offset, int length);
 
 private:
     QFile file_;
+    qint64 size_ = 0;
 };
 
 // Where the version tag stands in an image for the tagged device kind.

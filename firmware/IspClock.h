@@ -17,8 +17,8 @@ public:
     virtual void pause(uint32_t ms) = 0;
     // Processes pending events without waiting.
     virtual void processEvents() = 0;
-    // A pass found no bytes and nothing to send: wait about a millisecond, processing events
-    // meanwhile (at 57600 baud about six bytes arrive in that time).
+    // A pass found no bytes and nothing to send: wait a moment (a few bytes' time on the line),
+    // processing events meanwhile.
     virtual void idle() = 0;
 };
 
@@ -29,6 +29,8 @@ public:
     void pause(uint32_t ms) override;
     void processEvents() override;
     void idle() override;
+
+    static constexpr int kIdleMs = 2;
 
 private:
     void waitFor(int ms);

@@ -264,6 +264,8 @@ bool IspUpdate::stepReadBack() {
 
 bool IspUpdate::comparePage() {
     // Page bytes 2..510 against reply offsets 4..512; bytes 0, 1 and 511 are not compared.
+    // A good read-back is the common case: one comparison settles it.
+    if (std::memcmp(page_.data() + 2, link_.RxBuffer.data() + 4, kComparedBytes) == 0) return true;
     const uint32_t pageAddress = address_ - kPageSize;
     int equal = 0;
     for (int i = 2; i < 2 + kComparedBytes; ++i) {
@@ -273,11 +275,12 @@ bool IspUpdate::comparePage() {
             ++equal;
             continue;
         }
-        view_.logAddLine(QStringLiteral("ROM: Bank%1, Addr %2: %3 != %4")
-                             .arg(int(bank_))
-                             .arg(pageAddress + uint32_t(i))
-                             .arg(int(sent))
-                             .arg(int(got)));
+        // A failed page can log 509 of these lines; built by concatenation, as arg() would
+        // build and scan three intermediate strings for each.
+        view_.logAddLine(QStringLiteral("ROM: Bank") + QString::number(int(bank_)) +
+                         QStringLiteral(", Addr ") + QString::number(pageAddress + uint32_t(i)) +
+                         QStringLiteral(": ") + QString::number(int(sent)) +
+                         QStringLiteral(" != ") + QString::number(int(got)));
     }
     return equal >= kMinEqualBytes;
 }

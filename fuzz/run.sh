@@ -5,7 +5,9 @@
 #   fuzz/run.sh [RUNS] [TARGET...]      RUNS defaults to 100000; TARGET defaults to all four
 #
 # Environment: BUILD_DIR (default build-fuzz), JOBS (build jobs, default 2), MAX_TOTAL_TIME
-# (seconds per target, default 0 = no limit), FUZZ_OPTS (more libFuzzer options).
+# (seconds per target, default 0 = no limit), FUZZ_OPTS (more libFuzzer options), WORKERS
+# (processes per target sharing one corpus, default 1; RUNS is split among them and their runs
+# are summed), SANITIZERS (a new build directory's sanitizers, default address,undefined).
 #
 # Inputs that find a fault land in $BUILD_DIR/fuzz/findings/<target>/; once the fault is fixed,
 # copy them into fuzz/regressions/<target>/, where the replay test (tst_fuzz_replay) runs them in
@@ -19,6 +21,7 @@ targets=("$@")
 ((${#targets[@]})) || targets=(fuzz_decode_report fuzz_build_roundtrip fuzz_rx_tick fuzz_isp_loop)
 build="${BUILD_DIR:-build-fuzz}"
 jobs="${JOBS:-2}"
+workers="${WORKERS:-1}"
 
 if ! command -v clang++ >/dev/null; then
     echo "clang++ is missing: apt-get install -y clang libclang-rt-14-dev" >&2
@@ -26,7 +29,8 @@ if ! command -v clang++ >/dev/null; then
 fi
 if [ ! -f "$build/CMakeCache.txt" ]; then
     CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-        -DVARNOK_FUZZ=ON >/dev/null || exit 2
+        -DVARNOK_FUZZ=ON -DVARNOK_FUZZ_SANITIZERS="${SANITIZERS:-address,undefined}" >/dev/null ||
+        exit 2
 fi
 cmake --build "$build" -j "$jobs" --target "${targets[@]}" || exit 2
 
@@ -42,6 +46,9 @@ max_len_of() {
     case "$1" in
         fuzz_decode_report) echo 300 ;;   # 256 image bytes, a few more to show they are ignored
         fuzz_build_roundtrip) echo 700 ;; # 256 image bytes and the record edits
+        # A whole update of the page protocol takes about 740 directives (three a page); 1024
+        # leaves room for retries, and longer scripts only repeat what shorter ones do, slowly.
+        fuzz_isp_loop) echo 1024 ;;
         *) echo 4096 ;;
     esac
 }
@@ -61,20 +68,35 @@ for t in "${targets[@]}"; do
     # Leak checks are off: Qt keeps a few process-wide allocations that are not faults. No
     # allocation stacks are kept (it halves the speed of the allocating targets); replay a
     # finding with plain ASAN_OPTIONS to see where its memory came from.
-    ASAN_OPTIONS="detect_leaks=0:malloc_context_size=0:${ASAN_OPTIONS:-}" \
-        "$build/fuzz/$t" -runs="$runs" -max_len="$(max_len_of "$t")" -timeout=20 \
-        -rss_limit_mb=2048 -max_total_time="${MAX_TOTAL_TIME:-0}" -detect_leaks=0 \
-        -artifact_prefix="$findings/" -print_final_stats=1 ${FUZZ_OPTS:-} "${dirs[@]}" \
-        >"$log" 2>&1
-    rc=$?
+    rm -f "$build/fuzz/$t".[0-9]*.log
+    pids=()
+    for ((w = 0; w < workers; w++)); do
+        share=$((runs / workers + (w < runs % workers ? 1 : 0)))
+        wlog="$log"
+        ((workers > 1)) && wlog="$build/fuzz/$t.$w.log"
+        ASAN_OPTIONS="detect_leaks=0:malloc_context_size=0:${ASAN_OPTIONS:-}" \
+            "$build/fuzz/$t" -runs="$share" -max_len="$(max_len_of "$t")" -timeout=20 \
+            -rss_limit_mb=2048 -max_total_time="${MAX_TOTAL_TIME:-0}" -detect_leaks=0 \
+            -artifact_prefix="$findings/" -print_final_stats=1 ${FUZZ_OPTS:-} "${dirs[@]}" \
+            >"$wlog" 2>&1 &
+        pids+=($!)
+    done
+    rc=0
+    for pid in "${pids[@]}"; do wait "$pid" || rc=$?; done
     secs=$(($(date +%s) - start))
-    done_runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
-    [ -n "$done_runs" ] || done_runs=$(sed -n 's/^Done \([0-9]*\) runs.*/\1/p' "$log" | tail -1)
+    done_runs=0
+    if ((workers > 1)); then wlogs=("$build/fuzz/$t".[0-9]*.log); else wlogs=("$log"); fi
+    for wlog in "${wlogs[@]}"; do
+        n=$(sed -n 's/^stat::number_of_executed_units: *//p' "$wlog" | tail -1)
+        [ -n "$n" ] || n=$(sed -n 's/^Done \([0-9]*\) runs.*/\1/p' "$wlog" | tail -1)
+        done_runs=$((done_runs + ${n:-0}))
+    done
+    ((workers > 1)) && cat "${wlogs[@]}" >"$log"
     after=$(find "$findings" -type f | wc -l)
     found=$((after - before))
     if [ "$rc" -ne 0 ] && [ "$found" -eq 0 ]; then found=1; fi  # a failure that left no input
     total_findings=$((total_findings + found))
-    summary+=("$(printf '%-22s runs %12s  findings %3d  %6ds  (log %s)' "$t" "${done_runs:-?}" \
+    summary+=("$(printf '%-22s runs %12s  findings %3d  %6ds  (log %s)' "$t" "$done_runs" \
         "$found" "$secs" "$log")")
     if [ "$found" -ne 0 ]; then
         grep -m3 -E "ERROR|invariant broken|runtime error" "$log" | sed 's/^/    /'
