@@ -53,6 +53,12 @@ max_len_of() {
     esac
 }
 
+# Crashes, failed checks, leaks, time-outs and memory limits leave their input behind.
+count_findings() {
+    find "$1" -type f \( -name 'crash-*' -o -name 'leak-*' -o -name 'timeout-*' -o -name 'oom-*' \) |
+        wc -l
+}
+
 summary=()
 total_findings=0
 for t in "${targets[@]}"; do
@@ -60,7 +66,8 @@ for t in "${targets[@]}"; do
     findings="$build/fuzz/findings/$t"
     log="$build/fuzz/$t.log"
     mkdir -p "$corpus" "$findings"
-    before=$(find "$findings" -type f | wc -l)
+    before=$(count_findings "$findings")
+    slow_before=$(find "$findings" -type f -name 'slow-unit-*' | wc -l)
     # shellcheck disable=SC2207
     dirs=("$corpus" $(seeds_of "$t"))
     [ -d "fuzz/regressions/$t" ] && dirs+=("fuzz/regressions/$t")
@@ -92,12 +99,15 @@ for t in "${targets[@]}"; do
         done_runs=$((done_runs + ${n:-0}))
     done
     ((workers > 1)) && cat "${wlogs[@]}" >"$log"
-    after=$(find "$findings" -type f | wc -l)
+    after=$(count_findings "$findings")
     found=$((after - before))
+    # A unit that took over 10 s is kept as slow-unit-*: no fault by itself (a stalled machine
+    # does it too); a unit over the 20 s limit is a timeout-* finding.
+    slow=$(($(find "$findings" -type f -name 'slow-unit-*' | wc -l) - slow_before))
     if [ "$rc" -ne 0 ] && [ "$found" -eq 0 ]; then found=1; fi  # a failure that left no input
     total_findings=$((total_findings + found))
-    summary+=("$(printf '%-22s runs %12s  findings %3d  %6ds  (log %s)' "$t" "$done_runs" \
-        "$found" "$secs" "$log")")
+    summary+=("$(printf '%-22s runs %12s  findings %3d  slow units %3d  %6ds  (log %s)' "$t" \
+        "$done_runs" "$found" "$slow" "$secs" "$log")")
     if [ "$found" -ne 0 ]; then
         grep -m3 -E "ERROR|invariant broken|runtime error" "$log" | sed 's/^/    /'
     fi
