@@ -8,6 +8,9 @@
 namespace varnok {
 namespace {
 
+// How long an update pass that found nothing waits.
+constexpr int kIdleMs = 2;
+
 int64_t monotonicNs() {
     static QElapsedTimer since;
     if (!since.isValid()) since.start();

@@ -30,8 +30,6 @@ public:
     void processEvents() override;
     void idle() override;
 
-    static constexpr int kIdleMs = 2;
-
 private:
     void waitFor(int ms);
 };

@@ -58,6 +58,9 @@ count_findings() {
     find "$1" -type f \( -name 'crash-*' -o -name 'leak-*' -o -name 'timeout-*' -o -name 'oom-*' \) |
         wc -l
 }
+count_slow_units() {
+    find "$1" -type f -name 'slow-unit-*' | wc -l
+}
 
 summary=()
 total_findings=0
@@ -67,7 +70,7 @@ for t in "${targets[@]}"; do
     log="$build/fuzz/$t.log"
     mkdir -p "$corpus" "$findings"
     before=$(count_findings "$findings")
-    slow_before=$(find "$findings" -type f -name 'slow-unit-*' | wc -l)
+    slow_before=$(count_slow_units "$findings")
     # shellcheck disable=SC2207
     dirs=("$corpus" $(seeds_of "$t"))
     [ -d "fuzz/regressions/$t" ] && dirs+=("fuzz/regressions/$t")
@@ -103,7 +106,7 @@ for t in "${targets[@]}"; do
     found=$((after - before))
     # A unit that took over 10 s is kept as slow-unit-*: no fault by itself (a stalled machine
     # does it too); a unit over the 20 s limit is a timeout-* finding.
-    slow=$(($(find "$findings" -type f -name 'slow-unit-*' | wc -l) - slow_before))
+    slow=$(($(count_slow_units "$findings") - slow_before))
     if [ "$rc" -ne 0 ] && [ "$found" -eq 0 ]; then found=1; fi  # a failure that left no input
     total_findings=$((total_findings + found))
     summary+=("$(printf '%-22s runs %12s  findings %3d  slow units %3d  %6ds  (log %s)' "$t" \
