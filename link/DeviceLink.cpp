@@ -1,8 +1,6 @@
 #include "DeviceLink.h"
 
 #include <QElapsedTimer>
-#include <QEventLoop>
-#include <QThread>
 #include <QTimer>
 #include <algorithm>
 #include <cstring>
@@ -11,6 +9,7 @@
 #include <sys/prctl.h>
 #endif
 
+#include "EventLoopWait.h"
 #include "TThread_Uart_Api.h"
 
 namespace varnok {
@@ -22,7 +21,6 @@ constexpr int kFloodKeep = 16;  // bytes kept from a queue of more than 1024
 constexpr uint32_t kDataPhaseLeadMs = 50;
 constexpr uint32_t kDataBytePauseMs = 1;
 constexpr int kResponseHeader = 3;  // lead byte 0xA1 and two bytes the host ignores
-constexpr qint64 kNsPerMs = 1'000'000;
 }  // namespace
 
 DeviceLink::DeviceLink(LinkView& view, QObject* parent) : QObject(parent), view_(view) {
@@ -137,54 +135,26 @@ void DeviceLink::SendApiCommand(uint8_t w, ApiCode code, uint16_t count, const u
     WaitMs(kDataPhaseLeadMs);
     const bool upload = code == api_code::EdidBlock0 || code == api_code::EdidBlock1;
     for (int i = 0; i < count; ++i) {
+        // The device takes the data paced: one byte per write, and more than 1 ms before the
+        // next. The pause runs from the write, so showing the progress meanwhile does not
+        // lengthen it; 256 bytes would otherwise carry 256 times that work.
+        if (portOpen()) ComPort->write(QByteArray(1, char(data[i])));
+        QElapsedTimer written;
+        written.start();
         if (upload) {
             LinkFlags |= DeviceAlive;
             view_.showUploadProgress(uploadProgress(code, i));
         }
-        // The device takes the data paced: one byte per write, a pause after each.
-        if (portOpen()) ComPort->write(QByteArray(1, char(data[i])));
-        WaitMs(kDataBytePauseMs);
+        WaitInEventLoop(written, kDataBytePauseMs);
     }
     // A port lost during the data phase leaves nothing to poll.
     if (portOpen()) enablePoll();
 }
 
 uint32_t DeviceLink::WaitMs(uint32_t ms) {
-    // A nested event loop woken by a single-shot timer: timers, the dispatch hand-over and user
-    // input run meanwhile, and the thread sleeps when there is nothing to do. Both are set up
-    // before the clock starts, so their cost does not lengthen the pause.
-    QEventLoop loop;
-    QTimer timer;
-    timer.setSingleShot(true);
-    timer.setTimerType(Qt::PreciseTimer);
-    bool fired = false;
-    connect(&timer, &QTimer::timeout, &loop, [&] {
-        fired = true;
-        loop.quit();
-    });
-    // Measured in nanoseconds: a millisecond tick would make a pause of "more than 1 ms" last
-    // until the second tick, twice what the device needs between two paced data bytes.
     QElapsedTimer clock;
     clock.start();
-    const qint64 limitNs = qint64(ms) * kNsPerMs;
-    for (;;) {
-        const qint64 elapsedNs = clock.nsecsElapsed();
-        // Whole milliseconds, rounded up: always more than ms.
-        if (elapsedNs > limitNs) return uint32_t((elapsedNs + kNsPerMs - 1) / kNsPerMs);
-        // The timer wakes at the first whole millisecond at or past the limit; should it wake a
-        // hair early, the next round waits one more millisecond.
-        const qint64 leftNs = limitNs - elapsedNs;
-        fired = false;
-        timer.start(int(std::max<qint64>((leftNs + kNsPerMs - 1) / kNsPerMs, 1)));
-        loop.exec();
-        // The application is quitting (every event loop now returns at once): keep the pause
-        // without events rather than spinning until it ends.
-        if (!fired) {
-            timer.stop();
-            const qint64 restNs = limitNs + 1 - clock.nsecsElapsed();
-            if (restNs > 0) QThread::usleep(static_cast<unsigned long>((restNs + 999) / 1000));
-        }
-    }
+    return WaitInEventLoop(clock, ms);
 }
 
 bool DeviceLink::WaitApiResponse(int polls) {

@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QList>
 #include <QStringList>
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -25,8 +26,9 @@ struct FakeLine {
     int closes = 0;
     int discards = 0;
     QList<QByteArray> writes;
-    QByteArray incoming;  // what the port reports as waiting
-    QByteArray stream;    // appended to incoming on every query (a streaming banner)
+    QList<qint64> writeNs;  // when each write came, on the monotonic clock
+    QByteArray incoming;    // what the port reports as waiting
+    QByteArray stream;      // appended to incoming on every query (a streaming banner)
     // Answer to a 4-byte header ending in 0x0D; appended to incoming at once.
     std::function<QByteArray(uint8_t w, uint16_t code, uint8_t count)> answer;
 
@@ -85,6 +87,9 @@ public:
     }
     qint64 write(const QByteArray& bytes) override {
         line_->writes << bytes;
+        line_->writeNs << std::chrono::duration_cast<std::chrono::nanoseconds>(
+                              std::chrono::steady_clock::now().time_since_epoch())
+                              .count();
         if (bytes.size() == 4 && uint8_t(bytes[3]) == 0x0D && line_->answer)
             line_->incoming += line_->answer(
                 uint8_t(bytes[0]) >> 7,

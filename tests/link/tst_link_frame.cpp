@@ -1,12 +1,16 @@
 // The command frame, the receive tick, the dispatch step, the status poll and the watchdog,
 // driven directly on a fake port.
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
+#include <chrono>
 
 #include "DeviceLink.h"
+#include "EventLoopWait.h"
 #include "LinkFakes.h"
 #include "TThread_Uart_Api.h"
 
@@ -423,6 +427,76 @@ private slots:
         const uint32_t elapsed = link->WaitMs(30);
         QVERIFY(elapsed > 30);
         QVERIFY(fired);
+    }
+
+    void dataPhaseIsPaced_data() {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<int>("count");
+        QTest::newRow("upload half") << 261 << 128;
+        QTest::newRow("one selection byte") << 264 << 1;
+    }
+    void dataPhaseIsPaced() {
+        // What the device needs: more than 50 ms from the header to the first data byte, and
+        // more than 1 ms from each data byte to the next and to whatever is written after it.
+        QFETCH(int, code);
+        QFETCH(int, count);
+        const QByteArray data(count, '\x5A');
+        link->SendApiCommand(1, ApiCode(code), uint16_t(count),
+                             reinterpret_cast<const uint8_t*>(data.constData()));
+        QElapsedTimer after;
+        after.start();
+        const qint64 returnedNs = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                      std::chrono::steady_clock::now().time_since_epoch())
+                                      .count();
+        QCOMPARE(line->writes.size(), 1 + count);
+        QCOMPARE(line->writeNs.size(), 1 + count);
+        QVERIFY(line->writeNs[1] - line->writeNs[0] > 50'000'000);
+        for (int i = 1; i <= count; ++i) {
+            QCOMPARE(line->writes[i], QByteArray(1, '\x5A'));
+            const qint64 next = i < count ? line->writeNs[i + 1] : returnedNs;
+            if (next - line->writeNs[i] <= 1'000'000)
+                QFAIL(qPrintable(QStringLiteral("byte %1 was followed after %2 ns")
+                                     .arg(i - 1)
+                                     .arg(next - line->writeNs[i])));
+        }
+    }
+
+    void waitFromAnEarlierMoment() {
+        // A pause measured from a moment already past ends that long after the moment, not after
+        // the call; one already over returns at once, without running events.
+        QElapsedTimer since;
+        since.start();
+        QThread::usleep(3000);
+        QVERIFY(WaitInEventLoop(since, 2) >= 3);  // over 3 ms passed, in whole ms rounded up
+        bool ran = false;
+        QTimer::singleShot(0, [&] { ran = true; });
+        WaitInEventLoop(since, 1);
+        QVERIFY(!ran);
+        QVERIFY(WaitInEventLoop(since, 20) > 20);
+        QVERIFY(since.nsecsElapsed() > 20'000'000);
+        QVERIFY(ran);
+    }
+
+    void nestedWaitsEachKeepTheirLength() {
+        // A pause may start inside another's event loop (an operation of another page, a
+        // dispatcher hand-over); each wakes on its own and the outer still lasts its length.
+        QElapsedTimer outer;
+        outer.start();
+        qint64 innerNs = 0;
+        QTimer::singleShot(2, [&] {
+            QElapsedTimer inner;
+            inner.start();
+            link->WaitMs(40);
+            innerNs = inner.nsecsElapsed();
+        });
+        QVERIFY(link->WaitMs(10) > 10);
+        QVERIFY(innerNs > 40'000'000);
+        QVERIFY(outer.nsecsElapsed() > 10'000'000);
+        // Many pauses in a row leave no wake-up behind: each closes its own.
+        const auto openFiles = [] { return QDir(QStringLiteral("/proc/self/fd")).count(); };
+        const auto before = openFiles();
+        for (int i = 0; i < 200; ++i) QVERIFY(link->WaitMs(1) > 1);
+        QCOMPARE(openFiles(), before);
     }
 
     void dispatcherHandsOverInsidePauses() {
