@@ -9,12 +9,12 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <utility>
 
 #include "AnalyzerRead.h"
 #include "DeviceLink.h"
 #include "Edid.h"
 #include "TForm1.h"
-#include "VarnokApplication.h"
 
 namespace varnok {
 namespace {
@@ -49,19 +49,55 @@ AnalyzerPage::AnalyzerPage(TForm1& form) : QObject(&form), form_(form) {
     }
     buildRows();
 
+    // With auto-exclusive buttons the choice that loses the check reports it first; the one that
+    // gains it takes that note, so it is never older than the latest change.
+    for (QRadioButton* b : sources_) {
+        connect(b, &QRadioButton::toggled, this, [this, b](bool checked) {
+            if (!checked) lost_ = b;
+        });
+    }
+    connect(sources_[kBinIndex], &QRadioButton::toggled, this, [this](bool checked) {
+        if (checked) lost_ = nullptr;
+    });
     // The device choices react only when they become checked: pressing the checked one again,
     // or being unchecked by another choice, does nothing.
     for (int i = 0; i < 3; ++i) {
         const EdidSource source = kDeviceSources[i];
         connect(sources_[i], &QRadioButton::toggled, this, [this, source](bool checked) {
-            if (checked) RunGuarded([this, source] { ReadDeviceEdidForAnalysis(source); });
+            if (!checked) return;
+            QRadioButton* const before = std::exchange(lost_, nullptr);
+            if (!form_.runOperation([this, source] { ReadDeviceEdidForAnalysis(source); }))
+                restoreChoice(before);
         });
     }
     // "Bin File" runs on every mouse press, checked or not (the event filter), and on every
-    // activation from the keyboard or an assistive tool, which arrives as a click.
+    // activation from the keyboard or an assistive tool, which arrives as a click; the press
+    // comes before the click has checked the button.
     sources_[kBinIndex]->installEventFilter(this);
-    connect(sources_[kBinIndex], &QRadioButton::clicked, this,
-            [this] { RunGuarded([this] { RadioButton_Analysis_BinMouseDown(); }); });
+    connect(sources_[kBinIndex], &QRadioButton::pressed, this, [this] {
+        checkedAtPress_ = nullptr;
+        for (QRadioButton* b : sources_)
+            if (b->isChecked()) checkedAtPress_ = b;
+    });
+    connect(sources_[kBinIndex], &QRadioButton::clicked, this, [this] {
+        if (!form_.runOperation([this] { RadioButton_Analysis_BinMouseDown(); }))
+            restoreChoice(checkedAtPress_);
+    });
+}
+
+void AnalyzerPage::restoreChoice(QRadioButton* before) {
+    // Another operation owns the line: the choices go back to what they were, unread.
+    for (QRadioButton* b : sources_) b->blockSignals(true);
+    if (before) {
+        before->setChecked(true);
+    } else {
+        for (QRadioButton* b : sources_) {
+            b->setAutoExclusive(false);
+            b->setChecked(false);
+            b->setAutoExclusive(true);
+        }
+    }
+    for (QRadioButton* b : sources_) b->blockSignals(false);
 }
 
 void AnalyzerPage::buildRows() {
@@ -113,7 +149,7 @@ bool AnalyzerPage::eventFilter(QObject* watched, QEvent* event) {
         (event->type() == QEvent::MouseButtonPress ||
          event->type() == QEvent::MouseButtonDblClick) &&
         sources_[kBinIndex]->isEnabled()) {
-        RunGuarded([this] { RadioButton_Analysis_BinMouseDown(); });
+        form_.runOperation([this] { RadioButton_Analysis_BinMouseDown(); });
         return true;  // the press is handled here; the button must not click on its release
     }
     return QObject::eventFilter(watched, event);

@@ -44,9 +44,12 @@ private:
     void setSourcesEnabled(bool enabled);
     bool deviceConnected() const;
     void sendNotice(uint16_t code);
+    void restoreChoice(QRadioButton* before);
 
     TForm1& form_;
     std::array<QRadioButton*, 4> sources_{};  // Internal, External, User, Bin File
+    QRadioButton* lost_ = nullptr;            // the choice that last lost the check
+    QRadioButton* checkedAtPress_ = nullptr;  // the choice checked when "Bin File" was pressed
     std::array<QLabel*, kEdidReportRowCount> values_{};
     QFrame* audioPanel_ = nullptr;
     int oneLineHeight_ = kAudioRowOneLineHeight;

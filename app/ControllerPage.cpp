@@ -11,7 +11,6 @@
 #include "EdidDownload.h"
 #include "EdidUpload.h"
 #include "TForm1.h"
-#include "VarnokApplication.h"
 
 namespace varnok {
 namespace {
@@ -59,11 +58,12 @@ ControllerPage::ControllerPage(TForm1& form)
     for (QRadioButton* b : {modeInt_, modeExt_, modeUser_}) b->installEventFilter(this);
 }
 
+bool ControllerPage::busy() const {
+    return form_.operationRunning();
+}
+
 void ControllerPage::run(const std::function<void()>& operation) {
-    if (busy_) return;
-    busy_ = true;
-    RunGuarded(operation);
-    busy_ = false;
+    form_.runOperation(operation);
 }
 
 void ControllerPage::Button_Open_EdidClick() {

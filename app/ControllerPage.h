@@ -33,9 +33,9 @@ public:
     void RadioButton_Set_ExtEdidMouseDown();
     void RadioButton_Set_UserEdidMouseDown();
 
-    // True while one of the page's operations runs; a click meanwhile is ignored, since its
-    // commands would interleave with the running operation's on the one link.
-    bool busy() const { return busy_; }
+    // True while an operation runs, of this page or another; a click meanwhile is ignored, since
+    // its commands would interleave with the running operation's on the one link.
+    bool busy() const;
 
     // DeviceOpsView
     void logReplace(const QString& text) override;
@@ -59,7 +59,6 @@ private:
     QRadioButton* modeInt_;
     QRadioButton* modeExt_;
     QRadioButton* modeUser_;
-    bool busy_ = false;
 };
 
 // Checks the mode button of mode on the window's EDID Controller page.

@@ -15,7 +15,6 @@
 #include "EdidBuilder.h"
 #include "EdidUpload.h"
 #include "TForm1.h"
-#include "VarnokApplication.h"
 
 namespace varnok {
 namespace {
@@ -42,9 +41,13 @@ SaveOutcome SaveImage(const QString& path, const EdidImage& image) {
 CreatorPage::CreatorPage(TForm1& form) : QObject(&form), form_(form) {
     setObjectName(QStringLiteral("CreatorPage"));
     CreatorHooks hooks;
-    hooks.sendNotice = [this](uint16_t code) { notice(code); };
+    // A load pressed inside another operation's pauses keeps off the line and opens no dialog
+    // (which would hold that operation's pause open): it does nothing, like a cancelled choice.
+    hooks.sendNotice = [this](uint16_t code) {
+        if (!form_.operationRunning()) notice(code);
+    };
     hooks.chooseEdidFile = [this]() -> std::optional<QString> {
-        if (!form_.dialogs().executeOpen()) return std::nullopt;
+        if (form_.operationRunning() || !form_.dialogs().executeOpen()) return std::nullopt;
         return form_.dialogs().openFileName();
     };
     hooks.replaceLog = [this](const QString& text) { form_.logReplace(text); };
@@ -65,11 +68,12 @@ void CreatorPage::notice(uint16_t apiCode) {
     form_.link().SendApiCommand(1, apiCode, 0);
 }
 
+bool CreatorPage::busy() const {
+    return form_.operationRunning();
+}
+
 void CreatorPage::run(const std::function<void()>& operation) {
-    if (busy_) return;
-    busy_ = true;
-    RunGuarded(operation);
-    busy_ = false;
+    form_.runOperation(operation);
 }
 
 std::optional<QStringList> CreatorPage::build() {

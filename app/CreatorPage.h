@@ -28,9 +28,9 @@ public:
     // shows the progress or the reason the image was refused.
     void Button_Upload_CreatedClick();
 
-    // True while Save or Upload runs; a press of either meanwhile is ignored, since the pauses of
-    // an upload let the window take clicks.
-    bool busy() const { return busy_; }
+    // True while an operation runs, Save or Upload or one of another page; a press of either
+    // meanwhile is ignored, since the pauses of an operation let the window take clicks.
+    bool busy() const;
 
 private:
     void run(const std::function<void()>& operation);
@@ -42,7 +42,6 @@ private:
 
     TForm1& form_;
     CreatorPages* pages_ = nullptr;
-    bool busy_ = false;
 };
 
 }  // namespace varnok

@@ -8,7 +8,6 @@
 
 #include "DeviceLink.h"
 #include "TForm1.h"
-#include "VarnokApplication.h"
 
 namespace varnok {
 namespace {
@@ -33,9 +32,9 @@ FirmwarePage::FirmwarePage(TForm1& form)
       verify_(control<QCheckBox>(form, "CheckBox_FW_Verify")) {
     setObjectName(QStringLiteral("FirmwarePage"));
     connect(open_, &QPushButton::clicked, this,
-            [this] { RunGuarded([this] { Button_Open_FwClick(); }); });
+            [this] { form_.runOperation([this] { Button_Open_FwClick(); }); });
     connect(update_, &QPushButton::clicked, this,
-            [this] { RunGuarded([this] { Button_Update_FwClick(); }); });
+            [this] { form_.runOperation([this] { Button_Update_FwClick(); }); });
 }
 
 void FirmwarePage::Button_Open_FwClick() {

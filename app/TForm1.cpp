@@ -273,6 +273,14 @@ void TForm1::applyClientSize() {
     setFixedSize(w, kClientHeight + menuH);
 }
 
+bool TForm1::runOperation(const std::function<void()>& operation) {
+    if (operationRunning_) return false;
+    operationRunning_ = true;
+    RunGuarded(operation);  // raises nothing: errors are shown
+    operationRunning_ = false;
+    return true;
+}
+
 void TForm1::Panel_DebugDblClick() {
     debugShown_ = !debugShown_;
     if (debugShown_) {

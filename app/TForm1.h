@@ -4,6 +4,7 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <functional>
 #include <memory>
 
 #include "Dialogs.h"
@@ -64,6 +65,14 @@ public:
     void enterIsp() override;
     void enterDisconnected() override;
 
+    // One operation on the device at a time, window-wide. The pauses of an operation let the
+    // window take clicks on every page; a second operation started then would interleave its
+    // commands with the first's on the one line (an upload's paced data would take another
+    // command's header for EDID bytes). runOperation runs `operation` guarded and returns true,
+    // or, while another runs, runs nothing and returns false.
+    bool runOperation(const std::function<void()>& operation);
+    bool operationRunning() const { return operationRunning_; }
+
     // Window-level handlers.
     void Panel_DebugDblClick();
     void About2Click();
@@ -97,6 +106,7 @@ private:
     QWidget* client_ = nullptr;
     QPlainTextEdit* memo_ = nullptr;
     QString logText_;
+    bool operationRunning_ = false;
     bool debugShown_ = false;
     // Label2 and Label3, written at every data byte of an upload, and the timer that spaces out
     // their repaints (see showUploadProgress).

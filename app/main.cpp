@@ -1,6 +1,6 @@
 // varnok: the product. Qt's dialogs and the system's serial ports.
-#include "QtDialogs.h"
 #include "PortListers.h"
+#include "QtDialogs.h"
 #include "TForm1.h"
 #include "VarnokApplication.h"
 

@@ -130,6 +130,7 @@ private slots:
     void uploadInvalidImages();
     void uploadUsesFileChosenEarlier();
     void modeButtons();
+    void otherPagesWaitTheirTurn();
     void cleanupTestCase();
 
 private:
@@ -327,6 +328,60 @@ void DeviceOpsTest::secondClickDuringDownloadIgnored() {
                                           "01 06 80 0D", "80 0B 00 0D"}));
     QCOMPARE(readFile(first), dev_->store(EmuStore::Internal));
     QCOMPARE(fx_->dialogs->saveAnswers.size(), size_t(1));
+    fx_->dialogs->saveAnswers.clear();
+}
+
+void DeviceOpsTest::otherPagesWaitTheirTurn() {
+    // The pauses of an upload let every page take clicks. An operation of another page started
+    // then would put its commands in the middle of the paced data, and the device would store
+    // their bytes as EDID bytes: each is refused, and runs once the upload is over.
+    const QByteArray image = validBase(1) + validExtension();
+    const QString path = dir_.filePath("turns.bin");
+    QVERIFY(writeFile(path, image));
+    fx_->dialogs->openAnswers = {path};
+    click("Button_Open_Edid");
+    auto* analyzerInt = find<QRadioButton>("RadioButton_Analysis_IntEdid");
+    auto* analyzerExt = find<QRadioButton>("RadioButton_Analysis_ExtEdid");
+    analyzerExt->setChecked(true);  // an analyzer read, before the upload
+    QTest::qWait(200);              // its last notice may still be on its way
+    QVERIFY(!fx_->form->operationRunning());
+    const QString never = dir_.filePath("never.bin");
+    fx_->dialogs->openAnswers = {never};
+    fx_->dialogs->saveAnswers = {never};
+    dev_->clearFrames();
+
+    bool tried = false;
+    QTimer::singleShot(120, this, [&] {
+        tried = fx_->form->operationRunning();
+        click("Button_Upload_Created");
+        click("Button_Save_Created");
+        click("Button_DL_IntEdid");
+        analyzerInt->setChecked(true);
+        find<QRadioButton>("RadioButton_Analysis_Bin")->click();
+        // A creator load keeps off the line and opens no dialog.
+        find<QRadioButton>("RadioButton_Bin_Modifiy")->click();
+    });
+    click("Button_Upload_Edid");
+    QVERIFY(tried);
+    QCOMPARE(framesAfter(5), (QStringList{"80 0A 00 0D", "81 05 80 0D +128", "81 06 80 0D +128",
+                                          "81 01 01 0D 03", "80 0B 00 0D"}));
+    QCOMPARE(dev_->store(EmuStore::User), image);
+    QCOMPARE(find<QLabel>("Label2")->text(), QStringLiteral("100%"));
+    // Nothing of the refused operations happened: no dialog, no file.
+    QCOMPARE(fx_->dialogs->openAnswers.size(), size_t(1));
+    QCOMPARE(fx_->dialogs->saveAnswers.size(), size_t(1));
+    QVERIFY(!QFile::exists(never));
+    // The analyzer's choice went back to the one it had, unread.
+    QVERIFY(analyzerExt->isChecked());
+    QVERIFY(!analyzerInt->isChecked());
+    QVERIFY(!find<QRadioButton>("RadioButton_Analysis_Bin")->isChecked());
+    QVERIFY(!fx_->form->operationRunning());
+
+    // The line is free again: the same choice now reads.
+    dev_->clearFrames();
+    analyzerInt->setChecked(true);
+    QVERIFY(framesAfter(1).contains(QStringLiteral("01 05 80 0D")));
+    fx_->dialogs->openAnswers.clear();
     fx_->dialogs->saveAnswers.clear();
 }
 
