@@ -9,7 +9,6 @@
 #include <sys/prctl.h>
 #endif
 
-#include "EventLoopWait.h"
 #include "TThread_Uart_Api.h"
 
 namespace varnok {
@@ -145,7 +144,7 @@ void DeviceLink::SendApiCommand(uint8_t w, ApiCode code, uint16_t count, const u
             LinkFlags |= DeviceAlive;
             view_.showUploadProgress(uploadProgress(code, i));
         }
-        WaitInEventLoop(written, kDataBytePauseMs);
+        pauses_.until(written, kDataBytePauseMs);
     }
     // A port lost during the data phase leaves nothing to poll.
     if (portOpen()) enablePoll();
@@ -154,7 +153,7 @@ void DeviceLink::SendApiCommand(uint8_t w, ApiCode code, uint16_t count, const u
 uint32_t DeviceLink::WaitMs(uint32_t ms) {
     QElapsedTimer clock;
     clock.start();
-    return WaitInEventLoop(clock, ms);
+    return pauses_.until(clock, ms);
 }
 
 bool DeviceLink::WaitApiResponse(int polls) {

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "EventLoopWait.h"
 #include "LinkView.h"
 #include "SerialPort.h"
 
@@ -120,7 +121,7 @@ public:
 
     // The 4-byte command header: (W * 128 + code >> 8) mod 256, code & 0xFF, count & 0xFF, 0x0D.
     static std::array<uint8_t, 4> apiHeader(uint8_t w, ApiCode code, uint16_t count);
-    // Upload progress shown before data byte i of a code-261 or code-262 write.
+    // Upload progress shown with data byte i of a code-261 or code-262 write.
     static int uploadProgress(ApiCode code, int index);
 
 signals:
@@ -144,6 +145,7 @@ private:
     ConnectionState state_ = ConnectionState::Disconnected;
     std::unique_ptr<TThread_Uart_Api> dispatcher_;
     const SerialPort* faultReported_ = nullptr;  // the port whose fault was logged last
+    EventLoopWait pauses_;
 };
 
 }  // namespace varnok

@@ -464,22 +464,23 @@ private slots:
     void waitFromAnEarlierMoment() {
         // A pause measured from a moment already past ends that long after the moment, not after
         // the call; one already over returns at once, without running events.
+        EventLoopWait pauses;
         QElapsedTimer since;
         since.start();
         QThread::usleep(3000);
-        QVERIFY(WaitInEventLoop(since, 2) >= 3);  // over 3 ms passed, in whole ms rounded up
+        QVERIFY(pauses.until(since, 2) >= 3);  // over 3 ms passed, in whole ms rounded up
         bool ran = false;
         QTimer::singleShot(0, [&] { ran = true; });
-        WaitInEventLoop(since, 1);
+        pauses.until(since, 1);
         QVERIFY(!ran);
-        QVERIFY(WaitInEventLoop(since, 20) > 20);
+        QVERIFY(pauses.until(since, 20) > 20);
         QVERIFY(since.nsecsElapsed() > 20'000'000);
         QVERIFY(ran);
     }
 
     void nestedWaitsEachKeepTheirLength() {
-        // A pause may start inside another's event loop (an operation of another page, a
-        // dispatcher hand-over); each wakes on its own and the outer still lasts its length.
+        // A pause may start inside another's event loop (any handler run during a pause may
+        // wait); each wakes on its own and the outer still lasts its length.
         QElapsedTimer outer;
         outer.start();
         qint64 innerNs = 0;
@@ -492,7 +493,7 @@ private slots:
         QVERIFY(link->WaitMs(10) > 10);
         QVERIFY(innerNs > 40'000'000);
         QVERIFY(outer.nsecsElapsed() > 10'000'000);
-        // Many pauses in a row leave no wake-up behind: each closes its own.
+        // Many pauses in a row reuse their wake-ups: none adds a descriptor.
         const auto openFiles = [] { return QDir(QStringLiteral("/proc/self/fd")).count(); };
         const auto before = openFiles();
         for (int i = 0; i < 200; ++i) QVERIFY(link->WaitMs(1) > 1);
