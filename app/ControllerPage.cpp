@@ -58,10 +58,6 @@ ControllerPage::ControllerPage(TForm1& form)
     for (QRadioButton* b : {modeInt_, modeExt_, modeUser_}) b->installEventFilter(this);
 }
 
-bool ControllerPage::busy() const {
-    return form_.operationRunning();
-}
-
 void ControllerPage::run(const std::function<void()>& operation) {
     form_.runOperation(operation);
 }

@@ -33,10 +33,6 @@ public:
     void RadioButton_Set_ExtEdidMouseDown();
     void RadioButton_Set_UserEdidMouseDown();
 
-    // True while an operation runs, of this page or another; a click meanwhile is ignored, since
-    // its commands would interleave with the running operation's on the one link.
-    bool busy() const;
-
     // DeviceOpsView
     void logReplace(const QString& text) override;
     void logAppend(const QString& text) override;

@@ -68,10 +68,6 @@ void CreatorPage::notice(uint16_t apiCode) {
     form_.link().SendApiCommand(1, apiCode, 0);
 }
 
-bool CreatorPage::busy() const {
-    return form_.operationRunning();
-}
-
 void CreatorPage::run(const std::function<void()>& operation) {
     form_.runOperation(operation);
 }

@@ -28,10 +28,6 @@ public:
     // shows the progress or the reason the image was refused.
     void Button_Upload_CreatedClick();
 
-    // True while an operation runs, Save or Upload or one of another page; a press of either
-    // meanwhile is ignored, since the pauses of an operation let the window take clicks.
-    bool busy() const;
-
 private:
     void run(const std::function<void()>& operation);
     // Collects the pages into the creator record and writes its image. Nothing when a field is

@@ -16,6 +16,13 @@
 
 namespace varnok::test {
 
+// Now on the monotonic clock, in nanoseconds.
+inline qint64 monotonicNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
 // One fake line, shared by the test and the port the link owns.
 struct FakeLine {
     bool failOpen = false;
@@ -87,9 +94,7 @@ public:
     }
     qint64 write(const QByteArray& bytes) override {
         line_->writes << bytes;
-        line_->writeNs << std::chrono::duration_cast<std::chrono::nanoseconds>(
-                              std::chrono::steady_clock::now().time_since_epoch())
-                              .count();
+        line_->writeNs << monotonicNs();
         if (bytes.size() == 4 && uint8_t(bytes[3]) == 0x0D && line_->answer)
             line_->incoming += line_->answer(
                 uint8_t(bytes[0]) >> 7,

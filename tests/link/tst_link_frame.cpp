@@ -7,7 +7,6 @@
 #include <QTest>
 #include <QThread>
 #include <QTimer>
-#include <chrono>
 
 #include "DeviceLink.h"
 #include "EventLoopWait.h"
@@ -443,11 +442,7 @@ private slots:
         const QByteArray data(count, '\x5A');
         link->SendApiCommand(1, ApiCode(code), uint16_t(count),
                              reinterpret_cast<const uint8_t*>(data.constData()));
-        QElapsedTimer after;
-        after.start();
-        const qint64 returnedNs = std::chrono::duration_cast<std::chrono::nanoseconds>(
-                                      std::chrono::steady_clock::now().time_since_epoch())
-                                      .count();
+        const qint64 returnedNs = monotonicNs();
         QCOMPARE(line->writes.size(), 1 + count);
         QCOMPARE(line->writeNs.size(), 1 + count);
         QVERIFY(line->writeNs[1] - line->writeNs[0] > 50'000'000);
