@@ -58,14 +58,6 @@ void UploadUserEdid(DeviceLink& link, const EdidImage& image,
     SendMode(link, EdidMode::User);
 }
 
-QString ValidationMessage(EdidStatus status) {
-    if (status & HeaderBad) return QStringLiteral("Illegal Edid Header.");
-    if (status & Checksum0Bad) return QStringLiteral("Illegal Edid CheckSum0.");
-    if (status & Checksum1Bad) return QStringLiteral("Illegal Edid CheckSum1.");
-    if (status & OverBanks) return QStringLiteral("Edid Over Banks.");
-    return {};
-}
-
 bool OpenEdidFile(DeviceOpsContext& ctx) {
     DeviceLink& link = ctx.link;
     // No byte is taken from the port while the dialog is open. The tick is given back in the

@@ -7,6 +7,7 @@
 
 #include "DeviceOpsView.h"
 #include "EdidInfo.h"
+#include "EdidValidity.h"  // ValidationMessage, the words of a refused upload
 
 namespace varnok {
 
@@ -17,10 +18,6 @@ class DeviceLink;
 // Nothing the device answers is awaited.
 void UploadUserEdid(DeviceLink& link, const EdidImage& image,
                     const std::function<void()>& checkUserModeButton);
-
-// The words for the reason bit ValidateEdidImage left set, tested in the order header,
-// checksum 0, checksum 1, extension count; empty when none is set.
-QString ValidationMessage(EdidStatus status);
 
 inline const QString kUploadFailedText = QStringLiteral("Upload Edid Failed.");
 

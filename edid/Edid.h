@@ -2,6 +2,7 @@
 // EDID image rules shared by every operation: the .bin file form, validation, the CTA-861
 // data-block walk and the decoder. Plain byte logic; nothing here prints or shows anything.
 
+#include <QByteArray>
 #include <QString>
 #include <cstdint>
 
@@ -15,6 +16,13 @@ namespace varnok {
 bool ReadEdidFile(const QString& path, EdidImage& image);
 // Creates or truncates the file and writes the 256 bytes; false when any of it failed.
 bool WriteEdidFile(const QString& path, const EdidImage& image);
+// Reads at most maxBytes of a regular file, to its real end (sysfs files state a size of 0).
+// False when the path is no regular file (a FIFO or a device would wait for a writer, or never
+// end) or can't be opened; a read error after a good open leaves the bytes read so far.
+bool ReadRegularFile(const QString& path, qint64 maxBytes, QByteArray& bytes);
+// How many bytes the EDID in an image has: 128 when the extension count is 0 and bytes 128..255
+// are all 0xFF (what a 128-byte file or pasted text leaves), otherwise 256.
+int EdidByteCount(const EdidImage& image);
 
 // Clears the reason bits of info.status, then sets at most one; true when the image is valid.
 bool ValidateEdidImage(EdidInfo& info);
@@ -23,6 +31,10 @@ bool ValidateEdidImage(EdidInfo& info);
 bool FindDataBlock(const EdidImage& image, uint8_t tag, int& position);
 // Sets byte 127 (block 0) or 255 (block 1) so that the block sums to 0 modulo 256.
 void SetBlockChecksum(EdidImage& image, int block);
+
+// The base block's display product name as the decoder takes it: the last descriptor
+// 00 00 00 FC 00, up to 13 characters ended by 0x0A. False, name unchanged, when there is none.
+bool FindMonitorName(const EdidImage& image, std::array<char, 14>& name);
 
 // Decodes source (256 bytes, may be info.image itself) into info; true when the image is valid.
 bool DecodeEdid(EdidInfo& info, const uint8_t* source);

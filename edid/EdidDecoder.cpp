@@ -115,27 +115,6 @@ void DecodeIdentification(EdidInfo& info) {
     info.manufactureYear = image[17];
 }
 
-// A display product name descriptor is 00 00 00 FC 00 followed by up to 13 characters ended by
-// 0x0A. Every one in the base block is taken, so the last one wins.
-void DecodeMonitorName(EdidInfo& info) {
-    const EdidImage& image = info.image;
-    for (int p = 3; p < kBlockSize; ++p) {
-        if (image[p] != 0xFC || image[p - 3] != 0 || image[p - 2] != 0 || image[p - 1] != 0 ||
-            image[p + 1] != 0) {
-            continue;
-        }
-        info.monitorName.fill(0);
-        for (int i = 0; i < 13; ++i) {
-            const uint8_t c = image[p + 2 + i];
-            if (c == 0x0A) {
-                break;
-            }
-            info.monitorName[i] = static_cast<char>(c);
-        }
-    }
-    info.monitorName[13] = 0;
-}
-
 void DecodeTimings(EdidInfo& info) {
     const EdidImage& image = info.image;
     info.establishedTimings =
@@ -336,6 +315,28 @@ void CopyExtensionDtds(EdidInfo& info) {
 
 }  // namespace
 
+// A display product name descriptor is 00 00 00 FC 00 followed by up to 13 characters ended by
+// 0x0A. Every one in the base block is taken, so the last one wins.
+bool FindMonitorName(const EdidImage& image, std::array<char, 14>& name) {
+    bool found = false;
+    for (int p = 3; p < kBlockSize; ++p) {
+        if (image[p] != 0xFC || image[p - 3] != 0 || image[p - 2] != 0 || image[p - 1] != 0 ||
+            image[p + 1] != 0) {
+            continue;
+        }
+        found = true;
+        name.fill(0);
+        for (int i = 0; i < 13; ++i) {
+            const uint8_t c = image[p + 2 + i];
+            if (c == 0x0A) {
+                break;
+            }
+            name[i] = static_cast<char>(c);
+        }
+    }
+    return found;
+}
+
 bool DecodeEdid(EdidInfo& info, const uint8_t* source) {
     ResetDecodedFields(info);
     std::memmove(info.image.data(), source, kEdidSize);  // source may be info.image itself
@@ -344,7 +345,7 @@ bool DecodeEdid(EdidInfo& info, const uint8_t* source) {
     }
     const EdidImage& image = info.image;
     DecodeIdentification(info);
-    DecodeMonitorName(info);
+    FindMonitorName(image, info.monitorName);
     DecodeTimings(info);
     if (image[126] != 1) {
         info.features = NoExtension;

@@ -5,7 +5,10 @@
 
 #include "DefaultEdid.h"
 #include "Edid.h"
+#include "EdidCompare.h"
+#include "EdidLayout.h"
 #include "EdidReport.h"
+#include "EdidValidity.h"
 #include "FuzzEntries.h"
 #include "FuzzSupport.h"
 #include "RecordCompare.h"
@@ -68,6 +71,56 @@ void CheckReport(const EdidInfo& info, bool valid) {
     FuzzRequire(info.hdmi3dLength <= info.hdmi3dData.size(), "3D length beyond its field");
 }
 
+// The validity in words agrees with validation: every failed check named, the refusal's reason
+// among them, and the sentence led by the device's own words.
+void CheckValidity(const EdidImage& image, const EdidInfo& decoded, bool valid) {
+    const EdidValidity v = DescribeEdidValidity(image);
+    FuzzRequire(v.valid == valid && v.reason == (decoded.status & kReasonBits),
+                "validity in words disagrees with validation");
+    FuzzRequire((v.failed == 0) == valid && (v.reason & ~v.failed) == 0,
+                "failed checks disagree with the verdict");
+    FuzzRequire(v.problems.isEmpty() == valid, "problems listed for a valid image, or none");
+    FuzzRequire(v.sentence.startsWith(valid ? QStringLiteral("Valid EDID")
+                                            : ValidationMessage(v.reason) + u' '),
+                "validity sentence not led by the device's words");
+}
+
+// The layout covers the image exactly, in order, every range named; the checksum bytes are
+// their own ranges, flagged exactly when wrong.
+void CheckLayout(const EdidImage& image) {
+    const QList<EdidByteRange> layout = EdidByteLayout(image);
+    int next = 0;
+    for (const EdidByteRange& r : layout) {
+        FuzzRequire(r.first == next && r.length >= 1, "layout ranges not contiguous");
+        FuzzRequire(!r.name.isEmpty(), "unnamed layout range");
+        next += r.length;
+        FuzzRequire(next <= kEdidSize, "layout range outside the image");
+        if (r.kind == EdidRangeKind::Checksum) {
+            FuzzRequire(r.length == 1 && (r.first == 127 || r.first == 255),
+                        "checksum range elsewhere than bytes 127 and 255");
+            EdidImage fixed = image;
+            SetBlockChecksum(fixed, r.first / kBlockSize);
+            FuzzRequire(r.bad == (fixed[r.first] != image[r.first]), "checksum flag wrong");
+        }
+    }
+    FuzzRequire(next == kEdidSize, "layout does not reach the image's end");
+}
+
+void CheckCompare(const EdidImage& image, const EdidReport& report) {
+    const EdidComparison same = CompareEdids(image, image);
+    FuzzRequire(same.identical() && same.differingRows() == 0, "an image differs from itself");
+    const EdidImage& other = DefaultEdidImage();
+    const EdidComparison c = CompareEdids(image, other);
+    int differing = 0;
+    for (int i = 0; i < kEdidSize; ++i) differing += image[i] != other[i];
+    FuzzRequire(c.bytes.size() == differing, "compare lists another number of bytes");
+    for (const EdidByteDifference& d : c.bytes) {
+        FuzzRequire(d.a == image[d.offset] && d.b == other[d.offset] && d.a != d.b,
+                    "compare lists a byte that does not differ");
+    }
+    FuzzRequire(c.a.values == report.values, "compare's rows are not the analyzer's");
+}
+
 }  // namespace
 
 int FuzzDecodeReport(const uint8_t* data, size_t size) {
@@ -94,6 +147,9 @@ int FuzzDecodeReport(const uint8_t* data, size_t size) {
                 "text field without its terminating zero");
     CheckWalk(bytes);
     CheckReport(fresh, valid);
+    CheckValidity(bytes, fresh, valid);
+    CheckLayout(bytes);
+    CheckCompare(bytes, MakeEdidReport(fresh));
 
     // A record that held another image first: decoding in place must leave nothing of the old
     // image behind (the creator would write it into the next EDID it builds).

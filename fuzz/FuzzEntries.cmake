@@ -13,6 +13,7 @@ set(VARNOK_FUZZ_ENTRY_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/ScriptedLoader.h
     ${CMAKE_CURRENT_LIST_DIR}/ScriptedLoader.cpp
     ${CMAKE_CURRENT_LIST_DIR}/IspLoopEntry.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/HexTextEntry.cpp
 )
 set(VARNOK_FUZZ_ENTRY_LIBS varnok_edid varnok_builder varnok_creator varnok_link varnok_firmware)
 # Target name, entry function.
@@ -21,4 +22,5 @@ set(VARNOK_FUZZ_TARGETS
     fuzz_build_roundtrip FuzzBuildRoundtrip
     fuzz_rx_tick FuzzRxTick
     fuzz_isp_loop FuzzIspLoop
+    fuzz_hex_text FuzzHexText
 )

@@ -11,14 +11,18 @@
 namespace varnok::fuzz {
 
 // Any bytes as an EDID file's content (a short input reads as padded with 0xFF, as a short file
-// does): validation, decoding (also over a record that held another image), the data-block walk
-// and the analyzer's report texts.
+// does): validation, decoding (also over a record that held another image), the data-block walk,
+// the analyzer's report texts, the validity in words, the byte layout and the compare.
 int FuzzDecodeReport(const uint8_t* data, size_t size);
 
 // Bytes 0..255 as the loaded creator image, the rest as the creator's control states (collected
 // into the record) or as direct edits of the record; decode, collect, build, and check the image
 // the builder wrote (block 0 edits, block 1 layout, both checksums, what decodes back).
 int FuzzBuildRoundtrip(const uint8_t* data, size_t size);
+
+// Any bytes as UTF-8 text pasted as an EDID's hex: a read gives 128 or 256 bytes or one printable
+// sentence; the hex text, hex dump and C array written of what was read read back the same.
+int FuzzHexText(const uint8_t* data, size_t size);
 
 // A script of port arrivals, receive ticks, dispatches and commands played against the device
 // link over a fake serial port.

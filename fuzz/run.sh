@@ -2,7 +2,7 @@
 # Builds the libFuzzer targets with clang and runs each for a fixed number of runs, one after the
 # other, then prints runs and findings per target.
 #
-#   fuzz/run.sh [RUNS] [TARGET...]      RUNS defaults to 100000; TARGET defaults to all four
+#   fuzz/run.sh [RUNS] [TARGET...]      RUNS defaults to 100000; TARGET defaults to all five
 #
 # Environment: BUILD_DIR (default build-fuzz), JOBS (build jobs, default 2), MAX_TOTAL_TIME
 # (seconds per target, default 0 = no limit), FUZZ_OPTS (more libFuzzer options), WORKERS
@@ -18,7 +18,7 @@ cd "$(dirname "$0")/.."
 runs="${1:-100000}"
 shift || true
 targets=("$@")
-((${#targets[@]})) || targets=(fuzz_decode_report fuzz_build_roundtrip fuzz_rx_tick fuzz_isp_loop)
+((${#targets[@]})) || targets=(fuzz_decode_report fuzz_build_roundtrip fuzz_rx_tick fuzz_isp_loop fuzz_hex_text)
 build="${BUILD_DIR:-build-fuzz}"
 jobs="${JOBS:-2}"
 workers="${WORKERS:-1}"
@@ -40,6 +40,7 @@ seeds_of() {
         fuzz_build_roundtrip) echo fuzz/seeds/edid fuzz/seeds/creator ;;
         fuzz_rx_tick) echo fuzz/seeds/rx_tick ;;
         fuzz_isp_loop) echo fuzz/seeds/isp_loop ;;
+        fuzz_hex_text) echo fuzz/seeds/hex_text ;;
     esac
 }
 max_len_of() {

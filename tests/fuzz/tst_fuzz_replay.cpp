@@ -27,6 +27,7 @@ const Target kTargets[] = {
     {"fuzz_build_roundtrip", {"edid", "creator"}, FuzzBuildRoundtrip},
     {"fuzz_rx_tick", {"rx_tick"}, FuzzRxTick},
     {"fuzz_isp_loop", {"isp_loop"}, FuzzIspLoop},
+    {"fuzz_hex_text", {"hex_text"}, FuzzHexText},
 };
 
 QString FuzzDir() {

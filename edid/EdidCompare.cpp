@@ -1,0 +1,35 @@
+#include "EdidCompare.h"
+
+#include <algorithm>
+
+#include "Edid.h"
+
+namespace varnok {
+namespace {
+
+EdidReport ReportOf(const EdidImage& image) {
+    EdidInfo info;
+    DecodeEdid(info, image.data());
+    return MakeEdidReport(info);
+}
+
+}  // namespace
+
+int EdidComparison::differingRows() const {
+    return static_cast<int>(std::count(rowDiffers.begin(), rowDiffers.end(), true));
+}
+
+EdidComparison CompareEdids(const EdidImage& a, const EdidImage& b) {
+    EdidComparison c;
+    c.a = ReportOf(a);
+    c.b = ReportOf(b);
+    for (int row = 0; row < kEdidReportRowCount; ++row) {
+        c.rowDiffers[row] = c.a.values[row] != c.b.values[row];
+    }
+    for (int i = 0; i < kEdidSize; ++i) {
+        if (a[i] != b[i]) c.bytes.append({i, a[i], b[i]});
+    }
+    return c;
+}
+
+}  // namespace varnok
