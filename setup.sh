@@ -4,6 +4,9 @@
 #   test  runs every test (CTest)
 #   asan  builds with AddressSanitizer + UndefinedBehaviorSanitizer and runs every test
 #   bench runs the performance benchmark (bench/varnok-bench) and prints its table
+#   windows       cross-builds Qt (once, cached) and Varnok for Windows: build-win/*.zip
+#   windows-test  the Windows build's tests under Wine: unit tests and end to end (long: see
+#                 README, "Building for Windows"); not part of CI
 # Run as root, or as an ordinary user with sudo rights (apt-get is then called through sudo).
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -11,6 +14,12 @@ cd "$(dirname "$0")"
 what="${1:-run}"
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libgl-dev dpkg-dev file
           edid-decode fonts-dejavu-core)
+case "$what" in
+    windows | windows-test)
+        # The MinGW-w64 cross compiler (POSIX threads), Wine to run the result, Xvfb for its window.
+        packages+=(g++-mingw-w64-x86-64-posix qt6-base-dev-tools perl wine wine64 xvfb)
+        ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do
@@ -64,8 +73,34 @@ case "$what" in
         build build
         QT_QPA_PLATFORM=offscreen ./build/bench/varnok-bench "${@:2}"
         ;;
+    windows | windows-test)
+        # Qt 6.4.2 for MinGW from Debian's sources, built once into ~/.cache/varnok (see README),
+        # then Varnok cross-built against it; the folder and zip build-win/varnok-windows-x86_64.
+        bash packaging/windows/build-qt.sh
+        qt="${VARNOK_QT_MINGW:-${VARNOK_CACHE:-$HOME/.cache/varnok}/qt-6.4.2-mingw}"
+        folder="$PWD/build-win/varnok-windows-x86_64"
+        if [ "$what" = windows-test ]; then
+            # The Linux emulated device serves the end-to-end test.
+            cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+            cmake --build build -j "$jobs" --target varnok-emu
+        fi
+        cmake -S . -B build-win -G Ninja -DCMAKE_BUILD_TYPE=Release \
+            -DCMAKE_TOOLCHAIN_FILE="$PWD/packaging/windows/mingw-toolchain.cmake" \
+            -DCMAKE_PREFIX_PATH="$qt" -DQT_HOST_PATH=/usr \
+            -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+            -DCMAKE_CROSSCOMPILING_EMULATOR="$PWD/packaging/windows/wine-run.sh" \
+            -DVARNOK_LINUX_EMU="$PWD/build/tools/emu/varnok-emu" -DVARNOK_WINDOWS_FOLDER="$folder"
+        cmake --build build-win -j "$jobs"
+        rm -rf "$folder"
+        cmake --install build-win --prefix "$folder" --strip
+        (cd build-win && cpack -G ZIP)
+        echo "Windows build: build-win/varnok-windows-x86_64.zip"
+        if [ "$what" = windows-test ]; then
+            ctest --test-dir build-win --output-on-failure -j "$jobs"
+        fi
+        ;;
     *)
-        echo "usage: $0 run|test|asan|deb|screenshots|bench" >&2
+        echo "usage: $0 run|test|asan|deb|screenshots|bench|windows|windows-test" >&2
         exit 2
         ;;
 esac

@@ -10,6 +10,20 @@
 #include <sys/timerfd.h>
 #include <unistd.h>
 #endif
+#ifdef _WIN32
+#include <windows.h>
+// timeapi.h after windows.h
+#include <timeapi.h>
+
+#include <QDeadlineTimer>
+#include <QWinEventNotifier>
+
+// Windows 10 1803 and later: a waitable timer that keeps its due time to a fraction of a
+// millisecond instead of the system tick (15.6 ms unless a program raises the timer rate).
+#ifndef CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
+#define CREATE_WAITABLE_TIMER_HIGH_RESOLUTION 0x00000002
+#endif
+#endif
 
 namespace varnok {
 
@@ -19,10 +33,30 @@ constexpr qint64 kNsPerMs = 1'000'000;
 
 // Wakes its nested event loop after a given number of nanoseconds. A QTimer counts whole
 // milliseconds, which would turn the 0.9 ms left of a paced byte's pause into 1 ms; a timerfd
-// counts nanoseconds and reaches the loop through a socket notifier.
+// counts nanoseconds and reaches the loop through a socket notifier. On Windows a waitable timer
+// counts 100 ns units and reaches the loop through a QWinEventNotifier; it is a high-resolution
+// timer where the system has them, else an ordinary one with the system's timer rate raised to
+// 1 ms (timeBeginPeriod) for as long as the waker lives.
 class EventLoopWait::Waker {
 public:
     Waker() {
+#ifdef _WIN32
+        const DWORD access = TIMER_MODIFY_STATE | SYNCHRONIZE;
+        timerHandle_ =
+            CreateWaitableTimerExW(nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION, access);
+        if (!timerHandle_) {
+            timerHandle_ = CreateWaitableTimerExW(nullptr, nullptr, 0, access);
+            periodRaised_ = timerHandle_ && timeBeginPeriod(1) == TIMERR_NOERROR;
+        }
+        if (timerHandle_) {
+            winNotifier_ = std::make_unique<QWinEventNotifier>(timerHandle_);
+            QObject::connect(winNotifier_.get(), &QWinEventNotifier::activated, &loop_, [this] {
+                // A wake-up of an earlier pause that was left without it (the application
+                // quitting) may still be on its way: only one at or past the deadline counts.
+                if (deadline_.hasExpired()) wake();
+            });
+        }
+#endif
 #ifdef __linux__
         fd_ = timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
         if (fd_ >= 0) {
@@ -34,7 +68,8 @@ public:
             });
         }
 #endif
-        // Without a timerfd (none left, or not Linux): a precise timer, rounded up to whole ms.
+        // Without a timerfd or a waitable timer (none left): a precise timer, rounded up to whole
+        // ms.
         timer_.setSingleShot(true);
         timer_.setTimerType(Qt::PreciseTimer);
         QObject::connect(&timer_, &QTimer::timeout, &loop_, [this] { wake(); });
@@ -43,6 +78,14 @@ public:
 #ifdef __linux__
         notifier_.reset();
         if (fd_ >= 0) ::close(fd_);
+#endif
+#ifdef _WIN32
+        winNotifier_.reset();
+        if (timerHandle_) {
+            CancelWaitableTimer(timerHandle_);
+            CloseHandle(timerHandle_);
+        }
+        if (periodRaised_) timeEndPeriod(1);
 #endif
     }
     Waker(const Waker&) = delete;
@@ -73,6 +116,14 @@ private:
             // A timerfd that cannot be set: the timer takes this round.
         }
 #endif
+#ifdef _WIN32
+        if (timerHandle_) {
+            deadline_.setPreciseRemainingTime(0, ns, Qt::PreciseTimer);
+            LARGE_INTEGER due;
+            due.QuadPart = -std::max<LONGLONG>((ns + 99) / 100, 1);  // relative, 100 ns units
+            if (SetWaitableTimer(timerHandle_, &due, 0, nullptr, nullptr, FALSE)) return;
+        }
+#endif
         timer_.start(int(std::max<qint64>((ns + kNsPerMs - 1) / kNsPerMs, 1)));
     }
     void disarm() {
@@ -84,6 +135,9 @@ private:
             (void)!::read(fd_, &expirations, sizeof expirations);  // one already due goes too
         }
 #endif
+#ifdef _WIN32
+        if (timerHandle_) CancelWaitableTimer(timerHandle_);
+#endif
         timer_.stop();
     }
 
@@ -93,6 +147,12 @@ private:
 #ifdef __linux__
     int fd_ = -1;
     std::unique_ptr<QSocketNotifier> notifier_;
+#endif
+#ifdef _WIN32
+    HANDLE timerHandle_ = nullptr;
+    bool periodRaised_ = false;
+    QDeadlineTimer deadline_;
+    std::unique_ptr<QWinEventNotifier> winNotifier_;
 #endif
 };
 

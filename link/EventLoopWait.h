@@ -19,10 +19,11 @@ public:
 
     // Returns once more than ms milliseconds have passed on `since` (at once when they already
     // have), with the whole milliseconds passed, rounded up. The wake-up is exact to the
-    // microsecond where the platform allows (a timerfd on Linux), so a pause measured from an
-    // earlier moment, such as the write of a paced byte, ends when the device needs it to and
-    // the work done since that moment is not added to it. Waits may nest (a pause inside another
-    // one's event loop): each depth has its own loop and wake-up.
+    // microsecond where the platform allows (a timerfd on Linux, a high-resolution waitable timer
+    // on Windows), so a pause measured from an earlier moment, such as the write of a paced byte,
+    // ends when the device needs it to and the work done since that moment is not added to it.
+    // Waits may nest (a pause inside another one's event loop): each depth has its own loop and
+    // wake-up.
     uint32_t until(const QElapsedTimer& since, uint32_t ms);
 
 private:

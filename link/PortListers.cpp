@@ -1,14 +1,28 @@
 #include "PortListers.h"
 
-#include <QSerialPortInfo>
 #include <algorithm>
 #include <iterator>
 #include <utility>
 
-#include "QtSerialPort.h"
+#ifdef _WIN32
+#include "WinSerialPort.h"
 #include "WindowsSerialComm.h"
+#else
+#include <QSerialPortInfo>
+
+#include "QtSerialPort.h"
+#endif
 
 namespace varnok {
+
+namespace {
+// The port class of this system: the Win32 communications API on Windows, QSerialPort elsewhere.
+#ifdef _WIN32
+using ProductSerialPort = WinSerialPort;
+#else
+using ProductSerialPort = QtSerialPort;
+#endif
+}  // namespace
 
 QString WindowsPortPath(const QString& name) {
     // The fourth and fifth characters (only the fourth for a four-character name) as a number.
@@ -53,7 +67,7 @@ QString SystemPortLister::pathFor(const QString& name) const {
 #endif
 
 std::unique_ptr<SerialPort> SystemPortLister::createPort() {
-    return std::make_unique<QtSerialPort>();
+    return std::make_unique<ProductSerialPort>();
 }
 
 FixedPortLister::FixedPortLister(QList<QPair<QString, QString>> ports) : ports_(std::move(ports)) {}
@@ -79,7 +93,7 @@ QString FixedPortLister::pathFor(const QString& name) const {
 }
 
 std::unique_ptr<SerialPort> FixedPortLister::createPort() {
-    return std::make_unique<QtSerialPort>();
+    return std::make_unique<ProductSerialPort>();
 }
 
 }  // namespace varnok

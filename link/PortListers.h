@@ -4,9 +4,10 @@
 //  - SystemPortLister: the product. On Windows the string data of every value under the registry
 //    key HARDWARE\DEVICEMAP\SERIALCOMM (local machine, read-only), in the registry's own order;
 //    elsewhere QSerialPortInfo::availablePorts() in the system's order. Ports open as
-//    QtSerialPort.
-//  - FixedPortLister: a fixed list of (name, path) pairs opened as QtSerialPort; for the demo and
-//    the end-to-end tests, which list pseudo-terminals and never the machine's real ports.
+//    WinSerialPort on Windows, QtSerialPort elsewhere.
+//  - FixedPortLister: a fixed list of (name, path) pairs opened as the system's port class; for
+//    the demo and the end-to-end tests, which list pseudo-terminals and never the machine's real
+//    ports.
 
 #include <QHash>
 #include <QList>

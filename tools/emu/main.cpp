@@ -88,6 +88,8 @@ int main(int argc, char** argv) {
                                   "VK-01 ISP Loader");
     const QCommandLineOption rom("rom", "Initial ROM image file.", "file");
     const QCommandLineOption romDump("rom-dump", "Write the ROM here on exit.", "file");
+    const QCommandLineOption userDump("user-dump", "Write the User EDID store here on exit.",
+                                      "file");
     const QCommandLineOption fault("fault",
                                    "Fault rule KIND[:VALUE][@CODE][,after=N][,times=N]; KIND is "
                                    "silent, wrong-lead, partial, slow, flood, corrupt, hangup, "
@@ -100,7 +102,7 @@ int main(int argc, char** argv) {
     const QCommandLineOption log("log", "Append every received frame to this file.", "file");
     p.addOptions({mode,    id,     model,  version,  edidMode,    internal, external,
                   user,    stored, banner, interval, variant,     info,     rom,
-                  romDump, fault,  pace,   baud,     dataTimeout, log});
+                  romDump, fault,  pace,   baud,     dataTimeout, log,      userDump});
     p.process(app);
 
     EmulatorConfig c;
@@ -150,5 +152,12 @@ int main(int argc, char** argv) {
     int sig = 0;
     sigwait(&stopSignals, &sig);
     device.stop();
+    if (p.isSet(userDump)) {
+        // What a host uploaded, for a test that drives a host program it cannot look into.
+        QFile out(p.value(userDump));
+        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+            out.write(device.store(EmuStore::User)) != kEmuEdidSize)
+            return fail(QStringLiteral("cannot write %1").arg(p.value(userDump)));
+    }
     return 0;
 }

@@ -1,0 +1,123 @@
+#!/usr/bin/env bash
+# End to end under Wine: the Linux emulated device serves a pseudo-terminal, Wine maps it as
+# COM12 (a dosdevices link and a SERIALCOMM registry value, the only one listed), and varnok.exe
+# from the Windows folder (its own DLLs only) runs under Xvfb. The driver clicks Search, then
+# Open (the file goes through the system's Open dialog) and Upload. The emulator's frame log must
+# show the connection (codes 9, 1, 2, 257, then the status poll every second) and the upload, and
+# its User store must equal the file afterwards. The upload's wall time is printed beside its
+# floor, never judged.
+#
+#   wine_e2e.sh VARNOK_EMU WINDOWS_FOLDER DRIVER_EXE EDID_FILE
+set -euo pipefail
+emu="$1" stage="$2" driver="$3" edid="$4"
+here="$(cd "$(dirname "$0")" && pwd)"
+# A prefix of its own: the test rewrites its port list and stops its Wine server at the end.
+export WINEPREFIX="${VARNOK_CACHE:-$HOME/.cache/varnok}/wine-e2e"
+. "$here/../../packaging/windows/wine-env.sh"
+
+[ -f "$stage/varnok.exe" ] || { echo "no $stage/varnok.exe: run bash setup.sh windows" >&2; exit 1; }
+work="$(mktemp -d)"
+pids=()
+cleanup() {
+    wineserver -k 2>/dev/null || true
+    for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+    wait 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+    echo "FAIL: $*" >&2
+    echo "--- emulator frame log" >&2
+    cat "$work/emu.log" >&2 2>/dev/null || true
+    exit 1
+}
+
+# Lines of the frame log with a given code ("code=257"), in order.
+frames() { grep -E " code=$1 " "$work/emu.log" 2>/dev/null || true; }
+# Waits until the frame log matches an extended regular expression N times.
+wait_log() {  # wait_log REGEX N SECONDS WHAT
+    local end=$((SECONDS + $3))
+    while [ "$(grep -cE "$1" "$work/emu.log" 2>/dev/null || true)" -lt "$2" ]; do
+        [ $SECONDS -lt $end ] || fail "$4"
+        sleep 0.2
+    done
+}
+drive() { wine "$driver" "$@"; }
+
+# The window's central area is 552 pixels high below its menu bar; points in it are the
+# window's own coordinates (TForm1), the tab page's offset measured under Wine's default theme.
+area=552
+page_x=18 page_y=103
+click() { drive click Varnok "$area" "$1" "$2"; }
+
+# --- display, device, Wine ---
+exec 3>"$work/display"
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || fail "Xvfb did not start"
+export DISPLAY=":$(head -n1 "$work/display")"
+
+"$emu" --pace --log "$work/emu.log" --user-dump "$work/user.bin" >"$work/emu.out" 2>&1 &
+emu_pid=$!
+pids+=($emu_pid)
+for _ in $(seq 50); do [ -s "$work/emu.out" ] && break; sleep 0.1; done
+pty="$(head -n1 "$work/emu.out")"
+[ -e "$pty" ] || fail "the emulator gave no pseudo-terminal"
+
+varnok_wine_prefix
+wineserver -p   # one server for the whole test: the port list set below stays as set
+# Wine lists every /dev/ttyS* as a COM port when it starts; none of them may be opened here
+# (ttyS0 is the system console), so the list is emptied and holds only the emulator.
+for attempt in 1 2 3 4 5; do
+    wine reg delete 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' /f >/dev/null 2>&1 || true
+    rm -f "$WINEPREFIX"/dosdevices/com*
+    ln -s "$pty" "$WINEPREFIX/dosdevices/com12"
+    wine reg add 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' /v '\Device\Serial11' /t REG_SZ \
+        /d COM12 /f >/dev/null
+    sleep 1
+    listed="$(wine reg query 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' | grep -c REG_SZ || true)"
+    links="$(find "$WINEPREFIX/dosdevices" -name 'com*' | wc -l)"
+    [ "$listed" = 1 ] && [ "$links" = 1 ] && break
+    [ "$attempt" -lt 5 ] || fail "the port list holds more than the emulator"
+done
+
+(cd "$stage" && exec wine ./varnok.exe) >"$work/varnok.log" 2>&1 &
+pids+=($!)
+drive wait Varnok 60000 || fail "the window did not show"
+sleep 2
+
+# --- Search and connect ---
+click 250 40   # BitBtn_Search
+wait_log ' code=257 ' 3 30 "no connection with two status polls"
+codes="$(awk '{ sub("code=", "", $3); printf "%s ", $3 }' "$work/emu.log")"
+case "$codes" in
+    "9 1 2 257 257 257"*) ;;
+    *) fail "connection frames were: $codes" ;;
+esac
+polls=($(frames 257 | awk '{ print $1 }'))
+echo "status polls at ms: ${polls[*]} (every second: $((polls[2] - polls[1])) ms apart)"
+gap=$((polls[2] - polls[1]))
+[ "$gap" -ge 900 ] && [ "$gap" -le 1600 ] || fail "status poll not every second ($gap ms)"
+
+# --- Open the file through the system's dialog, then Upload ---
+click $((page_x + 16 + 16 + 37)) $((page_y + 84 + 58 + 12))   # Button_Open_Edid
+drive open "$(varnok_wine_path "$edid")" 20000 || fail "the Open dialog could not be used"
+wait_log ' W=1 code=11 ' 1 20 "the Open dialog did not close"
+click $((page_x + 16 + 104 + 37)) $((page_y + 84 + 58 + 12))   # Button_Upload_Edid
+wait_log ' W=1 code=257 count=1 data=03' 1 30 "no User mode after the upload"
+wait_log ' W=1 code=11 ' 2 10 "the upload did not end"
+
+start="$(frames 10 | tail -n1 | awk '{ print $1 }')"
+mode="$(grep -E ' W=1 code=257 count=1 data=03' "$work/emu.log" | tail -n1 | awk '{ print $1 }')"
+# From the start notice to the User mode frame: per block a 50 ms lead, 128 paced bytes of more
+# than 1 ms each and 50 ms after it, then the mode command's 50 ms lead:
+# 2 x (50 + 128 + 50) + 50 = 506 ms, plus the wire time of the few bytes that no pause covers.
+echo "upload under Wine: $((mode - start)) ms from start notice to User mode (floor 506 ms)"
+
+wineserver -k
+kill -TERM "$emu_pid"
+wait "$emu_pid" || fail "the emulator did not stop cleanly"
+cmp "$edid" "$work/user.bin" || fail "the device's User EDID differs from the file"
+echo "wine e2e: search, connect and upload passed"
