@@ -48,10 +48,17 @@ std::vector<std::wstring> SubkeyNames(HKEY key) {
 
 // A monitor Windows remembers but that is not attached now is a "phantom": the normal locate
 // does not find it.
-bool Present(const std::wstring& instanceId) {
+bool Attached(const std::wstring& instanceId) {
     DEVINST node = 0;
     std::wstring id = instanceId;  // the call takes a non-const string
     return CM_Locate_DevNodeW(&node, id.data(), CM_LOCATE_DEVNODE_NORMAL) == CR_SUCCESS;
+}
+
+// The configuration manager always finds the root of the device tree when it works at all; where
+// it does not (Wine answers CR_FAILURE), it cannot tell phantoms and the registry's entries stand.
+bool ManagerAnswers() {
+    DEVINST root = 0;
+    return CM_Locate_DevNodeW(&root, nullptr, CM_LOCATE_DEVNODE_NORMAL) == CR_SUCCESS;
 }
 
 std::vector<uint8_t> EdidValue(HKEY parameters) {
@@ -75,11 +82,12 @@ std::vector<RegistryDisplayEdid> ReadRegistryDisplayEdids() {
     std::vector<RegistryDisplayEdid> displays;
     const Key display(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Enum\\DISPLAY");
     if (!display) return displays;
+    const bool judge = ManagerAnswers();
     for (const std::wstring& model : SubkeyNames(display.get())) {
         const Key modelKey(display.get(), model);
         if (!modelKey) continue;
         for (const std::wstring& instance : SubkeyNames(modelKey.get())) {
-            if (!Present(L"DISPLAY\\" + model + L"\\" + instance)) continue;
+            if (judge && !Attached(L"DISPLAY\\" + model + L"\\" + instance)) continue;
             const Key parameters(modelKey.get(), instance + L"\\Device Parameters");
             if (!parameters) continue;
             std::vector<uint8_t> bytes = EdidValue(parameters.get());

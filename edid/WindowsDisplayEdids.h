@@ -2,8 +2,8 @@
 // The EDIDs Windows keeps for the monitors attached now: the binary value EDID under the local
 // machine's SYSTEM\CurrentControlSet\Enum\DISPLAY\<model>\<instance>\Device Parameters, for each
 // instance the configuration manager finds present (Windows keeps the keys of every monitor ever
-// attached). Plain Win32 and the standard library, so the file compiles (and is checked) without
-// Qt.
+// attached; where the manager cannot tell, as under Wine, every instance with an EDID is listed).
+// Plain Win32 and the standard library, so the file compiles (and is checked) without Qt.
 
 #ifdef _WIN32
 #include <cstdint>
