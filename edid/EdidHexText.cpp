@@ -245,17 +245,28 @@ bool IsHexLine(QStringView trimmed) {
     });
 }
 
+bool StartsWith(const Line& line, QStringView text) {
+    return line.text.trimmed().startsWith(text);
+}
+
 // edid-decode's output: the lines after "edid-decode (hex):" up to the dashes before the decode.
+// A copy that starts below that heading still has the dashes and the decode after its hex lines.
 bool EdidDecodeBlock(const QList<Line>& lines, QList<Line>& block) {
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        if (!lines[i].text.trimmed().startsWith(u"edid-decode (hex):")) continue;
-        for (qsizetype j = i + 1; j < lines.size(); ++j) {
-            if (lines[j].text.trimmed().startsWith(u"----")) break;
-            block.append(lines[j]);
-        }
-        return true;
+    auto first = [&lines](QStringView text) {
+        const auto it = std::find_if(lines.begin(), lines.end(),
+                                     [text](const Line& line) { return StartsWith(line, text); });
+        return it - lines.begin();
+    };
+    qsizetype start = first(u"edid-decode (hex):") + 1;
+    if (start > lines.size()) {
+        const qsizetype dashes = first(u"----");
+        const qsizetype decode = first(u"Block 0, Base EDID:");
+        if (dashes == 0 || decode == lines.size() || decode < dashes) return false;
+        start = 0;
     }
-    return false;
+    for (qsizetype j = start; j < lines.size() && !StartsWith(lines[j], u"----"); ++j)
+        block.append(lines[j]);
+    return true;
 }
 
 // xrandr --verbose: the EDID property's line and the indented hex lines under it. Other
@@ -274,9 +285,8 @@ int XrandrBlocks(const QList<Line>& lines, QList<Line>& block) {
 }
 
 bool IsDecodedTextOnly(const QList<Line>& lines) {
-    return std::any_of(lines.begin(), lines.end(), [](const Line& line) {
-        return line.text.trimmed().startsWith(u"Block 0, Base EDID:");
-    });
+    return std::any_of(lines.begin(), lines.end(),
+                       [](const Line& line) { return StartsWith(line, u"Block 0, Base EDID:"); });
 }
 
 QString FormatLines(const EdidImage& image, bool offsets) {

@@ -73,6 +73,10 @@ void TestEdidHexText::pastes_data() {
         << paste("0000CEF4CC27.edid-decode.txt") << "0000CEF4CC27.bin"
         << "edid-decode output"
         << "";
+    QTest::newRow("edid-decode output copied from below its heading")
+        << paste("0001BFD5CF3F.edid-decode.txt").section('\n', 2) << "0001BFD5CF3F.bin"
+        << "edid-decode output"
+        << "";
     QTest::newRow("edid-decode -o carray") << paste("0004F65B12CE.carray.txt") << "0004F65B12CE.bin"
                                            << "C array"
                                            << "";
