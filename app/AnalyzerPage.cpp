@@ -169,20 +169,20 @@ void AnalyzerPage::setSourcesEnabled(bool enabled) {
 }
 
 void AnalyzerPage::ReadDeviceEdidForAnalysis(EdidSource source) {
-    sendNotice(api_code::OperationStart);
     // The disabled choices keep the user from starting a second read inside a pause.
     setSourcesEnabled(false);
     EdidInfo& store = form_.stores().forSource(source);
-    const AnalyzerReadResult result = ReadAnalyzerImage(form_.link(), form_, source, store);
-    if (result.received) {
-        // A still invalid image is reported as such.
-        ShowEdidReport(store, store.image.data());
-    } else {
-        // The device sent nothing at all: report the empty read, not the store's older image.
-        EdidInfo nothing;
-        ShowEdidReport(nothing, nothing.image.data());
-    }
-    sendNotice(api_code::OperationEnd);
+    RunAnalyzerRead(form_.link(), form_, source, store, [&](const AnalyzerReadResult& result) {
+        if (result.received) {
+            // A still invalid image is reported as such.
+            ShowEdidReport(store, store.image.data());
+        } else {
+            // The device sent nothing at all: report the empty read, not the store's older
+            // image.
+            EdidInfo nothing;
+            ShowEdidReport(nothing, nothing.image.data());
+        }
+    });
     // A Disconnect during the pauses has disabled the choices for good.
     if (deviceConnected()) setSourcesEnabled(true);
 }

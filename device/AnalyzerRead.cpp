@@ -121,4 +121,15 @@ AnalyzerReadResult ReadAnalyzerImage(DeviceLink& link, LinkView& log, EdidSource
     return result;
 }
 
+AnalyzerReadResult RunAnalyzerRead(DeviceLink& link, LinkView& log, EdidSource source,
+                                   EdidInfo& store,
+                                   const std::function<void(const AnalyzerReadResult&)>& report) {
+    // Notices are writes without data; the device does not answer them.
+    link.SendApiCommand(1, api_code::OperationStart, 0);
+    const AnalyzerReadResult result = ReadAnalyzerImage(link, log, source, store);
+    if (report) report(result);
+    link.SendApiCommand(1, api_code::OperationEnd, 0);
+    return result;
+}
+
 }  // namespace varnok

@@ -6,6 +6,7 @@
 // disables its buttons and shows the report.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 #include "EdidInfo.h"
@@ -49,5 +50,12 @@ struct AnalyzerReadResult {
 // an empty extension), and the result says so.
 AnalyzerReadResult ReadAnalyzerImage(DeviceLink& link, LinkView& log, EdidSource source,
                                      EdidInfo& store);
+
+// The analyzer's device read as a whole operation, as every front end runs it: the start notice
+// (10), ReadAnalyzerImage, then `report` with the result (the window fills its rows there), and
+// the end notice (11).
+AnalyzerReadResult RunAnalyzerRead(DeviceLink& link, LinkView& log, EdidSource source,
+                                   EdidInfo& store,
+                                   const std::function<void(const AnalyzerReadResult&)>& report);
 
 }  // namespace varnok

@@ -22,8 +22,8 @@ FirmwareOperations::FirmwareOperations(DeviceLink& link, Dialogs& dialogs, Firmw
                                        IspClock& clock)
     : link_(link), dialogs_(dialogs), view_(view), clock_(clock) {}
 
-void FirmwareOperations::openFirmware() {
-    if (updating_) return;
+FirmwareCheck::Outcome FirmwareOperations::openFirmware() {
+    if (updating_) return FirmwareCheck::OpenFailed;
     if (dialogs_.executeOpen()) view_.setPathText(dialogs_.openFileName());
     // After a cancel the dialog still names the file chosen last on any page.
     const QString path = dialogs_.openFileName();
@@ -32,7 +32,7 @@ void FirmwareOperations::openFirmware() {
         // Update keeps its state, and with it the file it was armed with.
         view_.logReplace(QStringLiteral("Fw Open Fail.\r\n"));
         view_.setProgressText(failedText(), true);
-        return;
+        return check.outcome;
     }
     view_.logReplace(QStringLiteral("Fw Open OK.\r\n"));
     switch (check.outcome) {
@@ -53,18 +53,19 @@ void FirmwareOperations::openFirmware() {
         case FirmwareCheck::OpenFailed:
             break;
     }
+    return check.outcome;
 }
 
-void FirmwareOperations::updateFirmware() {
-    if (updating_) return;
+FirmwareOutcome FirmwareOperations::updateFirmware() {
+    if (updating_) return FirmwareOutcome::Busy;
     if (!(link_.LinkFlags & IspMode)) {
         view_.setProgressText(QStringLiteral("Not ISP Mode."), true);
-        return;
+        return FirmwareOutcome::NotIspMode;
     }
     const uint8_t variant = link_.IspVariant;
     if (variant > 1) {
         view_.setProgressText(QStringLiteral("Unknow Device."), true);
-        return;
+        return FirmwareOutcome::UnknownDevice;
     }
     if (variant == 0 && !checkedPath_.isEmpty()) {
         // The tagged kind takes only a tagged image: the file may have changed since Open, or
@@ -75,13 +76,13 @@ void FirmwareOperations::updateFirmware() {
             view_.setUpdateEnabled(false);
             view_.setVersionText(kTargetVersion + QStringLiteral("Illegal !"));
             view_.setProgressText(failedText(), true);
-            return;
+            return FirmwareOutcome::Illegal;
         }
     }
-    runUpdate(variant);
+    return runUpdate(variant);
 }
 
-void FirmwareOperations::runUpdate(uint8_t variant) {
+FirmwareOutcome FirmwareOperations::runUpdate(uint8_t variant) {
     struct Running {
         FirmwareOperations& ops;
         explicit Running(FirmwareOperations& o) : ops(o) {
@@ -95,11 +96,35 @@ void FirmwareOperations::runUpdate(uint8_t variant) {
     } running(*this);
     if (variant == 0) {
         IspUpdate update(link_, view_, clock_);
-        update.run(checkedPath_);
-    } else {
-        Isp029Update update(link_, view_, clock_);
-        update.run(checkedPath_);
+        switch (update.run(checkedPath_)) {
+            case IspUpdate::Result::Done:
+                return FirmwareOutcome::Programmed;
+            case IspUpdate::Result::OpenFailed:
+                return FirmwareOutcome::OpenFailed;
+            case IspUpdate::Result::ConfirmTimeout:
+            case IspUpdate::Result::SyncTimeout:
+                return FirmwareOutcome::NoLoader;
+            case IspUpdate::Result::PageFailed:
+                return FirmwareOutcome::PageFailed;
+            case IspUpdate::Result::PortLost:
+                break;
+        }
+        return FirmwareOutcome::PortLost;
     }
+    Isp029Update update(link_, view_, clock_);
+    switch (update.run(checkedPath_)) {
+        case Isp029Update::Result::Done:
+            return FirmwareOutcome::Programmed;
+        case Isp029Update::Result::OpenFailed:
+            return FirmwareOutcome::OpenFailed;
+        case Isp029Update::Result::BadSize:
+            return FirmwareOutcome::BadSize;
+        case Isp029Update::Result::Refused:
+            return FirmwareOutcome::Refused;
+        case Isp029Update::Result::PortLost:
+            break;
+    }
+    return FirmwareOutcome::PortLost;
 }
 
 }  // namespace varnok

@@ -10,6 +10,8 @@
 #include <QString>
 #include <cstdint>
 
+#include "FirmwareImage.h"
+
 namespace varnok {
 
 class DeviceLink;
@@ -17,21 +19,37 @@ class Dialogs;
 class FirmwareView;
 class IspClock;
 
+// How an Update ended, for a front end that reports it in words; the window shows Label1 and
+// the debug log.
+enum class FirmwareOutcome {
+    Programmed,     // every page read back (or every block acknowledged)
+    Busy,           // an update already runs
+    NotIspMode,     // "Not ISP Mode."
+    UnknownDevice,  // "Unknow Device."
+    Illegal,        // the checked file no longer carries its tag
+    OpenFailed,     // the image file can't be opened
+    BadSize,        // an image the ISP029 loader cannot take (empty, too large)
+    NoLoader,       // ISP mode not confirmed, or no sync echo, within the bound
+    PageFailed,     // a page failed its read-back 16 times
+    Refused,        // the ISP029 loader refused a command, or left it unanswered, 8 times
+    PortLost,       // the port went away during the update
+};
+
 class FirmwareOperations {
 public:
     FirmwareOperations(DeviceLink& link, Dialogs& dialogs, FirmwareView& view, IspClock& clock);
 
-    // Button_Open_FwClick.
-    void openFirmware();
+    // Button_Open_FwClick; returns the check of the file.
+    FirmwareCheck::Outcome openFirmware();
     // Button_Update_FwClick.
-    void updateFirmware();
+    FirmwareOutcome updateFirmware();
 
     bool updating() const { return updating_; }
     // The file that Open last accepted (empty when the last check disabled Update).
     const QString& checkedPath() const { return checkedPath_; }
 
 private:
-    void runUpdate(uint8_t variant);
+    FirmwareOutcome runUpdate(uint8_t variant);
 
     DeviceLink& link_;
     Dialogs& dialogs_;

@@ -12,6 +12,12 @@ public:
     virtual ~FirmwareView() = default;
     // Label1: progress "n%" in black, failure texts in red.
     virtual void setProgressText(const QString& text, bool red) = 0;
+    // Image bytes sent so far and in all, after each page or block (the window's Label1 shows
+    // the percentage only; a command-line progress line shows the bytes too).
+    virtual void showProgressBytes(qint64 sent, qint64 total) {
+        (void)sent;
+        (void)total;
+    }
     // Label_FW_Version.
     virtual void setVersionText(const QString& text) = 0;
     // Button_Update_Fw.

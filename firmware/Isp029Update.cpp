@@ -137,6 +137,7 @@ Isp029Update::Result Isp029Update::run(const QString& path) {
         }
         if (a != Answer::Ack) return end(Result::Refused);
         view_.setProgressText(QString::number((k + 1) * 100 / blocks) + QLatin1Char('%'), false);
+        view_.showProgressBytes((k + 1) * kBlockSize, blocks * kBlockSize);
     }
 
     a = deliver(EndCommand(), kEndWaitMs, QStringLiteral("End"), false);

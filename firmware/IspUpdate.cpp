@@ -25,6 +25,7 @@ constexpr uint32_t kBankWindow = 0x8000;  // banks 1 and 2 are seen at 0x8000-0x
 constexpr uint32_t kBankEnd = 0xFFFF;
 constexpr uint32_t kLastBankEnd = 0xF600;  // bank 2 stops after the page at 0xF400
 constexpr uint8_t kBanks = 3;
+constexpr qint64 kProgrammedBytes = 243 * 512;  // every page of the three banks
 
 QString failedText() {
     return QStringLiteral("Update Fw Failed.");
@@ -232,6 +233,9 @@ bool IspUpdate::stepWritePage() {
     clock_.pause(10);
     fileOffset_ += kPageSize;
     address_ += kPageSize;
+    // The 4 KB hole of bank 0 is skipped in the file too, so it is not counted as sent.
+    const qint64 sent = fileOffset_ - (fileOffset_ >= kHoleEnd ? kHoleEnd - kHoleStart : 0);
+    view_.showProgressBytes(sent, kProgrammedBytes);
     return true;
 }
 

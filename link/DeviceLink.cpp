@@ -20,6 +20,7 @@ constexpr int kFloodKeep = 16;  // bytes kept from a queue of more than 1024
 constexpr uint32_t kDataPhaseLeadMs = 50;
 constexpr uint32_t kDataBytePauseMs = 1;
 constexpr int kResponseHeader = 3;  // lead byte 0xA1 and two bytes the host ignores
+constexpr uint32_t kAnswerLookMs = 1;  // a 6-byte answer takes about 1 ms at 57600 baud
 }  // namespace
 
 DeviceLink::DeviceLink(LinkView& view, QObject* parent) : QObject(parent), view_(view) {
@@ -176,6 +177,30 @@ bool DeviceLink::WaitApiResponse(int polls) {
     RxLength = 0;
     std::fill(RxBuffer.begin(), RxBuffer.end(), uint8_t(0));
     return false;
+}
+
+bool DeviceLink::answerComplete() const {
+    if (RxBuffer[0] != kResponseLead) return false;
+    // The dispatch step sets LastApiCode to 0 once it has taken a complete answer; before that,
+    // RxLength counts what came in.
+    return LastApiCode == 0 || uint64_t(RxLength) >= uint64_t(LastApiCount) + kResponseHeader;
+}
+
+bool DeviceLink::WaitForAnswer(uint32_t ms) {
+    QElapsedTimer clock;
+    clock.start();
+    for (;;) {
+        if (answerComplete()) {
+            // What the answer sets (manufacturer ID, model name, version, mode) is set when
+            // this returns, as after the window's fixed pause.
+            if (LinkFlags & ResponseReady) DispatchResponse();
+            return true;
+        }
+        const auto passed = uint32_t(clock.elapsed());
+        if (clock.nsecsElapsed() > qint64(ms) * 1'000'000) return false;
+        pauses_.until(clock, std::min(passed + kAnswerLookMs, ms));
+        collectResponseBytes();
+    }
 }
 
 void DeviceLink::watchdogStep() {

@@ -85,6 +85,10 @@ public:
     uint32_t WaitMs(uint32_t ms);
     // Up to n-1 pauses of 10 ms for the lead byte 0xA1; true when it timed out.
     bool WaitApiResponse(int polls);
+    // Like WaitMs(ms), but ends as soon as the answer to the last command is complete (lead byte
+    // 0xA1 and count + 3 bytes) and dispatched. For a front end that goes on at once, where the
+    // window pauses a fixed time; true when the answer came.
+    bool WaitForAnswer(uint32_t ms);
 
     // The receive tick (Timer_UART_Rx) and the dispatch step, public for tests.
     void Timer_UART_RxTimer();
@@ -140,6 +144,7 @@ private:
     // response complete and wakes the dispatcher. WaitApiResponse takes bytes in the same way.
     void collectResponseBytes();
     bool checkPortFault();
+    bool answerComplete() const;
 
     LinkView& view_;
     ConnectionState state_ = ConnectionState::Disconnected;

@@ -25,6 +25,7 @@ void DeviceSearch::Search() {
     busy_ = false;
     link_.setConnectionState(ConnectionState::Searching);
 
+    probes_.clear();
     const QStringList names = ports_.ListSerialPorts();
     for (const QString& name : names) {
         if (probe(name)) break;
@@ -48,12 +49,14 @@ bool DeviceSearch::probe(const QString& name) {
         const QString reason = port->errorString().trimmed();
         if (!reason.isEmpty())
             log.logAppend(QStringLiteral("  ") + reason + QStringLiteral("\r\n"));
+        note(name, PortProbe::OpenFailed, reason);
         return false;
     }
     log.logAppend(QStringLiteral("Check ") + name + QStringLiteral("\r\n"));
     if (!port->setLineSettings()) {
         log.logAppend(QStringLiteral("Set COM Failed.\r\n"));
         port->close();
+        note(name, PortProbe::SetFailed);
         return false;
     }
 
@@ -65,7 +68,7 @@ bool DeviceSearch::probe(const QString& name) {
     link_.SendApiCommand(0, api_code::ManufacturerId, 3);
     link_.enableRxTimer();
     link_.startDispatcher();
-    link_.WaitMs(kProbePauseMs);
+    pause(kProbePauseMs);
 
     if (link_.RxBuffer[0] == kResponseLead) {
         log.logAddLine(QStringLiteral("Got One Device!"));
@@ -74,8 +77,13 @@ bool DeviceSearch::probe(const QString& name) {
         const QString line = QStringLiteral("Manufac: ") +
                              QString::fromLatin1(reinterpret_cast<const char*>(id.data()), idLen);
         log.logAddLine(line);
-        if (line.mid(9, 3) == QLatin1String(kManufacturer)) return connectSteps();
+        if (line.mid(9, 3) == QLatin1String(kManufacturer)) {
+            const bool found = connectSteps();
+            note(name, found ? PortProbe::Found : PortProbe::NoModelName);
+            return found;
+        }
         rejectPort();
+        note(name, PortProbe::OtherDevice, line.mid(9));
         return false;
     }
 
@@ -90,10 +98,23 @@ bool DeviceSearch::probe(const QString& name) {
                     [](uint8_t b) { return b != 0; });
     if (banner) {
         ispSteps();
+        note(name, PortProbe::Isp);
         return true;
     }
     rejectPort();
+    note(name, PortProbe::NoDevice);
     return false;
+}
+
+void DeviceSearch::pause(uint32_t ms) {
+    if (answerEndsPause_)
+        link_.WaitForAnswer(ms);
+    else
+        link_.WaitMs(ms);
+}
+
+void DeviceSearch::note(const QString& name, PortProbe::Outcome outcome, const QString& reason) {
+    probes_.append({name, outcome, reason});
 }
 
 void DeviceSearch::rejectPort() {
@@ -106,7 +127,7 @@ bool DeviceSearch::connectSteps() {
     view_.enterConnected();
     modelNameCame_ = false;
     link_.SendApiCommand(0, api_code::ModelName, 5);
-    link_.WaitMs(kQueryPauseMs);
+    pause(kQueryPauseMs);
     // An answer collected but not yet dispatched counts, as the next command would take it too.
     if (link_.LinkFlags & ResponseReady) link_.DispatchResponse();
     if (!modelNameCame_) {
@@ -119,9 +140,12 @@ bool DeviceSearch::connectSteps() {
     link_.setConnectionState(ConnectionState::Connected);
     view_.enableDeviceControls();
     link_.SendApiCommand(0, api_code::FirmwareVersion, 4);
-    link_.WaitMs(kQueryPauseMs);
-    // No pause: the answer sets the mode buttons, and the status poll keeps them current.
+    pause(kQueryPauseMs);
+    // No pause: the answer sets the mode buttons, and the status poll keeps them current. A
+    // caller that sends its next command at once must have it first, or its bytes would land in
+    // that command's answer.
     link_.SendApiCommand(0, api_code::EdidMode, 1);
+    if (answerEndsPause_) link_.WaitForAnswer(kQueryPauseMs);
     return true;
 }
 
@@ -134,6 +158,7 @@ void DeviceSearch::ispSteps() {
         link_.IspVariant = 1;
         // No pause: a valid answer is dispatched like any version answer.
         link_.SendApiCommand(0, api_code::FirmwareVersion, 4);
+        if (answerEndsPause_) link_.WaitForAnswer(kQueryPauseMs);
     } else {
         link_.IspVariant = 0;
     }

@@ -15,6 +15,11 @@
 //
 // Disconnect is also run when the link asks for it (DeviceLink::disconnectRequested: the
 // watchdog, a pulled cable); the window need not connect that signal itself.
+//
+// A front end that goes on with a command at once (varnok-cli) may let each pause of the search
+// end as soon as its answer is complete, and then awaits the answer to the mode query as well:
+// the frames and their order stay the same, and a silent or foreign port still gets the whole
+// pause. The window keeps its fixed pauses.
 
 #include <QObject>
 
@@ -23,6 +28,22 @@
 #include "SerialPort.h"
 
 namespace varnok {
+
+// How the probe of one listed port ended, in the order the search tried them.
+struct PortProbe {
+    enum Outcome {
+        OpenFailed,   // the port could not be opened; `reason` holds the system's words
+        SetFailed,    // 57600 8N1 was refused
+        NoDevice,     // no answer with the lead byte 0xA1, and no ISP banner
+        OtherDevice,  // an answer with another manufacturer ID (in `reason`)
+        NoModelName,  // the device did not tell its model name
+        Found,        // the device: the port is kept
+        Isp,          // the device in ISP mode: the port is kept
+    };
+    QString name;
+    Outcome outcome = NoDevice;
+    QString reason;
+};
 
 class DeviceSearch : public QObject {
     Q_OBJECT
@@ -35,6 +56,10 @@ public:
     void Disconnect();
 
     bool searching() const { return searching_; }
+    // The ports the last search tried, each with how its probe ended.
+    const QList<PortProbe>& probes() const { return probes_; }
+    // Pauses end once their answer is complete (see above); off for the window.
+    void setAnswerEndsPause(bool on) { answerEndsPause_ = on; }
 
     // The manufacturer ID that the device answers to code 9.
     static constexpr char kManufacturer[] = "QEV";
@@ -48,6 +73,8 @@ private:
     void rejectPort();
     bool connectSteps();  // false when the device did not tell its model name
     void ispSteps();
+    void pause(uint32_t ms);
+    void note(const QString& name, PortProbe::Outcome outcome, const QString& reason = {});
 
     DeviceLink& link_;
     PortLister& ports_;
@@ -55,6 +82,8 @@ private:
     bool searching_ = false;
     bool busy_ = false;
     bool modelNameCame_ = false;
+    bool answerEndsPause_ = false;
+    QList<PortProbe> probes_;
 };
 
 }  // namespace varnok

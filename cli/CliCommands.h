@@ -1,0 +1,76 @@
+#pragma once
+// The commands of varnok-cli. Each one calls the operations the window calls and reports through
+// the views of CliViews; it returns the exit status and leaves the result in CliOutput.
+
+#include <QString>
+
+#include "CliArgs.h"
+#include "CliOutput.h"
+#include "EdidInfo.h"
+#include "EdidStores.h"
+
+namespace varnok::cli {
+
+class CliSession;
+class CliViews;
+
+struct CliRun {
+    const CliArgs& args;
+    CliConsole& console;
+    CliViews& views;
+    CliOutput& out;
+    QString message;  // what happened, in words, when the status is not Ok
+
+    ExitStatus fail(ExitStatus status, const QString& words) {
+        message = words;
+        return status;
+    }
+};
+
+// Runs args.command.
+ExitStatus RunCommand(CliRun& run);
+
+// Device commands.
+ExitStatus RunPorts(CliRun& run);
+ExitStatus RunInfo(CliRun& run);
+ExitStatus RunDownload(CliRun& run);
+ExitStatus RunUpload(CliRun& run);
+ExitStatus RunFirmware(CliRun& run);
+// EDID commands (a device source or a file).
+ExitStatus RunAnalyze(CliRun& run);
+ExitStatus RunBytes(CliRun& run);
+ExitStatus RunCompare(CliRun& run);
+ExitStatus RunImportHex(CliRun& run);
+ExitStatus RunDisplays(CliRun& run);
+
+// Finds the device (--port, or the search over the listed ports) and keeps it in `session`.
+// Ok when it answers in the mode the command needs.
+enum class DeviceMode { Api, Isp, Any };
+ExitStatus ConnectDevice(CliRun& run, CliSession& session, DeviceMode mode);
+
+// An EDID file for upload, analysis, bytes or compare: a readable regular file of 128 or 256
+// bytes (a base block alone reads with 0xFF after it, as in the window). Failure with words when
+// it can't be read, InvalidEdid when its size is wrong; `info` then holds nothing new.
+ExitStatus LoadEdidFile(CliRun& run, const QString& path, EdidInfo& info);
+
+// An operand of analyze, bytes or compare: a device source word, or a file.
+struct EdidOperand {
+    bool device = false;
+    EdidSource source = EdidSource::Internal;
+    QString path;
+    QString label;  // "Internal EDID" or the path, for messages and JSON
+};
+EdidOperand ParseEdidOperand(const QString& operand);
+EdidSource SourceForWord(const QString& word);
+// "Internal", "External", "User", "Stored".
+QString SourceName(EdidSource source);
+
+// Reads each operand (the device ones over one connection, found only when one is needed) into
+// its EdidInfo, decoded.
+ExitStatus ReadEdidOperands(CliRun& run, const QList<EdidOperand>& operands,
+                            QList<EdidInfo>& infos);
+
+// The words for a failed validation (which check failed).
+QString ValidationWords(const EdidInfo& info);
+
+}  // namespace varnok::cli

@@ -1,0 +1,146 @@
+// EDIDs named on the command line, from a file or the device, and the analyzer's report of one.
+
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <memory>
+
+#include "AnalyzerRead.h"
+#include "CliCommands.h"
+#include "CliSession.h"
+#include "CliViews.h"
+#include "Edid.h"
+#include "EdidReport.h"
+#include "EdidUpload.h"
+
+namespace varnok::cli {
+
+EdidSource SourceForWord(const QString& word) {
+    if (word == QLatin1String("external")) return EdidSource::External;
+    if (word == QLatin1String("user")) return EdidSource::User;
+    if (word == QLatin1String("stored")) return EdidSource::Stored;
+    return EdidSource::Internal;
+}
+
+QString SourceName(EdidSource source) {
+    switch (source) {
+        case EdidSource::Internal:
+            return QStringLiteral("Internal");
+        case EdidSource::External:
+            return QStringLiteral("External");
+        case EdidSource::User:
+            return QStringLiteral("User");
+        case EdidSource::Stored:
+            break;
+    }
+    return QStringLiteral("Stored");
+}
+
+EdidOperand ParseEdidOperand(const QString& operand) {
+    EdidOperand e;
+    if (IsDeviceSourceWord(operand)) {
+        e.device = true;
+        e.source = SourceForWord(operand);
+        e.label = SourceName(e.source) + QStringLiteral(" EDID");
+    } else {
+        e.path = operand;
+        e.label = operand;
+    }
+    return e;
+}
+
+QString ValidationWords(const EdidInfo& info) {
+    return ValidationMessage(info.status);
+}
+
+ExitStatus LoadEdidFile(CliRun& run, const QString& path, EdidInfo& info) {
+    const QFileInfo fi(path);
+    if (!fi.exists())
+        return run.fail(ExitStatus::Failure, path + QStringLiteral(": No such file or directory"));
+    // A FIFO or a device would block the read, and is no EDID file.
+    if (!fi.isFile()) return run.fail(ExitStatus::Failure, path + QStringLiteral(": not a file"));
+    QFile probe(path);
+    if (!probe.open(QIODevice::ReadOnly))
+        return run.fail(ExitStatus::Failure, path + QStringLiteral(": ") + probe.errorString());
+    const qint64 size = probe.size();
+    probe.close();
+    if (size != kEdidSize && size != kBlockSize)
+        return run.fail(ExitStatus::InvalidEdid,
+                        QStringLiteral("%1: %2 bytes; an EDID file holds 128 or 256")
+                            .arg(path)
+                            .arg(size));
+    if (!ReadEdidFile(path, info.image))
+        return run.fail(ExitStatus::Failure, path + QStringLiteral(": cannot be read"));
+    DecodeEdid(info, info.image.data());
+    return ExitStatus::Ok;
+}
+
+ExitStatus ReadEdidOperands(CliRun& run, const QList<EdidOperand>& operands,
+                            QList<EdidInfo>& infos) {
+    infos.clear();
+    // Files first: a file that can't be read fails before any port is opened.
+    for (const EdidOperand& e : operands) {
+        infos.append(EdidInfo{});
+        if (e.device) continue;
+        if (const ExitStatus s = LoadEdidFile(run, e.path, infos.back()); s != ExitStatus::Ok)
+            return s;
+    }
+    std::unique_ptr<CliSession> session;
+    for (int i = 0; i < operands.size(); ++i) {
+        const EdidOperand& e = operands[i];
+        if (!e.device) continue;
+        if (!session) {
+            session = std::make_unique<CliSession>(run.views);
+            if (const ExitStatus s = ConnectDevice(run, *session, DeviceMode::Api);
+                s != ExitStatus::Ok)
+                return s;
+        }
+        // The analyzer's read, with its notices, selection and retries.
+        EdidInfo& store = session->stores().forSource(e.source);
+        const AnalyzerReadResult r = RunAnalyzerRead(session->link(), run.views, e.source, store, {});
+        if (r.lostLink)
+            return run.fail(ExitStatus::Failure,
+                            QStringLiteral("the link to the device was lost while reading the ") +
+                                e.label);
+        if (!r.received)
+            return run.fail(ExitStatus::Failure,
+                            QStringLiteral("the device did not answer the read of the ") +
+                                e.label);
+        infos[i] = store;
+        DecodeEdid(infos[i], infos[i].image.data());
+    }
+    return ExitStatus::Ok;
+}
+
+ExitStatus RunAnalyze(CliRun& run) {
+    const EdidOperand operand = ParseEdidOperand(run.args.operands[0]);
+    QList<EdidInfo> infos;
+    if (const ExitStatus s = ReadEdidOperands(run, {operand}, infos); s != ExitStatus::Ok)
+        return s;
+    const EdidInfo& info = infos[0];
+    const EdidReport report = MakeEdidReport(info);
+    QJsonArray rows;
+    for (int row = 0; row < kEdidReportRowCount; ++row) {
+        const QString caption = QString::fromLatin1(kEdidReportRows[row].caption).trimmed();
+        QString value = report.values[row];
+        rows.append(QJsonObject{{QStringLiteral("caption"), caption.chopped(2)},
+                                {QStringLiteral("value"), value}});
+        // One row a line, as varnok-edid-report writes it: a wrapped audio list keeps its line
+        // break as the four characters \r\n.
+        value.replace(QStringLiteral("\r\n"), QStringLiteral("\\r\\n"));
+        run.out.line(caption + QLatin1Char('\t') + value);
+    }
+    run.out.set(operand.device ? QStringLiteral("source") : QStringLiteral("file"),
+                run.args.operands[0]);
+    run.out.set(QStringLiteral("rows"), rows);
+    const bool valid = (info.status & kReasonBits) == 0;
+    run.out.set(QStringLiteral("valid"), valid);
+    if (!valid)
+        return run.fail(ExitStatus::InvalidEdid,
+                        operand.label + QStringLiteral(": not a valid EDID: ") +
+                            ValidationWords(info));
+    return ExitStatus::Ok;
+}
+
+}  // namespace varnok::cli

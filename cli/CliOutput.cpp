@@ -1,0 +1,133 @@
+#include "CliOutput.h"
+
+#include <QJsonDocument>
+
+namespace varnok::cli {
+
+QString TerminalSafe(const QString& text) {
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') continue;
+        const bool control = c < 0x20 || (c >= 0x7F && c < 0xA0);
+        if (control && c != u'\n' && c != u'\t')
+            out += QStringLiteral("\\x%1").arg(int(c), 2, 16, QLatin1Char('0'));
+        else
+            out += QChar(c);
+    }
+    return out;
+}
+
+CliConsole::CliConsole(std::FILE* err, bool verbose, bool progress)
+    : err_(err), verbose_(verbose), progressAllowed_(progress) {}
+
+void CliConsole::write(const QString& text) {
+    if (text.isEmpty()) return;
+    endProgress();
+    const QString safe = TerminalSafe(text);
+    std::fputs(safe.toUtf8().constData(), err_);
+    std::fflush(err_);
+    atLineStart_ = safe.endsWith(QLatin1Char('\n'));
+}
+
+void CliConsole::logAppend(const QString& text) {
+    if (verbose_) write(text);
+}
+
+void CliConsole::logAddLine(const QString& line) {
+    if (!verbose_) return;
+    if (!atLineStart_) write(QStringLiteral("\n"));
+    write(line + QStringLiteral("\n"));
+}
+
+void CliConsole::logReplace(const QString& text) {
+    if (!verbose_) return;
+    if (!atLineStart_) write(QStringLiteral("\n"));
+    write(text);
+}
+
+void CliConsole::progress(const QString& what, int percent, qint64 done, qint64 total) {
+    if (!progressAllowed_) return;
+    if (!atLineStart_ && !progressShown_) {
+        std::fputs("\n", err_);
+        atLineStart_ = true;
+    }
+    const QString text = QStringLiteral("\r%1: %2% (%3/%4 bytes)\x1b[K")
+                             .arg(what)
+                             .arg(percent)
+                             .arg(done)
+                             .arg(total);
+    std::fputs(text.toUtf8().constData(), err_);
+    std::fflush(err_);
+    progressShown_ = true;
+}
+
+void CliConsole::endProgress() {
+    if (!progressShown_) return;
+    progressShown_ = false;
+    std::fputs("\n", err_);
+    std::fflush(err_);
+    atLineStart_ = true;
+}
+
+void CliConsole::error(const QString& message) {
+    endProgress();
+    if (!atLineStart_) std::fputs("\n", err_);
+    std::fputs((QStringLiteral("varnok-cli: ") + TerminalSafe(message) + QLatin1Char('\n'))
+                   .toUtf8()
+                   .constData(),
+               err_);
+    std::fflush(err_);
+    atLineStart_ = true;
+}
+
+QString StatusWord(ExitStatus status) {
+    switch (status) {
+        case ExitStatus::Ok:
+            return QStringLiteral("ok");
+        case ExitStatus::Failure:
+            return QStringLiteral("failed");
+        case ExitStatus::Usage:
+            return QStringLiteral("usage");
+        case ExitStatus::InvalidEdid:
+            return QStringLiteral("invalid");
+        case ExitStatus::NoDevice:
+            return QStringLiteral("no-device");
+        case ExitStatus::Mismatch:
+            return QStringLiteral("mismatch");
+        case ExitStatus::Differs:
+            break;
+    }
+    return QStringLiteral("differs");
+}
+
+CliOutput::CliOutput(std::FILE* out, bool json, const QString& command)
+    : out_(out), json_(json) {
+    if (!command.isEmpty()) fields_.insert(QStringLiteral("command"), command);
+}
+
+void CliOutput::line(const QString& text) {
+    if (!json_) lines_ << text;
+}
+
+void CliOutput::set(const QString& key, const QJsonValue& value) {
+    if (json_) fields_.insert(key, value);
+}
+
+int CliOutput::finish(ExitStatus status, const QString& message) {
+    QByteArray bytes;
+    if (json_) {
+        fields_.insert(QStringLiteral("status"), int(status));
+        fields_.insert(QStringLiteral("result"), StatusWord(status));
+        if (!message.isEmpty()) fields_.insert(QStringLiteral("message"), message);
+        bytes = QJsonDocument(fields_).toJson(QJsonDocument::Compact) + '\n';
+    } else {
+        for (const QString& l : lines_) bytes += TerminalSafe(l).toUtf8() + '\n';
+    }
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), out_);
+    std::fflush(out_);
+    return int(status);
+}
+
+}  // namespace varnok::cli
