@@ -59,7 +59,7 @@ ExitStatus ConnectDevice(CliRun& run, CliSession& session, DeviceMode mode) {
     const CliSession::State state = session.connect(ports);
     if (state == CliSession::State::NotFound) {
         QString words;
-        const ExitStatus status = session.failureStatus(&words);
+        const ExitStatus status = session.failureStatus(!run.args.port.isEmpty(), &words);
         return run.fail(status, words);
     }
     run.out.set(QStringLiteral("port"), session.portName());
@@ -101,7 +101,7 @@ ExitStatus RunPorts(CliRun& run) {
                 text += QStringLiteral("\tisp");
             } else {
                 QString words;
-                session.failureStatus(&words);
+                session.failureStatus(true, &words);
                 entry[QStringLiteral("state")] = QStringLiteral("none");
                 entry[QStringLiteral("reason")] = words.mid(port.first.size() + 2);
                 text += QStringLiteral("\tnone\t") + words.mid(port.first.size() + 2);

@@ -94,7 +94,6 @@ CliSession::~CliSession() {
 }
 
 CliSession::State CliSession::connect(const QList<QPair<QString, QString>>& ports) {
-    tried_ = ports;
     ports_->setPorts(ports);
     search_->Search();
     const ConnectionState state = link_->connectionState();
@@ -105,27 +104,26 @@ CliSession::State CliSession::connect(const QList<QPair<QString, QString>>& port
     return state == ConnectionState::Connected ? State::Connected : State::Isp;
 }
 
-ExitStatus CliSession::failureStatus(QString* message) const {
+ExitStatus CliSession::failureStatus(bool portAsked, QString* message) const {
     const QList<PortProbe>& probes = search_->probes();
     if (probes.isEmpty()) {
         *message = QStringLiteral("no device found: no serial port is listed");
         return ExitStatus::NoDevice;
     }
-    if (tried_.size() == 1) {
+    if (portAsked) {
         const PortProbe& only = probes.constFirst();
         *message = only.name + QStringLiteral(": ") + ProbeWords(only);
-        // A port that cannot be used at all is a port error; one that holds no device (or
-        // another maker's) is a search that found none.
-        const bool portError = only.outcome == PortProbe::OpenFailed ||
-                               only.outcome == PortProbe::SetFailed ||
-                               only.outcome == PortProbe::NoModelName;
-        return portError ? ExitStatus::Failure : ExitStatus::NoDevice;
+        // A port that cannot be used at all, or a device that stopped answering, is a port or
+        // device failure; a port that holds no device (or another maker's) is a search that
+        // found none.
+        const bool failure = only.outcome == PortProbe::OpenFailed ||
+                             only.outcome == PortProbe::SetFailed ||
+                             only.outcome == PortProbe::NoModelName;
+        return failure ? ExitStatus::Failure : ExitStatus::NoDevice;
     }
     QStringList parts;
     for (const PortProbe& p : probes) parts << p.name + QStringLiteral(": ") + ProbeWords(p);
-    *message = QStringLiteral("searched %1 ports, no device found (%2)")
-                   .arg(probes.size())
-                   .arg(parts.join(QStringLiteral("; ")));
+    *message = QStringLiteral("no device found (searched %1)").arg(parts.join(QStringLiteral("; ")));
     return ExitStatus::NoDevice;
 }
 

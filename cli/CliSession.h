@@ -42,8 +42,9 @@ public:
 
     // Searches the given ports (all listed ports when empty) and keeps the device's port.
     State connect(const QList<QPair<QString, QString>>& ports);
-    // Without a device: exit status and words for the result (port error, no device, ...).
-    ExitStatus failureStatus(QString* message) const;
+    // Without a device: exit status and words for the result (port error, no device, ...);
+    // `portAsked` when only the port of --port was tried.
+    ExitStatus failureStatus(bool portAsked, QString* message) const;
 
     DeviceLink& link() { return *link_; }
     CliDialogs& dialogs() { return dialogs_; }
@@ -68,7 +69,6 @@ private:
     std::unique_ptr<DeviceLink> link_;
     std::unique_ptr<FixedPortLister> ports_;
     std::unique_ptr<DeviceSearch> search_;
-    QList<QPair<QString, QString>> tried_;
     QString portName_;
     QString portPath_;
     QString modelName_;

@@ -1,0 +1,303 @@
+// varnok-cli as a user runs it: the program in a process of its own against emulated devices on
+// pseudo-terminals. Every command once, the exit status of each failure, two devices at once.
+// VARNOK_PORTS is always set, so no run ever lists or probes the machine's own ports.
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QSerialPort>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+
+#include "DefaultEdid.h"
+#include "EmulatedDevice.h"
+
+using namespace varnok;
+
+namespace {
+
+struct Result {
+    int status = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+QProcess* Start(const QStringList& args, const QString& ports = {}) {
+    auto* p = new QProcess;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("VARNOK_PORTS"), ports);
+    p->setProcessEnvironment(env);
+    p->start(QStringLiteral(VARNOK_CLI_PATH), args);
+    return p;
+}
+
+Result Finish(QProcess* p) {
+    std::unique_ptr<QProcess> owned(p);
+    if (!p->waitForFinished(30000)) p->kill();
+    return {p->exitStatus() == QProcess::NormalExit ? p->exitCode() : -1,
+            p->readAllStandardOutput(), p->readAllStandardError()};
+}
+
+Result Run(const QStringList& args, const QString& ports = {}) {
+    return Finish(Start(args, ports));
+}
+
+QJsonObject Json(const Result& r) {
+    return QJsonDocument::fromJson(r.out).object();
+}
+
+bool WriteFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+QByteArray ReadFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+std::unique_ptr<EmulatedDevice> StartDevice(EmulatorConfig c = {}) {
+    auto d = std::make_unique<EmulatedDevice>(c);
+    QString error;
+    if (!d->start(&error)) qFatal("emulator: %s", qPrintable(error));
+    return d;
+}
+
+std::unique_ptr<EmulatedDevice> IspDevice(int variant) {
+    EmulatorConfig c;
+    c.mode = EmulatorConfig::Mode::Isp;
+    c.ispVariant = variant;
+    if (variant == 1) c.ispBanner = "ISP029 loader\r\n";
+    return StartDevice(c);
+}
+
+// A valid EDID unlike the device's own: its User EDID with another manufacture week.
+QByteArray UploadImage() {
+    QByteArray img = defaultEmulatorEdid(EmuStore::User);
+    img[16] = 0x2A;
+    fixEdidChecksums(img);
+    return img;
+}
+
+}  // namespace
+
+class TstCliE2e : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void eachCommand();
+    void failureStatuses_data();
+    void failureStatuses();
+    void twoDevicesAtOnce();
+
+private:
+    QString path(const QString& name) const { return dir_.filePath(name); }
+
+    QTemporaryDir dir_;
+    std::unique_ptr<EmulatedDevice> device_;
+    std::unique_ptr<EmulatedDevice> foreign_;
+    std::unique_ptr<EmulatedDevice> silent_;
+    std::unique_ptr<EmulatedDevice> corrupting_;
+    std::unique_ptr<EmulatedDevice> held_;
+    std::unique_ptr<EmulatedDevice> isp0_;
+    QSerialPort holder_;
+};
+
+void TstCliE2e::initTestCase() {
+    QVERIFY(dir_.isValid());
+    device_ = StartDevice();
+    EmulatorConfig other;
+    other.manufacturerId = "ABC";
+    foreign_ = StartDevice(other);
+    EmulatorConfig silent;
+    silent.faults.push_back({FaultKind::Silent, 261, 0, 0, -1});
+    silent_ = StartDevice(silent);
+    // Two bytes of every block-1 answer complemented; they sum to 127, so the checksum holds and
+    // only the byte comparison can tell.
+    EmulatorConfig corrupting;
+    corrupting.faults.push_back({FaultKind::Corrupt, 262, 2, 0, -1});
+    corrupting_ = StartDevice(corrupting);
+    held_ = StartDevice();
+    holder_.setPortName(held_->slavePath());
+    QVERIFY(holder_.open(QIODevice::ReadWrite));
+    isp0_ = IspDevice(0);
+
+    QVERIFY(WriteFile(path("valid.bin"), UploadImage()));
+    QByteArray bad = UploadImage();
+    bad[20] = char(bad[20] ^ 0x01);
+    QVERIFY(WriteFile(path("badsum.bin"), bad));
+    QVERIFY(WriteFile(path("short.bin"), QByteArray(100, '\x11')));
+    QByteArray sums = UploadImage();
+    sums[130] = 0x04;
+    sums[131] = 127 - 0x04;
+    fixEdidChecksums(sums);
+    QVERIFY(WriteFile(path("sums127.bin"), sums));
+    QVERIFY(WriteFile(path("untagged.bin"), QByteArray(0x2000, '\x5A')));
+}
+
+void TstCliE2e::eachCommand() {
+    const QString dev = device_->slavePath();
+    // The search goes through the listed ports in order: one that can't be opened, another
+    // maker's device, then the device.
+    const QString list = QStringLiteral("DEAD=%1,OTHER=%2,EMU=%3")
+                             .arg(path("no-such-tty"), foreign_->slavePath(), dev);
+
+    Result r = Run({"--json", "info"}, list);
+    QCOMPARE(r.status, 0);
+    QJsonObject o = Json(r);
+    QCOMPARE(o["port"].toString(), QStringLiteral("EMU"));
+    QCOMPARE(o["model"].toString(), QStringLiteral("VK-01"));
+    QCOMPARE(o["version"].toString(), QStringLiteral("1.23"));
+    QCOMPARE(o["mode"].toString(), QStringLiteral("internal"));
+
+    r = Run({"ports", "--probe"}, list);
+    QCOMPARE(r.status, 0);
+    const QList<QByteArray> lines = r.out.trimmed().split('\n');
+    QCOMPARE(lines.size(), 3);
+    QVERIFY2(lines[0].startsWith("DEAD\t") && lines[0].contains("\tnone\tcannot be opened"),
+             lines[0]);
+    QVERIFY2(lines[1].contains("\tnone\ta device with the ID 'ABC' answered"), lines[1]);
+    QCOMPARE(lines[2], "EMU\t" + dev.toUtf8() + "\tdevice\tVK-01\t1.23");
+
+    r = Run({"--port", dev, "download", "internal", path("internal.bin")});
+    QCOMPARE(r.status, 0);
+    QCOMPARE(ReadFile(path("internal.bin")), device_->store(EmuStore::Internal));
+
+    device_->clearFrames();
+    r = Run({"--port", dev, "upload", path("valid.bin"), "--verify"});
+    QCOMPARE(r.status, 0);
+    QCOMPARE(r.out, QByteArray("User EDID uploaded and verified\n"));
+    QCOMPARE(device_->store(EmuStore::User), UploadImage());
+    QCOMPARE(device_->edidMode(), uint8_t(3));
+    // The window's frames: the two paced halves, then User mode, inside notices 10 and 11.
+    QStringList writes;
+    for (const FrameRecord& f : device_->frames())
+        if (f.w) writes << QStringLiteral("%1/%2").arg(f.code).arg(f.count);
+    QCOMPARE(writes.mid(0, 5), QStringList({"10/0", "261/128", "262/128", "257/1", "11/0"}));
+
+    r = Run({"--port", dev, "--json", "analyze", "user"});
+    QCOMPARE(r.status, 0);
+    const QJsonArray rows = Json(r)["rows"].toArray();
+    QCOMPARE(rows.size(), 14);
+    QCOMPARE(rows[0].toObject()["caption"].toString(), QStringLiteral("EDID Header"));
+    QCOMPARE(rows[12].toObject()["value"].toString(), QStringLiteral("2CH"));
+
+    r = Run({"analyze", path("internal.bin")});
+    QCOMPARE(r.status, 0);
+    QCOMPARE(r.out.count('\n'), 14);
+    QVERIFY(r.out.startsWith("EDID Header :\tGood\nEDID Checksum :\tGood\n"));
+
+    // Firmware of the ISP029 kind: 20 blocks of 128 bytes, each acknowledged.
+    auto isp = IspDevice(1);
+    QByteArray image(20 * 128, '\0');
+    for (int i = 0; i < image.size(); ++i) image[i] = char(i * 7);
+    QVERIFY(WriteFile(path("fw.bin"), image));
+    r = Run({"--port", isp->slavePath(), "firmware", path("fw.bin")});
+    QVERIFY2(r.status == 0, r.err);
+    QCOMPARE(isp->rom().left(image.size()), image);
+}
+
+void TstCliE2e::failureStatuses_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("ports");  // VARNOK_PORTS
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("words");  // a part of the message on stderr
+
+    QTest::newRow("no command") << QStringList{} << "" << 2 << "no command given";
+    QTest::newRow("unknown command") << QStringList{"flash"} << "" << 2 << "unknown command";
+    QTest::newRow("unknown source")
+        << QStringList{"--port", "{dev}", "download", "rom", "{dir}/x.bin"} << "" << 2
+        << "unknown source 'rom'";
+    QTest::newRow("missing operand") << QStringList{"upload"} << "" << 2 << "upload takes FILE";
+    QTest::newRow("option of another command")
+        << QStringList{"info", "--verify"} << "" << 2 << "--verify belongs to upload";
+    QTest::newRow("missing file") << QStringList{"--port", "{dev}", "upload", "{dir}/none.bin"}
+                                  << "" << 1 << "No such file";
+    QTest::newRow("wrong size") << QStringList{"--port", "{dev}", "upload", "{dir}/short.bin"}
+                                << "" << 3 << "100 bytes";
+    QTest::newRow("invalid EDID") << QStringList{"--port", "{dev}", "upload", "{dir}/badsum.bin"}
+                                  << "" << 3 << "Illegal Edid CheckSum0.";
+    QTest::newRow("analyze invalid file")
+        << QStringList{"analyze", "{dir}/badsum.bin"} << "" << 3 << "Illegal Edid CheckSum0.";
+    QTest::newRow("port that does not exist")
+        << QStringList{"--port", "{dir}/ttyNONE", "info"} << "" << 1 << "cannot be opened";
+    QTest::newRow("port busy") << QStringList{"--port", "{held}", "info"} << "" << 1
+                               << "cannot be opened";
+    QTest::newRow("another maker's device")
+        << QStringList{"--port", "{foreign}", "info"} << "" << 4 << "ID 'ABC'";
+    QTest::newRow("no port listed") << QStringList{"info"} << "" << 4 << "no serial port";
+    QTest::newRow("search finds none")
+        << QStringList{"download", "user", "{dir}/keep.bin"} << "F={foreign}" << 4
+        << "no device found (searched F: a device with the ID 'ABC' answered)";
+    QTest::newRow("device silent keeps the file")
+        << QStringList{"--port", "{silent}", "download", "internal", "{dir}/keep.bin"} << "" << 1
+        << "left as it was";
+    QTest::newRow("target not writable")
+        << QStringList{"--port", "{dev}", "download", "internal", "{dir}/no-dir/x.bin"} << "" << 1
+        << "could not be written";
+    QTest::newRow("read-back differs")
+        << QStringList{"--port", "{corrupting}", "upload", "--verify", "{dir}/sums127.bin"} << ""
+        << 5 << "in 2 of 256 bytes";
+    QTest::newRow("firmware without its tag")
+        << QStringList{"--port", "{isp0}", "firmware", "{dir}/untagged.bin"} << "" << 3
+        << "no firmware version tag";
+    QTest::newRow("firmware needs ISP mode")
+        << QStringList{"--port", "{dev}", "firmware", "{dir}/untagged.bin"} << "" << 1
+        << "not in ISP mode";
+}
+
+void TstCliE2e::failureStatuses() {
+    QFETCH(QStringList, args);
+    QFETCH(QString, ports);
+    QFETCH(int, status);
+    QFETCH(QString, words);
+
+    const QList<QPair<QString, EmulatedDevice*>> devices = {
+        {"{dev}", device_.get()},         {"{foreign}", foreign_.get()},
+        {"{silent}", silent_.get()},      {"{corrupting}", corrupting_.get()},
+        {"{held}", held_.get()},          {"{isp0}", isp0_.get()},
+    };
+    auto expand = [&](QString s) {
+        s.replace(QStringLiteral("{dir}"), dir_.path());
+        for (const auto& [key, d] : devices) s.replace(key, d->slavePath());
+        return s;
+    };
+    for (QString& a : args) a = expand(a);
+    const QByteArray kept("an older file");
+    QVERIFY(WriteFile(path("keep.bin"), kept));
+    const int framesBefore = device_->frameCount();
+
+    const Result r = Run(args, expand(ports));
+    QCOMPARE(r.status, status);
+    QVERIFY2(r.err.startsWith("varnok-cli: ") && r.err.contains(words.toUtf8()), r.err);
+    // Nothing is written where the command failed: the file stays, and a file judged before
+    // the device is touched sends the device nothing.
+    QCOMPARE(ReadFile(path("keep.bin")), kept);
+    if (status == 3 || QTest::currentDataTag() == QLatin1String("missing file"))
+        QCOMPARE(device_->frameCount(), framesBefore);
+}
+
+void TstCliE2e::twoDevicesAtOnce() {
+    EmulatorConfig a;
+    a.stores[int(EmuStore::Internal)] = UploadImage();
+    auto first = StartDevice(a);
+    auto second = StartDevice();
+    QProcess* p1 = Start({"--port", first->slavePath(), "download", "internal", path("a.bin")});
+    QProcess* p2 = Start({"--port", second->slavePath(), "download", "internal", path("b.bin")});
+    QCOMPARE(Finish(p1).status, 0);
+    QCOMPARE(Finish(p2).status, 0);
+    QCOMPARE(ReadFile(path("a.bin")), UploadImage());
+    QCOMPARE(ReadFile(path("b.bin")), second->store(EmuStore::Internal));
+    // Each device saw one search and one download, nothing of the other's.
+    for (EmulatedDevice* d : {first.get(), second.get()}) {
+        int selects = 0;
+        for (const FrameRecord& f : d->frames()) selects += f.code == 264 ? 1 : 0;
+        QCOMPARE(selects, 1);
+    }
+}
+
+QTEST_GUILESS_MAIN(TstCliE2e)
+#include "tst_cli_e2e.moc"
