@@ -61,4 +61,15 @@ constexpr double kFirmwarePageMs = 2.0 + wireMs(513.0 + 1.0 + 512.0);
 constexpr Floor kFirmwareUpdate{500.0 + 2.0 + 10.0 + 3.0 * 2.0 + kFirmwarePages * kFirmwarePageMs,
                                 "500 + 2 + 10 + 3 x 2 + 243 x (2 + wire(513 + 1 + 512 B))"};
 
+// varnok-cli with --port: the same probe (code 9), model name (1), version (2) and mode query
+// (257) as Search, but each wait ends once its answer is complete, so what remains is the wire:
+// each command's 4-byte header out, then its answer of 6, 8, 7 and 4 bytes back.
+constexpr double kCliConnectMs = wireMs(4 + 6) + wireMs(4 + 8) + wireMs(4 + 7) + wireMs(4 + 4);
+constexpr Floor kCliDownload{kCliConnectMs + kReadInternal.ms,
+                             "connect wire(4+6, 4+8, 4+7, 4+4 B) + download Internal"};
+constexpr Floor kCliUpload{kCliConnectMs + kUpload.ms, "connect wire + upload"};
+// What a command line may add to its floor: starting the process, loading Qt Core, opening the
+// port, and ending.
+constexpr double kCliMarginMs = 60.0;
+
 }  // namespace varnok::bench

@@ -17,6 +17,8 @@ struct OperationRow {
     Floor floor{};
     double ratioGoal = 1.05;
     double cpuGoal = 0.05;  // of one core
+    // When above 0, the goal is every run within floor + this many ms instead of the ratio.
+    double marginGoalMs = 0.0;
     QList<Span> runs;
     QString note;  // "n/a ...", "FAILED ..." or empty
     bool failed = false;

@@ -1,6 +1,7 @@
 // varnok-bench: times every device operation of the window against the emulated device, wire
-// paced at 57600 baud, next to the least time the protocol allows; also start-up to the first
-// paint, peak memory and CPU while connected and idle. Not a test: the figures depend on the
+// paced at 57600 baud, next to the least time the protocol allows; also varnok-cli's download and
+// upload from process start to exit, start-up to the first paint, peak memory and CPU while
+// connected and idle. Not a test: the figures depend on the
 // machine, so nothing here fails a build.
 //
 //   varnok-bench [--repeat N] [--idle-seconds S] [--startup-runs N] [--no-firmware]
@@ -14,6 +15,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "CliBench.h"
 #include "CpuMeter.h"
 #include "Report.h"
 #include "Scenario.h"
@@ -82,6 +84,7 @@ int main(int argc, char** argv) {
         idleMeasured = scenario.idleMeasured();
         idleConnected = scenario.idleStayedConnected();
     }
+    runCli(report, options.repeat);
 
     if (!startup.ms.isEmpty()) {
         const double med = medianOf(startup.ms);

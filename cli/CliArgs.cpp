@@ -14,7 +14,7 @@ struct CommandRule {
     bool save;
 };
 
-constexpr std::array<CommandRule, 10> kCommands{{
+constexpr std::array<CommandRule, 9> kCommands{{
     {"ports", 0, "", true, false, false},
     {"info", 0, "", false, false, false},
     {"download", 2, "SOURCE FILE", false, false, false},
@@ -22,8 +22,7 @@ constexpr std::array<CommandRule, 10> kCommands{{
     {"analyze", 1, "SOURCE|FILE", false, false, false},
     {"bytes", 1, "SOURCE|FILE", false, false, false},
     {"compare", 2, "A B", false, false, false},
-    {"import-hex", 2, "TEXT|- OUT", false, false, false},
-    {"displays", 0, "", false, false, true},
+    {"displays", 0, "", false, false, false},
     {"firmware", 1, "FILE", false, false, false},
 }};
 
@@ -108,8 +107,8 @@ ParsedArgs ParseArguments(const QStringList& arguments) {
     const CommandRule* rule = FindCommand(a.command);
     if (!rule) return Refuse(QStringLiteral("unknown command '%1'").arg(a.command));
     if (a.operands.size() != rule->operands) {
-        const QString synopsis =
-            rule->operands == 0 ? QStringLiteral("no operands") : QString::fromLatin1(rule->synopsis);
+        const QString synopsis = rule->operands == 0 ? QStringLiteral("no operands")
+                                                     : QString::fromLatin1(rule->synopsis);
         return Refuse(QStringLiteral("%1 takes %2").arg(a.command, synopsis));
     }
     if (a.probe && !rule->probe) return Refuse(QStringLiteral("--probe belongs to ports"));
@@ -147,9 +146,7 @@ QString UsageText() {
         "  analyze SOURCE|FILE      the analyzer's fourteen rows (Caption<TAB>Value)\n"
         "  bytes SOURCE|FILE        hex dump, as edid-decode reads it\n"
         "  compare A B              A, B: files or sources; rows and byte offsets that differ\n"
-        "  import-hex TEXT|- OUT    hex text (plain hex, edid-decode's output, xrandr --verbose,\n"
-        "                           a C array) to a .bin file; - reads standard input\n"
-        "  displays [--save DIR]    the EDIDs of this computer's displays\n"
+        "  displays                 the EDIDs of this computer's displays\n"
         "  firmware FILE            check FILE and program a device in ISP mode, with\n"
         "                           read-back verification\n"
         "SOURCE is internal, external or user (analyze, bytes, compare also take a file); a\n"

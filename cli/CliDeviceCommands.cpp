@@ -47,15 +47,13 @@ ExitStatus RunCommand(CliRun& run) {
     if (c == QLatin1String("analyze")) return RunAnalyze(run);
     if (c == QLatin1String("bytes")) return RunBytes(run);
     if (c == QLatin1String("compare")) return RunCompare(run);
-    if (c == QLatin1String("import-hex")) return RunImportHex(run);
     if (c == QLatin1String("displays")) return RunDisplays(run);
     if (c == QLatin1String("firmware")) return RunFirmware(run);
     return run.fail(ExitStatus::Usage, QStringLiteral("unknown command '%1'").arg(c));
 }
 
 ExitStatus ConnectDevice(CliRun& run, CliSession& session, DeviceMode mode) {
-    const auto ports =
-        run.args.port.isEmpty() ? ListPorts() : QList{ResolvePort(run.args.port)};
+    const auto ports = run.args.port.isEmpty() ? ListPorts() : QList{ResolvePort(run.args.port)};
     const CliSession::State state = session.connect(ports);
     if (state == CliSession::State::NotFound) {
         QString words;
@@ -64,20 +62,19 @@ ExitStatus ConnectDevice(CliRun& run, CliSession& session, DeviceMode mode) {
     }
     run.out.set(QStringLiteral("port"), session.portName());
     if (state == CliSession::State::Isp && mode == DeviceMode::Api)
-        return run.fail(ExitStatus::Failure,
-                        session.portName() +
-                            QStringLiteral(": the device is in ISP mode; only firmware works "
-                                           "there"));
+        return run.fail(
+            ExitStatus::Failure,
+            session.portName() + QStringLiteral(": the device is in ISP mode; only firmware works "
+                                                "there"));
     if (state == CliSession::State::Connected && mode == DeviceMode::Isp)
-        return run.fail(ExitStatus::Failure,
-                        session.portName() +
-                            QStringLiteral(": the device is not in ISP mode (Not ISP Mode.)"));
+        return run.fail(
+            ExitStatus::Failure,
+            session.portName() + QStringLiteral(": the device is not in ISP mode (Not ISP Mode.)"));
     return ExitStatus::Ok;
 }
 
 ExitStatus RunPorts(CliRun& run) {
-    const auto ports =
-        run.args.port.isEmpty() ? ListPorts() : QList{ResolvePort(run.args.port)};
+    const auto ports = run.args.port.isEmpty() ? ListPorts() : QList{ResolvePort(run.args.port)};
     QJsonArray list;
     bool anyDevice = false;
     for (const auto& port : ports) {
@@ -123,8 +120,8 @@ ExitStatus RunInfo(CliRun& run) {
         return s;
     run.out.line(QStringLiteral("Port\t") + session.portName());
     if (session.link().connectionState() == ConnectionState::Isp) {
-        const QString loader = session.link().IspVariant == 1 ? QStringLiteral("ISP029")
-                                                              : QStringLiteral("ISP");
+        const QString loader =
+            session.link().IspVariant == 1 ? QStringLiteral("ISP029") : QStringLiteral("ISP");
         run.out.set(QStringLiteral("mode"), QStringLiteral("isp"));
         run.out.set(QStringLiteral("loader"), loader);
         run.out.line(QStringLiteral("Mode\tisp"));
@@ -140,9 +137,9 @@ ExitStatus RunInfo(CliRun& run) {
     run.out.line(QStringLiteral("Model\t") + session.modelName());
     run.out.line(QStringLiteral("Version\t") + session.firmwareVersion());
     if (!session.edidMode())
-        return run.fail(ExitStatus::Failure,
-                        session.portName() +
-                            QStringLiteral(": the device did not tell its EDID mode"));
+        return run.fail(
+            ExitStatus::Failure,
+            session.portName() + QStringLiteral(": the device did not tell its EDID mode"));
     const QString mode = EdidModeWord(*session.edidMode());
     run.out.set(QStringLiteral("mode"), mode);
     run.out.line(QStringLiteral("Mode\t") + mode);
@@ -153,7 +150,8 @@ ExitStatus RunDownload(CliRun& run) {
     const EdidSource source = SourceForWord(run.args.operands[0]);
     const QString path = run.args.operands[1];
     CliSession session(run.views);
-    if (const ExitStatus s = ConnectDevice(run, session, DeviceMode::Api); s != ExitStatus::Ok) return s;
+    if (const ExitStatus s = ConnectDevice(run, session, DeviceMode::Api); s != ExitStatus::Ok)
+        return s;
     session.dialogs().setSavePath(path);
     DeviceOpsContext ctx = session.context();
     const DownloadOutcome outcome = DownloadDeviceEdid(ctx, source);
@@ -181,7 +179,7 @@ ExitStatus RunDownload(CliRun& run) {
     run.out.set(QStringLiteral("valid"), valid);
     QString line = QStringLiteral("%1 saved to %2 (%3 bytes)").arg(name, path).arg(kEdidSize);
     // The device may hold an invalid EDID; its bytes are saved as they are.
-    if (!valid) line += QStringLiteral("; not a valid EDID: ") + ValidationWords(saved);
+    if (!valid) line += QStringLiteral("; ") + ValidationWords(saved);
     run.out.line(line);
     return ExitStatus::Ok;
 }
@@ -193,10 +191,11 @@ ExitStatus RunUpload(CliRun& run) {
     if (const ExitStatus s = LoadEdidFile(run, path, file); s != ExitStatus::Ok) return s;
     if (!ValidateEdidImage(file))
         return run.fail(ExitStatus::InvalidEdid,
-                        path + QStringLiteral(": not a valid EDID: ") + ValidationWords(file));
+                        path + QStringLiteral(": ") + ValidationWords(file));
 
     CliSession session(run.views);
-    if (const ExitStatus s = ConnectDevice(run, session, DeviceMode::Api); s != ExitStatus::Ok) return s;
+    if (const ExitStatus s = ConnectDevice(run, session, DeviceMode::Api); s != ExitStatus::Ok)
+        return s;
     session.dialogs().choose(path);
     DeviceOpsContext ctx = session.context();
     run.views.startUpload();
@@ -243,7 +242,8 @@ ExitStatus RunFirmware(CliRun& run) {
         return run.fail(ExitStatus::Failure, path + QStringLiteral(": ") + why);
 
     CliSession session(run.views);
-    if (const ExitStatus s = ConnectDevice(run, session, DeviceMode::Isp); s != ExitStatus::Ok) return s;
+    if (const ExitStatus s = ConnectDevice(run, session, DeviceMode::Isp); s != ExitStatus::Ok)
+        return s;
     EventLoopClock clock;
     FirmwareOperations ops(session.link(), session.dialogs(), run.views, clock);
     session.dialogs().choose(path);

@@ -1,21 +1,104 @@
 // bytes, compare, import-hex and displays: EDID bytes as text, two EDIDs side by side, hex text to
-// a file, and the EDIDs of this computer's displays.
+// a .bin file, and the EDIDs of this computer's displays.
+
+#include <QJsonArray>
+#include <QJsonObject>
 
 #include "CliCommands.h"
+#include "DisplayEdids.h"
+#include "Edid.h"
+#include "EdidCompare.h"
+#include "EdidHexText.h"
+#include "EdidReport.h"
+#include "EdidValidity.h"
 
 namespace varnok::cli {
+namespace {
+
+QString Hex2(uint8_t b) {
+    return QStringLiteral("%1").arg(b, 2, 16, QLatin1Char('0'));
+}
+
+QString RowCaption(int row) {
+    return QString::fromLatin1(kEdidReportRows[row].caption).trimmed().chopped(2);
+}
+
+// A value on one line: a wrapped audio list keeps its break as the four characters \r\n.
+QString OneLine(QString value) {
+    return value.replace(QStringLiteral("\r\n"), QStringLiteral("\\r\\n"));
+}
+
+}  // namespace
 
 ExitStatus RunBytes(CliRun& run) {
-    return run.fail(ExitStatus::Usage, QStringLiteral("bytes: not available yet"));
+    const EdidOperand operand = ParseEdidOperand(run.args.operands[0]);
+    QList<EdidInfo> infos;
+    if (const ExitStatus s = ReadEdidOperands(run, {operand}, infos); s != ExitStatus::Ok) return s;
+    const EdidImage& image = infos[0].image;
+    // edid-decode's own hex form, which edid-decode reads back: varnok-cli bytes user |
+    // edid-decode.
+    const QString hex = FormatEdidHex(image);
+    run.out.set(QStringLiteral("bytes"), EdidByteCount(image));
+    run.out.set(QStringLiteral("hex"), hex);
+    for (const QString& l : hex.split(QLatin1Char('\n'))) run.out.line(l);
+    return ExitStatus::Ok;
 }
+
 ExitStatus RunCompare(CliRun& run) {
-    return run.fail(ExitStatus::Usage, QStringLiteral("compare: not available yet"));
+    const QList<EdidOperand> operands = {ParseEdidOperand(run.args.operands[0]),
+                                         ParseEdidOperand(run.args.operands[1])};
+    QList<EdidInfo> infos;
+    if (const ExitStatus s = ReadEdidOperands(run, operands, infos); s != ExitStatus::Ok) return s;
+    const EdidComparison c = CompareEdids(infos[0].image, infos[1].image);
+    QJsonArray rows;
+    for (int row = 0; row < kEdidReportRowCount; ++row) {
+        rows.append(QJsonObject{{QStringLiteral("caption"), RowCaption(row)},
+                                {QStringLiteral("a"), c.a.values[row]},
+                                {QStringLiteral("b"), c.b.values[row]},
+                                {QStringLiteral("differs"), c.rowDiffers[row]}});
+        if (c.rowDiffers[row])
+            run.out.line(
+                QStringLiteral("row\t%1\t%2\t%3")
+                    .arg(RowCaption(row), OneLine(c.a.values[row]), OneLine(c.b.values[row])));
+    }
+    QJsonArray bytes;
+    for (const EdidByteDifference& d : c.bytes) {
+        bytes.append(QJsonObject{{QStringLiteral("offset"), d.offset},
+                                 {QStringLiteral("a"), d.a},
+                                 {QStringLiteral("b"), d.b}});
+        run.out.line(QStringLiteral("byte\t%1\t%2\t%3").arg(d.offset).arg(Hex2(d.a), Hex2(d.b)));
+    }
+    run.out.set(QStringLiteral("a"), operands[0].device ? run.args.operands[0] : operands[0].path);
+    run.out.set(QStringLiteral("b"), operands[1].device ? run.args.operands[1] : operands[1].path);
+    run.out.set(QStringLiteral("identical"), c.identical());
+    run.out.set(QStringLiteral("rows"), rows);
+    run.out.set(QStringLiteral("bytes"), bytes);
+    if (c.identical()) return ExitStatus::Ok;
+    return run.fail(ExitStatus::Differs, QStringLiteral("%1 and %2 differ in %3 rows and %4 bytes")
+                                             .arg(operands[0].label, operands[1].label)
+                                             .arg(c.differingRows())
+                                             .arg(c.bytes.size()));
 }
-ExitStatus RunImportHex(CliRun& run) {
-    return run.fail(ExitStatus::Usage, QStringLiteral("import-hex: not available yet"));
-}
+
 ExitStatus RunDisplays(CliRun& run) {
-    return run.fail(ExitStatus::Usage, QStringLiteral("displays: not available yet"));
+    const QList<DisplayEdid> displays = ListDisplayEdids();
+    QJsonArray list;
+    for (const DisplayEdid& d : displays) {
+        const EdidValidity validity = DescribeEdidValidity(d.image);
+        QJsonObject entry{{QStringLiteral("connector"), d.connector},
+                          {QStringLiteral("monitor"), d.monitorName},
+                          {QStringLiteral("bytes"), d.size},
+                          {QStringLiteral("valid"), validity.valid}};
+        QString line =
+            QStringLiteral("%1\t%2\t%3\t%4")
+                .arg(d.connector, d.monitorName)
+                .arg(d.size)
+                .arg(validity.valid ? QStringLiteral("valid") : QStringLiteral("invalid"));
+        list.append(entry);
+        run.out.line(line);
+    }
+    run.out.set(QStringLiteral("displays"), list);
+    return ExitStatus::Ok;
 }
 
 }  // namespace varnok::cli

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <algorithm>
 #include <memory>
 
 #include "AnalyzerRead.h"
@@ -12,7 +13,7 @@
 #include "CliViews.h"
 #include "Edid.h"
 #include "EdidReport.h"
-#include "EdidUpload.h"
+#include "EdidValidity.h"
 
 namespace varnok::cli {
 
@@ -51,7 +52,7 @@ EdidOperand ParseEdidOperand(const QString& operand) {
 }
 
 QString ValidationWords(const EdidInfo& info) {
-    return ValidationMessage(info.status);
+    return DescribeEdidValidity(info.image).sentence;
 }
 
 ExitStatus LoadEdidFile(CliRun& run, const QString& path, EdidInfo& info) {
@@ -60,18 +61,22 @@ ExitStatus LoadEdidFile(CliRun& run, const QString& path, EdidInfo& info) {
         return run.fail(ExitStatus::Failure, path + QStringLiteral(": No such file or directory"));
     // A FIFO or a device would block the read, and is no EDID file.
     if (!fi.isFile()) return run.fail(ExitStatus::Failure, path + QStringLiteral(": not a file"));
-    QFile probe(path);
-    if (!probe.open(QIODevice::ReadOnly))
-        return run.fail(ExitStatus::Failure, path + QStringLiteral(": ") + probe.errorString());
-    const qint64 size = probe.size();
-    probe.close();
+    // Sized by what reads, not by what the file system states: sysfs states 0 for a display's
+    // edid file.
+    constexpr qint64 kLook = 64 * 1024;
+    QByteArray bytes;
+    if (!ReadRegularFile(path, kLook, bytes)) {
+        QFile f(path);
+        f.open(QIODevice::ReadOnly);
+        return run.fail(ExitStatus::Failure, path + QStringLiteral(": ") + f.errorString());
+    }
+    const qint64 size = bytes.size() < kLook ? bytes.size() : std::max(fi.size(), kLook);
     if (size != kEdidSize && size != kBlockSize)
-        return run.fail(ExitStatus::InvalidEdid,
-                        QStringLiteral("%1: %2 bytes; an EDID file holds 128 or 256")
-                            .arg(path)
-                            .arg(size));
-    if (!ReadEdidFile(path, info.image))
-        return run.fail(ExitStatus::Failure, path + QStringLiteral(": cannot be read"));
+        return run.fail(
+            ExitStatus::InvalidEdid,
+            QStringLiteral("%1: %2 bytes; an EDID file holds 128 or 256").arg(path).arg(size));
+    info.image.fill(0xFF);
+    std::copy(bytes.begin(), bytes.end(), info.image.begin());
     DecodeEdid(info, info.image.data());
     return ExitStatus::Ok;
 }
@@ -98,15 +103,15 @@ ExitStatus ReadEdidOperands(CliRun& run, const QList<EdidOperand>& operands,
         }
         // The analyzer's read, with its notices, selection and retries.
         EdidInfo& store = session->stores().forSource(e.source);
-        const AnalyzerReadResult r = RunAnalyzerRead(session->link(), run.views, e.source, store, {});
+        const AnalyzerReadResult r =
+            RunAnalyzerRead(session->link(), run.views, e.source, store, {});
         if (r.lostLink)
-            return run.fail(ExitStatus::Failure,
-                            QStringLiteral("the link to the device was lost while reading the ") +
-                                e.label);
+            return run.fail(
+                ExitStatus::Failure,
+                QStringLiteral("the link to the device was lost while reading the ") + e.label);
         if (!r.received)
             return run.fail(ExitStatus::Failure,
-                            QStringLiteral("the device did not answer the read of the ") +
-                                e.label);
+                            QStringLiteral("the device did not answer the read of the ") + e.label);
         infos[i] = store;
         DecodeEdid(infos[i], infos[i].image.data());
     }
@@ -116,8 +121,7 @@ ExitStatus ReadEdidOperands(CliRun& run, const QList<EdidOperand>& operands,
 ExitStatus RunAnalyze(CliRun& run) {
     const EdidOperand operand = ParseEdidOperand(run.args.operands[0]);
     QList<EdidInfo> infos;
-    if (const ExitStatus s = ReadEdidOperands(run, {operand}, infos); s != ExitStatus::Ok)
-        return s;
+    if (const ExitStatus s = ReadEdidOperands(run, {operand}, infos); s != ExitStatus::Ok) return s;
     const EdidInfo& info = infos[0];
     const EdidReport report = MakeEdidReport(info);
     QJsonArray rows;
@@ -138,8 +142,7 @@ ExitStatus RunAnalyze(CliRun& run) {
     run.out.set(QStringLiteral("valid"), valid);
     if (!valid)
         return run.fail(ExitStatus::InvalidEdid,
-                        operand.label + QStringLiteral(": not a valid EDID: ") +
-                            ValidationWords(info));
+                        operand.label + QStringLiteral(": ") + ValidationWords(info));
     return ExitStatus::Ok;
 }
 

@@ -53,11 +53,8 @@ void CliConsole::progress(const QString& what, int percent, qint64 done, qint64 
         std::fputs("\n", err_);
         atLineStart_ = true;
     }
-    const QString text = QStringLiteral("\r%1: %2% (%3/%4 bytes)\x1b[K")
-                             .arg(what)
-                             .arg(percent)
-                             .arg(done)
-                             .arg(total);
+    const QString text =
+        QStringLiteral("\r%1: %2% (%3/%4 bytes)\x1b[K").arg(what).arg(percent).arg(done).arg(total);
     std::fputs(text.toUtf8().constData(), err_);
     std::fflush(err_);
     progressShown_ = true;
@@ -102,8 +99,7 @@ QString StatusWord(ExitStatus status) {
     return QStringLiteral("differs");
 }
 
-CliOutput::CliOutput(std::FILE* out, bool json, const QString& command)
-    : out_(out), json_(json) {
+CliOutput::CliOutput(std::FILE* out, bool json, const QString& command) : out_(out), json_(json) {
     if (!command.isEmpty()) fields_.insert(QStringLiteral("command"), command);
 }
 

@@ -97,7 +97,8 @@ CliSession::State CliSession::connect(const QList<QPair<QString, QString>>& port
     ports_->setPorts(ports);
     search_->Search();
     const ConnectionState state = link_->connectionState();
-    if (state != ConnectionState::Connected && state != ConnectionState::Isp) return State::NotFound;
+    if (state != ConnectionState::Connected && state != ConnectionState::Isp)
+        return State::NotFound;
     const PortProbe& found = search_->probes().constLast();
     portName_ = found.name;
     portPath_ = ports_->pathFor(found.name);
@@ -123,7 +124,8 @@ ExitStatus CliSession::failureStatus(bool portAsked, QString* message) const {
     }
     QStringList parts;
     for (const PortProbe& p : probes) parts << p.name + QStringLiteral(": ") + ProbeWords(p);
-    *message = QStringLiteral("no device found (searched %1)").arg(parts.join(QStringLiteral("; ")));
+    *message =
+        QStringLiteral("no device found (searched %1)").arg(parts.join(QStringLiteral("; ")));
     return ExitStatus::NoDevice;
 }
 

@@ -50,9 +50,7 @@ public:
     void checkModeButton(EdidMode) override {}
 
     // FirmwareView. The update always verifies what it reads back.
-    void setProgressText(const QString& text, bool red) override {
-        firmwareLabel_ = {text, red};
-    }
+    void setProgressText(const QString& text, bool red) override { firmwareLabel_ = {text, red}; }
     void showProgressBytes(qint64 sent, qint64 total) override;
     void setVersionText(const QString& text) override { versionText_ = text; }
     void setUpdateEnabled(bool) override {}
@@ -81,9 +79,7 @@ public:
     const QString& lastError() const { return lastError_; }
 
     void showError(const QString& text) override { lastError_ = text; }
-    void showInformation(const QString& text, std::optional<QPoint>) override {
-        lastError_ = text;
-    }
+    void showInformation(const QString& text, std::optional<QPoint>) override { lastError_ = text; }
 
 protected:
     std::optional<QString> askOpen(const QString&) override { return openAnswer_; }

@@ -2,11 +2,14 @@
 include(GNUInstallDirs)
 
 install(TARGETS varnok varnok-demo RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-foreach(tool varnok-emu varnok-edid-report)
+foreach(tool varnok-emu varnok-edid-report varnok-cli)
     if(TARGET ${tool})
         install(TARGETS ${tool} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
     endif()
 endforeach()
+if(TARGET varnok-cli)
+    install(FILES cli/varnok-cli.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endif()
 install(FILES packaging/varnok.desktop packaging/varnok-demo.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES packaging/varnok.svg

@@ -19,7 +19,7 @@ constexpr int kPollMs = 1000;
 constexpr int kFloodKeep = 16;  // bytes kept from a queue of more than 1024
 constexpr uint32_t kDataPhaseLeadMs = 50;
 constexpr uint32_t kDataBytePauseMs = 1;
-constexpr int kResponseHeader = 3;  // lead byte 0xA1 and two bytes the host ignores
+constexpr int kResponseHeader = 3;     // lead byte 0xA1 and two bytes the host ignores
 constexpr uint32_t kAnswerLookMs = 1;  // a 6-byte answer takes about 1 ms at 57600 baud
 }  // namespace
 

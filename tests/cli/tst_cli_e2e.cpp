@@ -2,12 +2,14 @@
 // pseudo-terminals. Every command once, the exit status of each failure, two devices at once.
 // VARNOK_PORTS is always set, so no run ever lists or probes the machine's own ports.
 
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QSerialPort>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
@@ -25,10 +27,14 @@ struct Result {
     QByteArray err;
 };
 
+// The fake display tree every run reads instead of /sys/class/drm.
+QString gDrmDir;
+
 QProcess* Start(const QStringList& args, const QString& ports = {}) {
     auto* p = new QProcess;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("VARNOK_PORTS"), ports);
+    env.insert(QStringLiteral("VARNOK_DRM_DIR"), gDrmDir);
     p->setProcessEnvironment(env);
     p->start(QStringLiteral(VARNOK_CLI_PATH), args);
     return p;
@@ -136,6 +142,12 @@ void TstCliE2e::initTestCase() {
     fixEdidChecksums(sums);
     QVERIFY(WriteFile(path("sums127.bin"), sums));
     QVERIFY(WriteFile(path("untagged.bin"), QByteArray(0x2000, '\x5A')));
+
+    // One display with an EDID, one connector with nothing attached (an empty edid file).
+    gDrmDir = path("drm");
+    QVERIFY(QDir().mkpath(path("drm/card0-HDMI-A-1")) && QDir().mkpath(path("drm/card0-DP-1")));
+    QVERIFY(WriteFile(path("drm/card0-HDMI-A-1/edid"), UploadImage()));
+    QVERIFY(WriteFile(path("drm/card0-DP-1/edid"), {}));
 }
 
 void TstCliE2e::eachCommand() {
@@ -190,6 +202,33 @@ void TstCliE2e::eachCommand() {
     QCOMPARE(r.out.count('\n'), 14);
     QVERIFY(r.out.startsWith("EDID Header :\tGood\nEDID Checksum :\tGood\n"));
 
+    r = Run({"bytes", path("valid.bin")});
+    QCOMPARE(r.status, 0);
+    QVERIFY2(r.out.startsWith("00 ff ff ff ff ff ff 00 "), r.out);
+    const QString edidDecode = QStandardPaths::findExecutable(QStringLiteral("edid-decode"));
+    if (!edidDecode.isEmpty()) {
+        // What bytes prints, edid-decode reads.
+        QProcess decode;
+        decode.start(edidDecode, {});
+        decode.write(r.out);
+        decode.closeWriteChannel();
+        QVERIFY(decode.waitForFinished(10000));
+        QVERIFY2(decode.readAllStandardOutput().contains("Block 1, CTA-861"),
+                 decode.readAllStandardError());
+    }
+
+    // The User EDID just uploaded against its file: equal.
+    r = Run({"--port", dev, "compare", "user", path("valid.bin")});
+    QCOMPARE(r.status, 0);
+    QCOMPARE(r.out, QByteArray());
+
+    r = Run({"--json", "displays"});
+    QCOMPARE(r.status, 0);
+    const QJsonArray displays = Json(r)["displays"].toArray();
+    QCOMPARE(displays.size(), 1);
+    QCOMPARE(displays[0].toObject()["connector"].toString(), QStringLiteral("card0-HDMI-A-1"));
+    QCOMPARE(displays[0].toObject()["valid"].toBool(), true);
+
     // Firmware of the ISP029 kind: 20 blocks of 128 bytes, each acknowledged.
     auto isp = IspDevice(1);
     QByteArray image(20 * 128, '\0');
@@ -216,8 +255,8 @@ void TstCliE2e::failureStatuses_data() {
         << QStringList{"info", "--verify"} << "" << 2 << "--verify belongs to upload";
     QTest::newRow("missing file") << QStringList{"--port", "{dev}", "upload", "{dir}/none.bin"}
                                   << "" << 1 << "No such file";
-    QTest::newRow("wrong size") << QStringList{"--port", "{dev}", "upload", "{dir}/short.bin"}
-                                << "" << 3 << "100 bytes";
+    QTest::newRow("wrong size") << QStringList{"--port", "{dev}", "upload", "{dir}/short.bin"} << ""
+                                << 3 << "100 bytes";
     QTest::newRow("invalid EDID") << QStringList{"--port", "{dev}", "upload", "{dir}/badsum.bin"}
                                   << "" << 3 << "Illegal Edid CheckSum0.";
     QTest::newRow("analyze invalid file")
@@ -241,6 +280,9 @@ void TstCliE2e::failureStatuses_data() {
     QTest::newRow("read-back differs")
         << QStringList{"--port", "{corrupting}", "upload", "--verify", "{dir}/sums127.bin"} << ""
         << 5 << "in 2 of 256 bytes";
+    QTest::newRow("compare finds differences")
+        << QStringList{"compare", "{dir}/valid.bin", "{dir}/sums127.bin"} << "" << 6
+        << "and 3 bytes";
     QTest::newRow("firmware without its tag")
         << QStringList{"--port", "{isp0}", "firmware", "{dir}/untagged.bin"} << "" << 3
         << "no firmware version tag";
@@ -256,9 +298,9 @@ void TstCliE2e::failureStatuses() {
     QFETCH(QString, words);
 
     const QList<QPair<QString, EmulatedDevice*>> devices = {
-        {"{dev}", device_.get()},         {"{foreign}", foreign_.get()},
-        {"{silent}", silent_.get()},      {"{corrupting}", corrupting_.get()},
-        {"{held}", held_.get()},          {"{isp0}", isp0_.get()},
+        {"{dev}", device_.get()},    {"{foreign}", foreign_.get()},
+        {"{silent}", silent_.get()}, {"{corrupting}", corrupting_.get()},
+        {"{held}", held_.get()},     {"{isp0}", isp0_.get()},
     };
     auto expand = [&](QString s) {
         s.replace(QStringLiteral("{dir}"), dir_.path());
