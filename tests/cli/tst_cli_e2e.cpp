@@ -165,6 +165,14 @@ void TstCliE2e::eachCommand() {
     QCOMPARE(o["version"].toString(), QStringLiteral("1.23"));
     QCOMPARE(o["mode"].toString(), QStringLiteral("internal"));
 
+    // A model name that would steer the terminal is shown as text.
+    EmulatorConfig odd;
+    odd.modelName = "V\x1b]0;";
+    auto oddDevice = StartDevice(odd);
+    r = Run({"--port", oddDevice->slavePath(), "info"});
+    QCOMPARE(r.status, 0);
+    QVERIFY2(r.out.contains("Model\tV\\x1b]0;\n"), r.out);
+
     r = Run({"ports", "--probe"}, list);
     QCOMPARE(r.status, 0);
     const QList<QByteArray> lines = r.out.trimmed().split('\n');
@@ -174,14 +182,19 @@ void TstCliE2e::eachCommand() {
     QVERIFY2(lines[1].contains("\tnone\ta device with the ID 'ABC' answered"), lines[1]);
     QCOMPARE(lines[2], "EMU\t" + dev.toUtf8() + "\tdevice\tVK-01\t1.23");
 
-    r = Run({"--port", dev, "download", "internal", path("internal.bin")});
+    // --verbose: the debug log as the window writes it, on stderr.
+    r = Run({"--port", dev, "--verbose", "download", "internal", path("internal.bin")});
     QCOMPARE(r.status, 0);
     QCOMPARE(ReadFile(path("internal.bin")), device_->store(EmuStore::Internal));
+    QVERIFY2(
+        r.err.startsWith("Check " + dev.toUtf8() + "\n") && r.err.contains("\nEdid Open OK.\n"),
+        r.err);
 
     device_->clearFrames();
     r = Run({"--port", dev, "upload", path("valid.bin"), "--verify"});
     QCOMPARE(r.status, 0);
     QCOMPARE(r.out, QByteArray("User EDID uploaded and verified\n"));
+    QCOMPARE(r.err, QByteArray());  // no progress line when stderr is no terminal
     QCOMPARE(device_->store(EmuStore::User), UploadImage());
     QCOMPARE(device_->edidMode(), uint8_t(3));
     // The window's frames: the two paced halves, then User mode, inside notices 10 and 11.
