@@ -72,8 +72,9 @@ std::unique_ptr<EmulatedDevice> StartDevice(EmulatorConfig c = {}) {
     return d;
 }
 
-std::unique_ptr<EmulatedDevice> IspDevice(int variant) {
+std::unique_ptr<EmulatedDevice> IspDevice(int variant, std::vector<FaultRule> faults = {}) {
     EmulatorConfig c;
+    c.faults = std::move(faults);
     c.mode = EmulatorConfig::Mode::Isp;
     c.ispVariant = variant;
     if (variant == 1) c.ispBanner = "ISP029 loader\r\n";
@@ -109,6 +110,7 @@ private:
     std::unique_ptr<EmulatedDevice> corrupting_;
     std::unique_ptr<EmulatedDevice> held_;
     std::unique_ptr<EmulatedDevice> isp0_;
+    std::unique_ptr<EmulatedDevice> isp0Corrupting_;
     QSerialPort holder_;
 };
 
@@ -130,6 +132,8 @@ void TstCliE2e::initTestCase() {
     holder_.setPortName(held_->slavePath());
     QVERIFY(holder_.open(QIODevice::ReadWrite));
     isp0_ = IspDevice(0);
+    // Every page read back with 200 bytes complemented: far more than the 89 a page may miss.
+    isp0Corrupting_ = IspDevice(0, {{FaultKind::Corrupt, 0x85, 200, 0, -1}});
 
     QVERIFY(WriteFile(path("valid.bin"), UploadImage()));
     QByteArray bad = UploadImage();
@@ -142,6 +146,9 @@ void TstCliE2e::initTestCase() {
     fixEdidChecksums(sums);
     QVERIFY(WriteFile(path("sums127.bin"), sums));
     QVERIFY(WriteFile(path("untagged.bin"), QByteArray(0x2000, '\x5A')));
+    QByteArray tagged(0x2000, '\x5A');
+    tagged.replace(0x1010, 12, "FW Ver: 1234");
+    QVERIFY(WriteFile(path("tagged.bin"), tagged));
 
     // One display with an EDID, one connector with nothing attached (an empty edid file).
     gDrmDir = path("drm");
@@ -299,6 +306,9 @@ void TstCliE2e::failureStatuses_data() {
     QTest::newRow("firmware without its tag")
         << QStringList{"--port", "{isp0}", "firmware", "{dir}/untagged.bin"} << "" << 3
         << "no firmware version tag";
+    QTest::newRow("firmware read-back differs")
+        << QStringList{"--port", "{isp0corrupting}", "firmware", "{dir}/tagged.bin"} << "" << 5
+        << "failed its read-back 16 times";
     QTest::newRow("firmware needs ISP mode")
         << QStringList{"--port", "{dev}", "firmware", "{dir}/untagged.bin"} << "" << 1
         << "not in ISP mode";
@@ -311,9 +321,13 @@ void TstCliE2e::failureStatuses() {
     QFETCH(QString, words);
 
     const QList<QPair<QString, EmulatedDevice*>> devices = {
-        {"{dev}", device_.get()},    {"{foreign}", foreign_.get()},
-        {"{silent}", silent_.get()}, {"{corrupting}", corrupting_.get()},
-        {"{held}", held_.get()},     {"{isp0}", isp0_.get()},
+        {"{dev}", device_.get()},
+        {"{foreign}", foreign_.get()},
+        {"{silent}", silent_.get()},
+        {"{corrupting}", corrupting_.get()},
+        {"{held}", held_.get()},
+        {"{isp0}", isp0_.get()},
+        {"{isp0corrupting}", isp0Corrupting_.get()},
     };
     auto expand = [&](QString s) {
         s.replace(QStringLiteral("{dir}"), dir_.path());

@@ -100,6 +100,33 @@ private slots:
         QCOMPARE(view->calls, (QStringList{"busy", "idle"}));
     }
 
+    // varnok-cli's search: the window's frames, each wait ended by its complete answer, and the
+    // mode answer already taken when Search returns, so that it cannot land in the answer to the
+    // command that follows at once. Each port's outcome is kept for the user's words.
+    void answerEndedPauses() {
+        ports->add("COM1")->failOpen = true;
+        ports->add("COM2")->answer = deviceAnswers("XYZ");
+        auto device = ports->add("COM3");
+        device->answer = deviceAnswers();
+        QSignalSpy modes(link.get(), &DeviceLink::edidModeReceived);
+        search->setAnswerEndsPause(true);
+
+        search->Search();
+
+        QCOMPARE(device->headers(), (QList<QByteArray>{hex("0009030d"), hex("0001050d"),
+                                                       hex("0002040d"), hex("0101010d")}));
+        QCOMPARE(modes.size(), 1);
+        QCOMPARE(device->incoming, QByteArray());
+        QVERIFY(!(link->LinkFlags & ResponseReady));
+        const QList<PortProbe>& p = search->probes();
+        QCOMPARE(p.size(), 3);
+        QCOMPARE(p[0].outcome, PortProbe::OpenFailed);
+        QCOMPARE(p[0].reason, QStringLiteral("Input/output error"));
+        QCOMPARE(p[1].outcome, PortProbe::OtherDevice);
+        QCOMPARE(p[1].reason, QStringLiteral("XYZ"));
+        QCOMPARE(p[2].outcome, PortProbe::Found);
+    }
+
     void noPortsNothingHappens() {
         search->Search();
         QVERIFY(log->log.isEmpty());
