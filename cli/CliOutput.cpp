@@ -53,9 +53,14 @@ void CliConsole::progress(const QString& what, int percent, qint64 done, qint64 
         std::fputs("\n", err_);
         atLineStart_ = true;
     }
-    const QString text =
-        QStringLiteral("\r%1: %2% (%3/%4 bytes)\x1b[K").arg(what).arg(percent).arg(done).arg(total);
-    std::fputs(text.toUtf8().constData(), err_);
+    QString text =
+        QStringLiteral("%1: %2% (%3/%4 bytes)").arg(what).arg(percent).arg(done).arg(total);
+    // Blanks over what a longer line before left (no terminal escape: a Windows console may not
+    // take one).
+    const qsizetype length = text.size();
+    if (progressShown_ && length < progressLength_) text += QString(progressLength_ - length, u' ');
+    progressLength_ = length;
+    std::fputs((QLatin1Char('\r') + text).toUtf8().constData(), err_);
     std::fflush(err_);
     progressShown_ = true;
 }

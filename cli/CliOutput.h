@@ -46,6 +46,7 @@ private:
     bool verbose_;
     bool progressAllowed_;
     bool progressShown_ = false;
+    qsizetype progressLength_ = 0;
     bool atLineStart_ = true;
 };
 
