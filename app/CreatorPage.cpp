@@ -3,7 +3,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSaveFile>
 #include <QTabWidget>
 
 #include "ControllerPage.h"
@@ -24,17 +23,8 @@ const QString kOpenFail = QStringLiteral("Edid Open Fail.\r\n");
 const QString kOpenOk = QStringLiteral("Edid Open OK.\r\n");
 const QString kWriteFail = QStringLiteral("Edid Write Fail.\r\n");
 
-enum class SaveOutcome { Saved, OpenFailed, WriteFailed };
-
-// The bytes go to a temporary file beside the target, which replaces the target only once all
-// 256 bytes are in, so a failed save never destroys an existing file.
-SaveOutcome SaveImage(const QString& path, const EdidImage& image) {
-    QSaveFile file(path);
-    if (path.isEmpty() || !file.open(QIODevice::WriteOnly)) return SaveOutcome::OpenFailed;
-    const auto written = file.write(reinterpret_cast<const char*>(image.data()), kEdidSize);
-    if (written != kEdidSize || !file.commit()) return SaveOutcome::WriteFailed;
-    return SaveOutcome::Saved;
-}
+// Message box of a Save whose file could not be completed; the reason follows on its own line.
+const QString kSaveFailedText = QStringLiteral("Save Edid Failed.");
 
 }  // namespace
 
@@ -92,9 +82,20 @@ void CreatorPage::Button_Save_CreatedClick() {
         const EdidImage image = form_.stores().creator.image;
         notice(api_code::OperationStart);
         if (const auto path = form_.dialogs().executeSave(kCreatedFileName)) {
-            const SaveOutcome outcome = SaveImage(*path, image);
-            form_.logReplace(outcome == SaveOutcome::OpenFailed ? kOpenFail : kOpenOk);
-            if (outcome == SaveOutcome::WriteFailed) form_.logAppend(kWriteFail);
+            // An existing file is replaced only once all 256 bytes are safely beside it. Either
+            // failure is also told in a box, since the log is hidden by default.
+            QString reason;
+            if (!CanCreateEdidFile(*path, &reason)) {
+                form_.logReplace(kOpenFail);
+                form_.dialogs().showError(kSaveFailedText + QLatin1Char('\n') + reason);
+            } else {
+                form_.logReplace(kOpenOk);
+                if (!SaveEdidFile(*path, image, &reason)) {
+                    form_.logAppend(kWriteFail + QStringLiteral("  ") + reason +
+                                    QStringLiteral("\r\n"));
+                    form_.dialogs().showError(kSaveFailedText + QLatin1Char('\n') + reason);
+                }
+            }
         }
         for (const QString& line : *skipped) form_.logAppend(line);
         notice(api_code::OperationEnd);

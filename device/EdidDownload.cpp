@@ -1,10 +1,10 @@
 #include "EdidDownload.h"
 
-#include <QSaveFile>
 #include <algorithm>
 
 #include "DeviceLink.h"
 #include "Dialogs.h"
+#include "Edid.h"
 
 namespace varnok {
 namespace {
@@ -40,17 +40,16 @@ DownloadOutcome ReadSource(DeviceLink& link, const DownloadSource& src, EdidImag
     return DownloadOutcome::Saved;
 }
 
-DownloadOutcome Download(DeviceOpsContext& ctx, EdidSource source) {
+// reason: why the file could not be created or saved, when that is how the download failed.
+DownloadOutcome Download(DeviceOpsContext& ctx, EdidSource source, QString& reason) {
     DeviceLink& link = ctx.link;
     const DownloadSource& src = DownloadSourceFor(source);
     const auto path = ctx.dialogs.executeSave(QString::fromLatin1(src.defaultFileName));
     if (!path) return DownloadOutcome::Cancelled;
 
-    // The bytes go to a temporary file beside the target, which replaces the target only once
-    // all 256 bytes are in: a failed download never destroys an existing file. Creating it is the
-    // check that the target can be written, made before anything is asked of the device.
-    QSaveFile file(*path);
-    if (path->isEmpty() || !file.open(QIODevice::WriteOnly)) {
+    // Checked before anything is asked of the device; the bytes are saved only once both blocks
+    // came whole, and a save that fails leaves an existing file as it was.
+    if (!CanCreateEdidFile(*path, &reason)) {
         ctx.view.logReplace(kOpenFail);
         return DownloadOutcome::OpenFailed;
     }
@@ -61,14 +60,13 @@ DownloadOutcome Download(DeviceOpsContext& ctx, EdidSource source) {
     const DownloadOutcome read = ReadSource(link, src, image);
     if (read != DownloadOutcome::Saved) {
         ctx.view.logAppend(kApiTimeout);
-        return read;  // the temporary file is discarded with `file`
+        return read;
     }
     // Only a whole, acknowledged read reaches the store; its status and decoded fields stay.
     ctx.stores.forSource(source).image = image;
 
-    const auto written = file.write(reinterpret_cast<const char*>(image.data()), kEdidSize);
-    if (written != kEdidSize || !file.commit()) {
-        ctx.view.logAppend(kWriteFail);
+    if (!SaveEdidFile(*path, image, &reason)) {
+        ctx.view.logAppend(kWriteFail + QStringLiteral("  ") + reason + QStringLiteral("\r\n"));
         return DownloadOutcome::WriteFailed;
     }
     return DownloadOutcome::Saved;
@@ -106,10 +104,14 @@ bool BlockAnswerComplete(const DeviceLink& link) {
 
 DownloadOutcome DownloadDeviceEdid(DeviceOpsContext& ctx, EdidSource source) {
     ctx.link.SendApiCommand(1, api_code::OperationStart, 0);
-    const DownloadOutcome outcome = Download(ctx, source);
+    QString reason;
+    const DownloadOutcome outcome = Download(ctx, source, reason);
     // Sent on every path, also after a time-out; while connected it leaves status polling on.
     ctx.link.SendApiCommand(1, api_code::OperationEnd, 0);
-    if (outcome != DownloadOutcome::Saved && outcome != DownloadOutcome::Cancelled)
+    // A file that could not be created or completed is told with the system's reason.
+    if (outcome == DownloadOutcome::OpenFailed || outcome == DownloadOutcome::WriteFailed)
+        ctx.dialogs.showError(kDownloadFailedText + QLatin1Char('\n') + reason);
+    else if (outcome != DownloadOutcome::Saved && outcome != DownloadOutcome::Cancelled)
         ctx.dialogs.showError(kDownloadFailedText);
     return outcome;
 }

@@ -14,7 +14,16 @@ namespace varnok {
 // ignored. False when the file can't be opened or is no regular file (a directory, a FIFO, a
 // device); the image is then left unchanged.
 bool ReadEdidFile(const QString& path, EdidImage& image);
-// Creates or truncates the file and writes the 256 bytes; false when any of it failed.
+// Saves the 256 bytes as the file at path. They go to a temporary file beside it, are flushed
+// and their size checked, and only then does the temporary file replace the target: a save that
+// fails (a full disk, a name too long for the temporary name beside it) leaves an existing file
+// exactly as it was. On failure *reason, when given, says why in words ("No space left on
+// device"). Every save of an EDID file goes through here.
+bool SaveEdidFile(const QString& path, const EdidImage& image, QString* reason);
+// Whether a file can be created at path, checked without touching an existing one; a download
+// asks this before it asks the device for anything.
+bool CanCreateEdidFile(const QString& path, QString* reason);
+// SaveEdidFile without the reason.
 bool WriteEdidFile(const QString& path, const EdidImage& image);
 // Reads at most maxBytes of a regular file, to its real end (sysfs files state a size of 0).
 // False when the path is no regular file (a FIFO or a device would wait for a writer, or never

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <algorithm>
 
 #include "Edid.h"
@@ -49,15 +50,73 @@ int EdidByteCount(const EdidImage& image) {
     return unused ? kBlockSize : kEdidSize;
 }
 
-bool WriteEdidFile(const QString& path, const EdidImage& image) {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+namespace {
+
+// The words for a failed save: the system's reason, or what was found wrong.
+void Tell(QString* reason, const QString& text) {
+    if (reason) *reason = text.isEmpty() ? QStringLiteral("Unknown error") : text;
+}
+
+// A file name has at most 255 bytes on the common file systems, and the temporary file beside
+// the target takes the target's name plus ".XXXXXX". A longer name would fail only when the
+// temporary file is renamed, and with no words for why.
+constexpr int kNameMax = 255;
+constexpr int kTemporarySuffix = 7;
+
+bool OpenSave(QSaveFile& file, QString* reason) {
+    if (file.fileName().isEmpty()) {
+        Tell(reason, QStringLiteral("No file name"));
         return false;
     }
+    if (QFile::encodeName(QFileInfo(file.fileName()).fileName()).size() >
+        kNameMax - kTemporarySuffix) {
+        Tell(reason, QStringLiteral("File name too long"));
+        return false;
+    }
+    if (!file.open(QIODevice::WriteOnly)) {
+        Tell(reason, file.errorString());
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool SaveEdidFile(const QString& path, const EdidImage& image, QString* reason) {
+    QSaveFile file(path);
+    if (!OpenSave(file, reason)) return false;
+    // QSaveFile buffers the bytes, and on a full disk the buffered write fails only inside
+    // commit(), which would still put the empty temporary file in the target's place. Flushing
+    // first brings any such failure out here, where the save can still be cancelled.
     const qint64 written = file.write(reinterpret_cast<const char*>(image.data()), kEdidSize);
-    const bool flushed = file.flush();
-    file.close();
-    return written == kEdidSize && flushed && file.error() == QFileDevice::NoError;
+    if (written != kEdidSize || !file.flush() || file.error() != QFileDevice::NoError) {
+        Tell(reason, file.errorString());
+        file.cancelWriting();
+        return false;
+    }
+    if (file.size() != kEdidSize) {
+        Tell(reason, QStringLiteral("Only %1 of %2 bytes written").arg(file.size()).arg(kEdidSize));
+        file.cancelWriting();
+        return false;
+    }
+    // The temporary file gets its name only now (Linux creates it unnamed); a target name too
+    // long for the temporary name beside it fails here, with the target untouched.
+    if (!file.commit()) {
+        Tell(reason, file.errorString());
+        return false;
+    }
+    return true;
+}
+
+bool CanCreateEdidFile(const QString& path, QString* reason) {
+    QSaveFile file(path);
+    if (!OpenSave(file, reason)) return false;
+    file.cancelWriting();
+    return true;
+}
+
+bool WriteEdidFile(const QString& path, const EdidImage& image) {
+    return SaveEdidFile(path, image, nullptr);
 }
 
 }  // namespace varnok

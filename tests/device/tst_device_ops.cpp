@@ -314,7 +314,7 @@ void DeviceOpsTest::downloadCancelAndOpenFail() {
     click("Button_DL_UserEdid");
     QCOMPARE(fx_->form->debugLogText(), QStringLiteral("Edid Open Fail.\r\n"));
     QCOMPARE(framesAfter(2), (QStringList{"80 0A 00 0D", "80 0B 00 0D"}));
-    QCOMPARE(fx_->dialogs->errors, QStringList{"Download Edid Failed."});
+    QCOMPARE(fx_->dialogs->errors, QStringList{"Download Edid Failed.\nNo such file or directory"});
 }
 
 void DeviceOpsTest::secondClickDuringDownloadIgnored() {

@@ -265,6 +265,17 @@ void TestEdidImage::writeFile() {
     QVERIFY(ReadEdidFile(path, back));
     QVERIFY(back == base);
     QVERIFY(!WriteEdidFile(dir.filePath("no/such/folder/out.bin"), base));
+
+    // A name with no room for the temporary name beside it: the old file stays, with the reason.
+    const QString longName = dir.filePath(QString(250, QLatin1Char('n')));
+    QFile longOld(longName);
+    QVERIFY(longOld.open(QIODevice::WriteOnly) && longOld.write("old") == 3);
+    longOld.close();
+    QString reason;
+    QVERIFY(!SaveEdidFile(longName, base, &reason));
+    QCOMPARE(reason, QStringLiteral("File name too long"));
+    QVERIFY(longOld.open(QIODevice::ReadOnly));
+    QCOMPARE(longOld.readAll(), QByteArray("old"));
 }
 
 QTEST_GUILESS_MAIN(TestEdidImage)
