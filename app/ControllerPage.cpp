@@ -158,8 +158,8 @@ void CheckModeButton(TForm1& form, EdidMode mode) {
     modeButton(form, mode)->setChecked(true);
 }
 
-void UploadUserEdid(TForm1& form, const EdidImage& image) {
-    UploadUserEdid(form.link(), image, [&form] { CheckModeButton(form, EdidMode::User); });
+bool UploadUserEdid(TForm1& form, const EdidImage& image) {
+    return UploadUserEdid(form.link(), image, [&form] { CheckModeButton(form, EdidMode::User); });
 }
 
 }  // namespace varnok

@@ -59,7 +59,8 @@ private:
 
 // Checks the mode button of mode on the window's EDID Controller page.
 void CheckModeButton(TForm1& form, EdidMode mode);
-// UploadUserEdid for any page of the window: User mode is checked before it is sent.
-void UploadUserEdid(TForm1& form, const EdidImage& image);
+// UploadUserEdid for any page of the window: User mode is checked before it is sent. False when
+// the connection was lost meanwhile.
+bool UploadUserEdid(TForm1& form, const EdidImage& image);
 
 }  // namespace varnok

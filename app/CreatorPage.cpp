@@ -106,6 +106,8 @@ void CreatorPage::Button_Upload_CreatedClick() {
     run([this] {
         const std::optional<QStringList> skipped = build();
         if (!skipped) return;
+        // Nothing of this upload reaches a connection other than the one it starts on.
+        const BoundOperation bound(form_.link());
         for (const QString& line : *skipped) form_.logAppend(line);
         EdidInfo& info = form_.stores().creator;
         notice(api_code::OperationStart);
@@ -113,12 +115,9 @@ void CreatorPage::Button_Upload_CreatedClick() {
             // Status polling goes on around this upload. The image is copied, since the pauses
             // let the window run and a load meanwhile would change the store.
             const EdidImage image = info.image;
-            UploadUserEdid(form_, image);
             // Progress counts the bytes handed to the port: after a pulled cable or a Disconnect
-            // during the pauses it would read 100% although the device has at most part of the
-            // image.
-            DeviceLink& link = form_.link();
-            if (!link.portOpen() || link.ComPort->hasFatalError()) {
+            // during the pauses it would read a value the device never got to.
+            if (!UploadUserEdid(form_, image)) {
                 TForm1::setLabelText(form_.findChild<QLabel*>(QStringLiteral("Label3")),
                                      kUploadFailedText, true);
             }

@@ -281,6 +281,14 @@ bool TForm1::runOperation(const std::function<void()>& operation) {
     return true;
 }
 
+void TForm1::closeEvent(QCloseEvent* event) {
+    // A close inside an operation's pauses: the search probes no further port, an EDID operation
+    // sends nothing more but its end notice, writes no file from a read cut short and shows no
+    // box, and the pauses end at once, so the program ends without waiting for the device.
+    if (operationRunning_) link_->shutDown();
+    QMainWindow::closeEvent(event);
+}
+
 void TForm1::Panel_DebugDblClick() {
     debugShown_ = !debugShown_;
     if (debugShown_) {

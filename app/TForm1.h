@@ -83,6 +83,10 @@ public:
     static constexpr int kClientHeight = 552;
     static constexpr int kDebugWidth = 289 + 15;
 
+protected:
+    // Closing ends the program now (see the definition); the firmware update defers it itself.
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void FormCreate();
     void buildLinkArea(QWidget* client);

@@ -60,8 +60,11 @@ const char* const kModeButtons[] = {"RadioButton_Set_IntEdid", "RadioButton_Set_
 void TForm1::connectLink() {
     search_ = new DeviceSearch(*link_, *ports_, *this, this);
     search_->setObjectName(QStringLiteral("DeviceSearch"));
+    // The search is an operation of its own: a press inside another operation's pauses is
+    // ignored, and no other operation (the Open of the Upload box with its notices) can start
+    // inside the search's probe pauses.
     connect(findChild<QPushButton*>(QStringLiteral("BitBtn_Search")), &QPushButton::clicked, this,
-            [this] { RunGuarded([this] { BitBtn_SearchClick(); }); });
+            [this] { runOperation([this] { BitBtn_SearchClick(); }); });
     connect(findChild<QPushButton*>(QStringLiteral("BitBtn_Disconnect")), &QPushButton::clicked,
             this, [this] { RunGuarded([this] { BitBtn_DisconnectClick(); }); });
     connect(link_, &DeviceLink::modelNameReceived, this, &TForm1::showModelName);

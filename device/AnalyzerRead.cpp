@@ -17,10 +17,6 @@ constexpr int kResponseDataOffset = 3;  // after the lead byte 0xA1 and two igno
 
 // True when any byte arrived since the last command: SendApiCommand zero-fills the buffer, and a
 // response always starts with its non-zero lead byte (or, from a confused device, other bytes).
-bool StillConnected(const DeviceLink& link) {
-    return link.connectionState() == ConnectionState::Connected;
-}
-
 bool AnythingReceived(const DeviceLink& link) {
     return std::any_of(link.RxBuffer.begin(), link.RxBuffer.begin() + kRxBufferSize,
                        [](uint8_t b) { return b != 0; });
@@ -61,6 +57,8 @@ AnalyzerReadResult ReadAnalyzerImage(DeviceLink& link, LinkView& log, EdidSource
                                      EdidInfo& store) {
     const AnalyzerReadPlan plan = AnalyzerPlanFor(source);
     AnalyzerReadResult result;
+    // Once the connection the read started on is gone, nothing more of it is sent anywhere.
+    const BoundOperation bound(link);
 
     // The link watchdog stays quiet for the whole read (nothing here clears DeviceAlive; the next
     // status poll does), and no poll may slip its query in between the select and the reads.
@@ -74,7 +72,7 @@ AnalyzerReadResult ReadAnalyzerImage(DeviceLink& link, LinkView& log, EdidSource
             link.SendApiCommand(1, api_code::EdidSelect, 1, &selector);
             if (link.WaitApiResponse(20)) {
                 log.logAppend(QStringLiteral("API Timeout.\r\n"));
-                if (!StillConnected(link)) break;
+                if (bound.lost()) break;
                 continue;  // the attempt counts; no read is made in it
             }
         }
@@ -100,8 +98,8 @@ AnalyzerReadResult ReadAnalyzerImage(DeviceLink& link, LinkView& log, EdidSource
         const bool whole1 = AnswerHas(link, uint32_t(kResponseDataOffset + kBlockSize));
 
         // An attempt whose answers did not both come whole read (some of) the zeros of the
-        // cleared buffer; the store keeps what it held.
-        const bool whole = heard && whole0 && whole1;
+        // cleared buffer; the store keeps what it held. So does one cut short by a lost link.
+        const bool whole = heard && whole0 && whole1 && !bound.lost();
         if (whole) {
             result.received = true;
             store.image = attempt;
@@ -111,12 +109,12 @@ AnalyzerReadResult ReadAnalyzerImage(DeviceLink& link, LinkView& log, EdidSource
             break;
         }
         log.logAppend(QStringLiteral("Retry Edid.\r\n"));
-        if (!StillConnected(link)) break;
+        if (bound.lost()) break;
     }
 
     // A Disconnect during the pauses closed the port: further attempts could only time out, and
     // polling stays off as Disconnect left it.
-    result.lostLink = !StillConnected(link);
+    result.lostLink = bound.lost();
     if (!result.lostLink) link.enablePoll();
     return result;
 }

@@ -16,12 +16,12 @@ const QString kApiTimeout = QStringLiteral("API Timeout.\r\n");
 const QString kWriteFail = QStringLiteral("Edid Write Fail.\r\n");
 
 // Sends one block read (W = 0, count 128), pauses, and takes the 128 data bytes into dest when
-// the answer is whole.
+// the answer came exactly.
 bool ReadBlock(DeviceLink& link, uint16_t code, uint32_t pauseMs, uint8_t* dest) {
     link.SendApiCommand(0, code, kBlockSize);
     link.WaitMs(pauseMs);
-    if (!BlockAnswerComplete(link)) return false;
-    std::copy_n(link.RxBuffer.begin() + kAnswerHeader, kBlockSize, dest);
+    if (link.operationLost() || !BlockAnswerExact(link)) return false;
+    std::copy_n(link.takenAnswer().constData() + kAnswerHeader, kBlockSize, dest);
     return true;
 }
 
@@ -94,20 +94,28 @@ const DownloadSource& DownloadSourceFor(EdidSource source) {
     return kStored;
 }
 
-bool BlockAnswerComplete(const DeviceLink& link) {
-    if (link.RxBuffer[0] != kResponseLead) return false;
-    // Once the dispatch step has taken a complete answer it sets RxLength and LastApiCode to 0
-    // but leaves the bytes in RxBuffer; before that, RxLength tells how many came in.
-    const bool dispatched = link.LastApiCode == 0;
-    return dispatched || link.RxLength >= link.LastApiCount + kAnswerHeader;
+bool BlockAnswerExact(DeviceLink& link) {
+    // Bytes that arrived late in the pause count too, not only those of the last receive tick.
+    link.collectNow();
+    const QByteArray& answer = link.takenAnswer();
+    const uint32_t size = link.LastApiCount + kAnswerHeader;
+    // The device may hold an invalid EDID, so the bytes are not judged; only how they came. More
+    // bytes than the answer mean noise on the line or a stray answer, and nothing tells which of
+    // them are the EDID's.
+    return answer.size() == qsizetype(size) && uint8_t(answer[0]) == kResponseLead &&
+           link.bytesSinceCommand() == size;
 }
 
 DownloadOutcome DownloadDeviceEdid(DeviceOpsContext& ctx, EdidSource source) {
+    // After a Disconnect in its pauses nothing more of the download is sent, and its reads fail.
+    const BoundOperation bound(ctx.link);
     ctx.link.SendApiCommand(1, api_code::OperationStart, 0);
     QString reason;
     const DownloadOutcome outcome = Download(ctx, source, reason);
     // Sent on every path, also after a time-out; while connected it leaves status polling on.
     ctx.link.SendApiCommand(1, api_code::OperationEnd, 0);
+    // A window that is closing shows no box.
+    if (ctx.link.shuttingDown()) return outcome;
     // A file that could not be created or completed is told with the system's reason.
     if (outcome == DownloadOutcome::OpenFailed || outcome == DownloadOutcome::WriteFailed)
         ctx.dialogs.showError(kDownloadFailedText + QLatin1Char('\n') + reason);

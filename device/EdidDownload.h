@@ -11,6 +11,8 @@
 
 namespace varnok {
 
+class DeviceLink;
+
 // Command 0x0108 tells the device which EDID the following 0x0105/0x0106 reads return; the
 // External EDID has reads of its own (0x0206/0x0207) and needs no selection.
 struct DownloadSource {
@@ -29,7 +31,8 @@ enum class DownloadOutcome {
     Cancelled,        // the save dialog was cancelled
     OpenFailed,       // the target can't be written ("Edid Open Fail.")
     NotAcknowledged,  // no 0xA1 answer to the selection ("API Timeout.")
-    ReadFailed,       // a block's answer was missing, short or without 0xA1 ("API Timeout.")
+    ReadFailed,       // a block's answer was missing, short, too long or without 0xA1, or the
+                      // connection was lost ("API Timeout.")
     WriteFailed,      // the file could not be completed; an existing file is left as it was
 };
 
@@ -40,7 +43,9 @@ inline const QString kDownloadFailedText = QStringLiteral("Download Edid Failed.
 // A failed read never reaches the file or the source's image store.
 DownloadOutcome DownloadDeviceEdid(DeviceOpsContext& ctx, EdidSource source);
 
-// True when the answer to the last block read began with 0xA1 and all count + 3 bytes came in.
-bool BlockAnswerComplete(const DeviceLink& link);
+// After the pause of a block read: true when its answer came exactly, the lead byte 0xA1, two
+// bytes and the count of data bytes (DeviceLink::takenAnswer), and no further byte came within
+// the pause. Takes in the bytes waiting on the port first.
+bool BlockAnswerExact(DeviceLink& link);
 
 }  // namespace varnok

@@ -34,10 +34,9 @@ UploadOutcome Upload(DeviceOpsContext& ctx) {
         return UploadOutcome::Invalid;
     }
     ctx.link.disablePoll();
-    UploadUserEdid(ctx.link, user.image, [&] { ctx.view.checkModeButton(EdidMode::User); });
     // A Disconnect during the pauses leaves nothing to poll, and the progress shown meanwhile
     // counted bytes that never left: the upload failed.
-    if (!ctx.link.portOpen() || ctx.link.ComPort->hasFatalError()) {
+    if (!UploadUserEdid(ctx.link, user.image, [&] { ctx.view.checkModeButton(EdidMode::User); })) {
         ctx.view.setUploadLabel(kUploadFailedText, true);
         return UploadOutcome::LinkLost;
     }
@@ -47,15 +46,19 @@ UploadOutcome Upload(DeviceOpsContext& ctx) {
 
 }  // namespace
 
-void UploadUserEdid(DeviceLink& link, const EdidImage& image,
+bool UploadUserEdid(DeviceLink& link, const EdidImage& image,
                     const std::function<void()>& checkUserModeButton) {
+    const BoundOperation bound(link);
     link.SendApiCommand(1, api_code::EdidBlock0, kBlockSize, image.data());
     link.WaitMs(kBlockWritePauseMs);
     link.SendApiCommand(1, api_code::EdidBlock1, kBlockSize, image.data() + kBlockSize);
     link.WaitMs(kBlockWritePauseMs);
+    // A device that has at most part of the image must not be told to present it.
+    if (bound.lost() || !link.portOpen() || link.ComPort->hasFatalError()) return false;
     // The window shows User mode before the device is told to present the new User EDID.
     if (checkUserModeButton) checkUserModeButton();
     SendMode(link, EdidMode::User);
+    return true;
 }
 
 bool OpenEdidFile(DeviceOpsContext& ctx) {
@@ -74,6 +77,7 @@ bool OpenEdidFile(DeviceOpsContext& ctx) {
 }
 
 UploadOutcome UploadEdidFile(DeviceOpsContext& ctx) {
+    const BoundOperation bound(ctx.link);
     ctx.link.SendApiCommand(1, api_code::OperationStart, 0);
     const UploadOutcome outcome = Upload(ctx);
     ctx.link.SendApiCommand(1, api_code::OperationEnd, 0);

@@ -15,8 +15,9 @@ class DeviceLink;
 
 // Sends the 256 bytes of a valid image as the User EDID (0x0105 and 0x0106 writes of 128 bytes,
 // 50 ms after each), then calls checkUserModeButton and selects User mode (0x0101, data 3).
-// Nothing the device answers is awaited.
-void UploadUserEdid(DeviceLink& link, const EdidImage& image,
+// Nothing the device answers is awaited. False when the connection it started on was lost or
+// failed meanwhile: the mode is then neither shown nor sent.
+bool UploadUserEdid(DeviceLink& link, const EdidImage& image,
                     const std::function<void()>& checkUserModeButton);
 
 inline const QString kUploadFailedText = QStringLiteral("Upload Edid Failed.");

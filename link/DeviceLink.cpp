@@ -95,8 +95,42 @@ void DeviceLink::closePort() {
     if (ComPort) {
         ComPort->close();
         ComPort.reset();
+        ++connectionSerial_;
+        // The running operation's pauses would only wait for answers that cannot come.
+        if (boundDepth_ > 0) pauses_.interrupt();
     }
     faultReported_ = nullptr;
+}
+
+void DeviceLink::takePort(std::unique_ptr<SerialPort> port) {
+    closePort();
+    ComPort = std::move(port);
+    ++connectionSerial_;
+}
+
+bool DeviceLink::operationLost() const {
+    return boundDepth_ > 0 && (boundSerial_ != connectionSerial_ || shuttingDown_);
+}
+
+void DeviceLink::shutDown() {
+    shuttingDown_ = true;
+    pauses_.interrupt();
+}
+
+bool DeviceLink::mayWrite(uint8_t w, ApiCode code) const {
+    // Nothing of an operation reaches a connection other than its own.
+    if (boundDepth_ > 0 && boundSerial_ != connectionSerial_) return false;
+    // Closing: an operation stopped short still tells the device it has ended.
+    if (shuttingDown_) return boundDepth_ > 0 && w == 1 && code == api_code::OperationEnd;
+    return true;
+}
+
+BoundOperation::BoundOperation(DeviceLink& link) : link_(link) {
+    if (link_.boundDepth_++ == 0) link_.boundSerial_ = link_.connectionSerial_;
+}
+
+BoundOperation::~BoundOperation() {
+    --link_.boundDepth_;
 }
 
 std::array<uint8_t, 4> DeviceLink::apiHeader(uint8_t w, ApiCode code, uint16_t count) {
@@ -112,6 +146,11 @@ void DeviceLink::SendApiCommand(uint8_t w, ApiCode code, uint16_t count, const u
     // A complete response that the dispatcher has not yet taken belongs to the previous command:
     // act on it now, before its code and bytes are replaced by the new command's.
     if (LinkFlags & ResponseReady) DispatchResponse();
+    if (!mayWrite(w, code)) {
+        // A refused command has no answer; the last one's must not pass for it.
+        takenAnswer_.clear();
+        return;
+    }
 
     disablePoll();
     const auto header = apiHeader(w, code, count);
@@ -124,6 +163,8 @@ void DeviceLink::SendApiCommand(uint8_t w, ApiCode code, uint16_t count, const u
     LastApiCode = code;
     LastApiCount = count;
     std::fill(RxBuffer.begin(), RxBuffer.end(), uint8_t(0));
+    takenAnswer_.clear();
+    rxSinceCommand_ = 0;
 
     // The end-of-operation notice gets no answer, so nothing would ever re-arm the status poll:
     // while connected it keeps running, and the watchdog keeps watching the device.
@@ -135,6 +176,9 @@ void DeviceLink::SendApiCommand(uint8_t w, ApiCode code, uint16_t count, const u
     WaitMs(kDataPhaseLeadMs);
     const bool upload = code == api_code::EdidBlock0 || code == api_code::EdidBlock1;
     for (int i = 0; i < count; ++i) {
+        // A Disconnect inside the pauses ends the data phase: the rest would go nowhere, or to
+        // a device that a new search found meanwhile.
+        if (!mayWrite(w, code)) return;
         // The device takes the data paced: one byte per write, and more than 1 ms before the
         // next. The pause runs from the write, so showing the progress meanwhile does not
         // lengthen it; 256 bytes would otherwise carry 256 times that work.
@@ -152,6 +196,8 @@ void DeviceLink::SendApiCommand(uint8_t w, ApiCode code, uint16_t count, const u
 }
 
 uint32_t DeviceLink::WaitMs(uint32_t ms) {
+    // An operation that can go no further has nothing left to wait for.
+    if (operationLost() || shuttingDown_) return 0;
     QElapsedTimer clock;
     clock.start();
     return pauses_.until(clock, ms);
@@ -190,6 +236,8 @@ bool DeviceLink::WaitForAnswer(uint32_t ms) {
     QElapsedTimer clock;
     clock.start();
     for (;;) {
+        // As WaitMs: an operation that can go no further has nothing left to wait for.
+        if (operationLost() || shuttingDown_) return false;
         if (answerComplete()) {
             // What the answer sets (manufacturer ID, model name, version, mode) is set when
             // this returns, as after the window's fixed pause.
@@ -239,6 +287,7 @@ void DeviceLink::collectResponseBytes() {
     if (checkPortFault() || !ComPort || !ComPort->isOpen()) return;
 
     const qint64 waiting = ComPort->bytesWaiting();
+    if (waiting > 0) rxSinceCommand_ += uint64_t(waiting);
     if (waiting > kRxBufferSize) {
         // Far more than any response: keep the first bytes for a look and drop the flood.
         const QByteArray head = ComPort->read(kFloodKeep);
@@ -263,8 +312,14 @@ void DeviceLink::collectResponseBytes() {
         // Raw response bytes appear in the log as characters, up to the first zero byte.
         view_.logAppend(rxText(0));
     }
-    if (uint64_t(RxLength) >= uint64_t(LastApiCount) + kResponseHeader && LinkMode == kLinkModeApi)
+    const uint64_t answerSize = uint64_t(LastApiCount) + kResponseHeader;
+    if (uint64_t(RxLength) >= answerSize && LinkMode == kLinkModeApi) {
         LinkFlags |= ResponseReady;
+        // Taken at once: after the dispatch step, later bytes land at offset 0 over it.
+        if (takenAnswer_.isEmpty())
+            takenAnswer_ =
+                QByteArray(reinterpret_cast<const char*>(RxBuffer.data()), qsizetype(answerSize));
+    }
     if (LinkFlags & ResponseReady) dispatcher_->Wake();
 }
 

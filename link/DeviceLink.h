@@ -122,6 +122,33 @@ public:
 
     // Closes and drops the port (no-op without one). Nothing reads or writes it afterwards.
     void closePort();
+    // Takes a port that the search has opened and set up as ComPort: a connection of its own.
+    void takePort(std::unique_ptr<SerialPort> port);
+
+    // --- connections, and the device operations bound to them (BoundOperation) ---
+    // Changes whenever a port is taken or let go, so each connection has a number of its own.
+    uint32_t connectionSerial() const { return connectionSerial_; }
+    // True while a device operation runs.
+    bool operationBound() const { return boundDepth_ > 0; }
+    // True when the running operation can go no further: the connection it started on is gone
+    // (Disconnect, the watchdog, a port error), or the program is closing. Its frames are then
+    // refused and its pauses end at once.
+    bool operationLost() const;
+    // The program is closing: running pauses end at once, and nothing more is written but a
+    // bound operation's end notice on its own connection. A search probes no further port.
+    void shutDown();
+    bool shuttingDown() const { return shuttingDown_; }
+
+    // --- the answer to the last command, exactly as it came ---
+    // The answer (lead byte, two bytes, count data bytes) copied out the moment its count + 3
+    // bytes were in; empty before. Bytes that come later, which the receive tick collects from
+    // RxBuffer offset 0 again once the dispatch step has taken the answer, never change it.
+    const QByteArray& takenAnswer() const { return takenAnswer_; }
+    // Every byte read off the port since the last command: its answer's and any that followed.
+    uint64_t bytesSinceCommand() const { return rxSinceCommand_; }
+    // Takes in the bytes waiting on the port now, as the receive tick does (without its watchdog
+    // step), so that a pause's end judges everything that arrived within it.
+    void collectNow() { collectResponseBytes(); }
 
     // The 4-byte command header: (W * 128 + code >> 8) mod 256, code & 0xFF, count & 0xFF, 0x0D.
     static std::array<uint8_t, 4> apiHeader(uint8_t w, ApiCode code, uint16_t count);
@@ -139,6 +166,9 @@ signals:
     void connectionStateChanged(varnok::ConnectionState state);
 
 private:
+    friend class BoundOperation;
+    // Whether a frame may go out now (see operationLost and shutDown).
+    bool mayWrite(uint8_t w, ApiCode code) const;
     void watchdogStep();
     // The receive tick after its watchdog step: reads the bytes waiting into RxBuffer, marks the
     // response complete and wakes the dispatcher. WaitApiResponse takes bytes in the same way.
@@ -151,6 +181,28 @@ private:
     std::unique_ptr<TThread_Uart_Api> dispatcher_;
     const SerialPort* faultReported_ = nullptr;  // the port whose fault was logged last
     EventLoopWait pauses_;
+    uint32_t connectionSerial_ = 0;
+    uint32_t boundSerial_ = 0;  // the connection the running operation started on
+    int boundDepth_ = 0;        // operations nest: an upload inside the creator's Upload
+    bool shuttingDown_ = false;
+    QByteArray takenAnswer_;
+    uint64_t rxSinceCommand_ = 0;
+};
+
+// Binds the device operation that creates it to the connection it starts on, for its lifetime.
+// Once that connection is gone no further frame of the operation reaches any port, even one that
+// a new search has opened meanwhile, and its pauses end at once: the operation then sees lost()
+// and ends with its failure. An operation started inside another one keeps the outer binding.
+class BoundOperation {
+public:
+    explicit BoundOperation(DeviceLink& link);
+    ~BoundOperation();
+    BoundOperation(const BoundOperation&) = delete;
+    BoundOperation& operator=(const BoundOperation&) = delete;
+    bool lost() const { return link_.operationLost(); }
+
+private:
+    DeviceLink& link_;
 };
 
 }  // namespace varnok

@@ -19,8 +19,11 @@ DeviceSearch::DeviceSearch(DeviceLink& link, PortLister& ports, SearchView& view
 
 void DeviceSearch::Search() {
     // A second press during the pauses would open ports over the one being probed; a held port
-    // means BitBtn_Search is disabled.
-    if (searching_ || link_.ComPort || !link_.searchEnabled()) return;
+    // means BitBtn_Search is disabled. A press inside a device operation's pauses (after a
+    // Disconnect there, Search is enabled) would connect under that operation.
+    if (searching_ || link_.ComPort || !link_.searchEnabled() || link_.operationBound() ||
+        link_.shuttingDown())
+        return;
     searching_ = true;
     busy_ = false;
     link_.setConnectionState(ConnectionState::Searching);
@@ -28,7 +31,8 @@ void DeviceSearch::Search() {
     probes_.clear();
     const QStringList names = ports_.ListSerialPorts();
     for (const QString& name : names) {
-        if (probe(name)) break;
+        // Once the window is closing no further port is probed.
+        if (link_.shuttingDown() || probe(name)) break;
     }
 
     if (busy_) view_.setBusy(false);
@@ -62,13 +66,17 @@ bool DeviceSearch::probe(const QString& name) {
 
     view_.setBusy(true);
     busy_ = true;
-    link_.ComPort = std::move(port);
+    link_.takePort(std::move(port));
     // An answer that is short or garbled must not pass with the ID of an earlier probe.
     link_.ManufacturerId = {};
     link_.SendApiCommand(0, api_code::ManufacturerId, 3);
     link_.enableRxTimer();
     link_.startDispatcher();
     pause(kProbePauseMs);
+    if (link_.shuttingDown()) {
+        rejectPort();
+        return true;
+    }
 
     if (link_.RxBuffer[0] == kResponseLead) {
         log.logAddLine(QStringLiteral("Got One Device!"));
@@ -93,6 +101,10 @@ bool DeviceSearch::probe(const QString& name) {
     // it to 0 whenever enough bytes for a response have come in.
     std::fill(link_.RxBuffer.begin(), link_.RxBuffer.end(), uint8_t(0));
     link_.WaitMs(kIspBannerPauseMs);
+    if (link_.shuttingDown()) {
+        rejectPort();
+        return true;
+    }
     const bool banner =
         std::all_of(link_.RxBuffer.begin(), link_.RxBuffer.begin() + kIspBannerBytes,
                     [](uint8_t b) { return b != 0; });
@@ -130,6 +142,10 @@ bool DeviceSearch::connectSteps() {
     pause(kQueryPauseMs);
     // An answer collected but not yet dispatched counts, as the next command would take it too.
     if (link_.LinkFlags & ResponseReady) link_.DispatchResponse();
+    if (link_.shuttingDown()) {
+        rejectPort();
+        return false;
+    }
     if (!modelNameCame_) {
         // The model name is what lights the link indicator: without it the window would show the
         // device connected with the indicator grey.

@@ -101,6 +101,11 @@ public:
         return fired_;
     }
 
+    // Ends the running sleep without its wake-up.
+    void cancel() {
+        loop_.quit();
+    }
+
 private:
     void wake() {
         fired_ = true;
@@ -162,6 +167,7 @@ EventLoopWait::~EventLoopWait() = default;
 uint32_t EventLoopWait::until(const QElapsedTimer& since, uint32_t ms) {
     const qint64 limitNs = qint64(ms) * kNsPerMs;
     qint64 elapsedNs = since.nsecsElapsed();
+    const uint64_t interruptsBefore = interrupts_;
     if (elapsedNs <= limitNs) {
         if (wakers_.size() <= depth_) wakers_.push_back(std::make_unique<Waker>());
         Waker& waker = *wakers_[depth_];
@@ -173,6 +179,7 @@ uint32_t EventLoopWait::until(const QElapsedTimer& since, uint32_t ms) {
         while (elapsedNs <= limitNs) {
             // One nanosecond past the limit, so a wake-up on the dot is already "more than".
             if (!waker.sleep(limitNs - elapsedNs + 1)) {
+                if (interrupts_ != interruptsBefore) break;
                 // The application is quitting (every event loop now returns at once): keep the
                 // pause without events rather than spinning until it ends.
                 const qint64 restNs = limitNs + 1 - since.nsecsElapsed();
@@ -181,8 +188,14 @@ uint32_t EventLoopWait::until(const QElapsedTimer& since, uint32_t ms) {
             elapsedNs = since.nsecsElapsed();
         }
     }
-    // Whole milliseconds, rounded up: always more than ms.
+    // Whole milliseconds, rounded up: always more than ms (unless interrupted).
     return uint32_t((elapsedNs + kNsPerMs - 1) / kNsPerMs);
+}
+
+void EventLoopWait::interrupt() {
+    ++interrupts_;
+    // The pauses running now are the wakers below the current depth, nested one in another.
+    for (size_t i = 0; i < depth_ && i < wakers_.size(); ++i) wakers_[i]->cancel();
 }
 
 }  // namespace varnok

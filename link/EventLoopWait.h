@@ -25,6 +25,9 @@ public:
     // Waits may nest (a pause inside another one's event loop): each depth has its own loop and
     // wake-up.
     uint32_t until(const QElapsedTimer& since, uint32_t ms);
+    // Ends every pause running now at once (a pause that returns early this way has passed
+    // fewer than its ms); pauses begun later are not affected.
+    void interrupt();
 
 private:
     class Waker;
@@ -32,6 +35,7 @@ private:
     // and down for each would cost a good part of the CPU the upload uses.
     std::vector<std::unique_ptr<Waker>> wakers_;
     size_t depth_ = 0;
+    uint64_t interrupts_ = 0;
 };
 
 }  // namespace varnok

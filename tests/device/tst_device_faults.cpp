@@ -1,5 +1,6 @@
 // The window's device operations when the line, the disk or the user lets them down, end to end
-// against the emulated device on a real pseudo-terminal: a full file system under a save.
+// against the emulated device on a real pseudo-terminal: a Disconnect inside an upload's pauses,
+// a full file system under a save, an answer with bytes too many, a window closed mid-operation.
 #include <sys/mount.h>
 #include <unistd.h>
 
@@ -10,6 +11,7 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include "DeviceLink.h"
 #include "EmulatedDevice.h"
@@ -18,7 +20,31 @@
 
 using namespace varnok;
 
+Q_DECLARE_METATYPE(varnok::FaultRule)
+
 namespace {
+
+QByteArray Checksummed(QByteArray block) {
+    uint8_t sum = 0;
+    for (int i = 0; i < 127; ++i) sum = uint8_t(sum + uint8_t(block[i]));
+    block[127] = char(uint8_t(0x100 - sum));
+    return block;
+}
+
+// A valid two-block image whose bytes differ from the emulator's default stores.
+QByteArray ValidImage() {
+    QByteArray base(128, 0);
+    const char header[] = {0,          char(0xFF), char(0xFF), char(0xFF),
+                           char(0xFF), char(0xFF), char(0xFF), 0};
+    base.replace(0, 8, QByteArray(header, 8));
+    for (int i = 8; i < 126; ++i) base[i] = char(i * 3);
+    base[126] = 1;
+    QByteArray ext(128, 0);
+    ext[0] = 0x02;
+    ext[1] = 0x03;
+    ext[2] = 4;
+    return Checksummed(base) + Checksummed(ext);
+}
 
 QByteArray ReadAll(const QString& path) {
     QFile f(path);
@@ -90,8 +116,40 @@ class DeviceFaultsTest : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() { QGuiApplication::setQuitOnLastWindowClosed(false); }
+    void disconnectEndsUploadForGood();
     void fullDiskKeepsTheFiles();
+    void downloadTakesOnlyExactAnswers_data();
+    void downloadTakesOnlyExactAnswers();
+    void closingEndsTheOperation();
 };
+
+void DeviceFaultsTest::disconnectEndsUploadForGood() {
+    Rig r({EmulatorConfig{}});
+    QVERIFY(r.connect());
+    QTemporaryDir dir;
+    const QString file = dir.filePath("new.bin");
+    QVERIFY(WriteAll(file, ValidImage()));
+    r.f->dialogs->openAnswers = {file};
+    QVERIFY(r.f->dialogs->executeOpen());
+    const QByteArray userBefore = r.dev().store(EmuStore::User);
+
+    // Inside block 0's paced data the user gives up, then presses Search at once.
+    QTimer::singleShot(150, [&r] { r.click("BitBtn_Disconnect"); });
+    QTimer::singleShot(200, [&r] { r.click("BitBtn_Search"); });
+    r.click("Button_Upload_Edid");
+
+    auto* label2 = r.find<QLabel>("Label2");
+    QCOMPARE(label2->text(), QStringLiteral("Upload Edid Failed."));
+    QCOMPARE(label2->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+    // The device drops the data phase that stopped short when the host lets go of the line; the
+    // Search, once the upload has ended, may connect again and read.
+    QTest::qWait(500);
+    for (const FrameRecord& fr : r.dev().frames())
+        QVERIFY2(!(fr.kind == FrameRecord::Kind::Api && fr.w &&
+                   (fr.code == 261 || fr.code == 262 || fr.code == 257)),
+                 qPrintable(fr.toLogLine()));
+    QCOMPARE(r.dev().store(EmuStore::User), userBefore);
+}
 
 void DeviceFaultsTest::fullDiskKeepsTheFiles() {
     if (::geteuid() != 0) QSKIP("mounting a small tmpfs needs root");
@@ -117,6 +175,73 @@ void DeviceFaultsTest::fullDiskKeepsTheFiles() {
     QStringList left = QDir(disk.dir.path()).entryList(QDir::Files | QDir::Hidden);
     left.sort();
     QCOMPARE(left, (QStringList{"Created_Edid.bin", "Internal_Edid.bin", "filler"}));
+}
+
+void DeviceFaultsTest::downloadTakesOnlyExactAnswers_data() {
+    QTest::addColumn<FaultRule>("fault");
+    QTest::addColumn<bool>("saved");
+    QTest::newRow("noise inside block 0") << FaultRule{FaultKind::Insert, 261, 7} << false;
+    QTest::newRow("stray bytes after block 0") << FaultRule{FaultKind::Stray, 261, 130} << false;
+    // A device may hold an invalid EDID: a well-formed answer is saved as it came.
+    QTest::newRow("bad checksums, exact") << FaultRule{FaultKind::Corrupt, 261, 4} << true;
+}
+
+void DeviceFaultsTest::downloadTakesOnlyExactAnswers() {
+    QFETCH(FaultRule, fault);
+    QFETCH(bool, saved);
+    EmulatorConfig cfg;
+    cfg.stores[0] = ValidImage();
+    cfg.faults = {fault};
+    Rig r({cfg});
+    QVERIFY(r.connect());
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Internal_Edid.bin");
+    QVERIFY(WriteAll(path, "old"));
+    r.f->dialogs->saveAnswers = {path};
+    r.click("Button_DL_IntEdid");
+
+    if (saved) {
+        QByteArray corrupted = ValidImage();
+        for (int i = 2; i < 6; ++i) corrupted[i] = char(~uint8_t(corrupted[i]));
+        QCOMPARE(ReadAll(path), corrupted);
+        QVERIFY(r.f->dialogs->errors.isEmpty());
+    } else {
+        QCOMPARE(ReadAll(path), QByteArray("old"));
+        QVERIFY(r.f->form->debugLogText().endsWith("API Timeout.\r\n"));
+        QCOMPARE(r.f->dialogs->errors, QStringList{"Download Edid Failed."});
+    }
+}
+
+void DeviceFaultsTest::closingEndsTheOperation() {
+    // A search over three silent ports, closed during the first probe: no further port is tried.
+    {
+        EmulatorConfig silent;
+        silent.faults = {FaultRule{FaultKind::Silent, -1, 0, 0, -1}};
+        Rig r({silent, silent, silent});
+        QTimer::singleShot(200, r.f->form.get(), &QWidget::close);
+        r.click("BitBtn_Search");
+        QVERIFY(!r.f->form->isVisible());
+        QCOMPARE(r.devices[1]->frameCount(), 0);
+        QCOMPARE(r.devices[2]->frameCount(), 0);
+        QVERIFY(r.f->dialogs->errors.isEmpty());
+    }
+    // A download closed in block 0's pause: the end notice goes out, no file and no box.
+    Rig r({EmulatorConfig{}});
+    QVERIFY(r.connect());
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Internal_Edid.bin");
+    r.f->dialogs->saveAnswers = {path};
+    r.dev().clearFrames();
+    QTimer::singleShot(100, r.f->form.get(), &QWidget::close);
+    r.click("Button_DL_IntEdid");
+    QVERIFY(r.dev().waitForFrames(4, 2000));
+    QTest::qWait(200);
+    QStringList codes;
+    for (const FrameRecord& fr : r.dev().frames())
+        if (fr.w || fr.code != 257) codes << QString::number(fr.code);  // not the status polls
+    QCOMPARE(codes, (QStringList{"10", "264", "261", "11"}));
+    QVERIFY(!QFile::exists(path));
+    QVERIFY(r.f->dialogs->errors.isEmpty());
 }
 
 VARNOK_TEST_MAIN(DeviceFaultsTest)

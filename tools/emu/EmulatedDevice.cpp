@@ -290,6 +290,8 @@ void EmulatedDevice::handle(std::vector<Exchange>& exchanges, qint64 us) {
         int slowMs = 0;
         int flood = 0;
         int corrupt = 0;
+        int insert = 0;
+        int strayMs = -1;
         {
             std::lock_guard lock(mutex_);
             for (size_t i = 0; i < faults_.size(); ++i) {
@@ -319,6 +321,12 @@ void EmulatedDevice::handle(std::vector<Exchange>& exchanges, qint64 us) {
                     case FaultKind::HangUp:
                         hang = true;
                         break;
+                    case FaultKind::Insert:
+                        insert = r.value;
+                        break;
+                    case FaultKind::Stray:
+                        strayMs = r.value;
+                        break;
                 }
             }
         }
@@ -335,7 +343,16 @@ void EmulatedDevice::handle(std::vector<Exchange>& exchanges, qint64 us) {
         if (lead >= 0) reply[0] = static_cast<char>(lead);
         if (reply.size() < flood) reply.append(flood - reply.size(), char(kFloodFiller));
         if (partial >= 0) reply.truncate(partial);
-        queueReply(reply, std::max(us, rxWireUs_) + qint64(slowMs) * 1000);
+        if (insert > 0) {
+            // Line noise inside the answer: the host sees more bytes than it asked for.
+            QByteArray noise;
+            for (int i = 0; i < insert; ++i) noise.append(char((i * 73 + 41) & 0xFF));
+            reply.insert(payload + (reply.size() - payload) / 2, noise);
+        }
+        const qint64 dueUs = std::max(us, rxWireUs_) + qint64(slowMs) * 1000;
+        queueReply(reply, dueUs);
+        if (strayMs >= 0)
+            queueReply(QByteArray("\xA1\x5A\x5A\x3C", 4), dueUs + qint64(strayMs) * 1000);
     }
 }
 

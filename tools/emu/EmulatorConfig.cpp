@@ -31,7 +31,8 @@ constexpr KindName kKinds[] = {
     {"partial", FaultKind::Partial, true},     {"slow", FaultKind::Slow, true},
     {"flood", FaultKind::Flood, false},        {"corrupt", FaultKind::Corrupt, true},
     {"hangup", FaultKind::HangUp, false},      {"stop-after", FaultKind::Silent, true},
-    {"hangup-after", FaultKind::HangUp, true},
+    {"hangup-after", FaultKind::HangUp, true}, {"insert", FaultKind::Insert, true},
+    {"stray", FaultKind::Stray, true},
 };
 
 }  // namespace

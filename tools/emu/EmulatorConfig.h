@@ -28,6 +28,8 @@ enum class FaultKind : uint8_t {
     Corrupt,    // value payload bytes are complemented, from payload byte 2 on (payload: after
                 // the API answer's 3 head bytes, after the ISP reply's 2 head bytes)
     HangUp,     // the device closes its end of the line instead of answering (a pulled cable)
+    Insert,     // value noise bytes are inserted in the middle of the answer's payload
+    Stray,      // four stray bytes A1 5A 5A 3C follow the answer value ms after it
 };
 
 struct FaultRule {

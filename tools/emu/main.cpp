@@ -93,7 +93,7 @@ int main(int argc, char** argv) {
     const QCommandLineOption fault("fault",
                                    "Fault rule KIND[:VALUE][@CODE][,after=N][,times=N]; KIND is "
                                    "silent, wrong-lead, partial, slow, flood, corrupt, hangup, "
-                                   "stop-after or hangup-after. Repeatable.",
+                                   "insert, stray, stop-after or hangup-after. Repeatable.",
                                    "rule");
     const QCommandLineOption pace("pace", "Pace both directions like a 57600 baud line.");
     const QCommandLineOption baud("baud", "Baud rate for --pace.", "n", "57600");
