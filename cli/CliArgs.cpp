@@ -14,7 +14,7 @@ struct CommandRule {
     bool save;
 };
 
-constexpr std::array<CommandRule, 9> kCommands{{
+constexpr std::array<CommandRule, 10> kCommands{{
     {"ports", 0, "", true, false, false},
     {"info", 0, "", false, false, false},
     {"download", 2, "SOURCE FILE", false, false, false},
@@ -22,7 +22,8 @@ constexpr std::array<CommandRule, 9> kCommands{{
     {"analyze", 1, "SOURCE|FILE", false, false, false},
     {"bytes", 1, "SOURCE|FILE", false, false, false},
     {"compare", 2, "A B", false, false, false},
-    {"displays", 0, "", false, false, false},
+    {"import-hex", 2, "TEXT|- OUT", false, false, false},
+    {"displays", 0, "", false, false, true},
     {"firmware", 1, "FILE", false, false, false},
 }};
 
@@ -146,7 +147,10 @@ QString UsageText() {
         "  analyze SOURCE|FILE      the analyzer's fourteen rows (Caption<TAB>Value)\n"
         "  bytes SOURCE|FILE        hex dump, as edid-decode reads it\n"
         "  compare A B              A, B: files or sources; rows and byte offsets that differ\n"
-        "  displays                 the EDIDs of this computer's displays\n"
+        "  import-hex TEXT|- OUT    hex text (plain hex, edid-decode's output, xrandr --verbose,\n"
+        "                           a C array) to a .bin file; - reads standard input\n"
+        "  displays [--save DIR]    the EDIDs of this computer's displays; --save writes each\n"
+        "                           to DIR/CONNECTOR.bin\n"
         "  firmware FILE            check FILE and program a device in ISP mode, with\n"
         "                           read-back verification\n"
         "SOURCE is internal, external or user (analyze, bytes, compare also take a file); a\n"

@@ -40,6 +40,7 @@ ExitStatus RunFirmware(CliRun& run);
 ExitStatus RunAnalyze(CliRun& run);
 ExitStatus RunBytes(CliRun& run);
 ExitStatus RunCompare(CliRun& run);
+ExitStatus RunImportHex(CliRun& run);
 ExitStatus RunDisplays(CliRun& run);
 
 // Finds the device (--port, or the search over the listed ports) and keeps it in `session`.

@@ -47,6 +47,7 @@ ExitStatus RunCommand(CliRun& run) {
     if (c == QLatin1String("analyze")) return RunAnalyze(run);
     if (c == QLatin1String("bytes")) return RunBytes(run);
     if (c == QLatin1String("compare")) return RunCompare(run);
+    if (c == QLatin1String("import-hex")) return RunImportHex(run);
     if (c == QLatin1String("displays")) return RunDisplays(run);
     if (c == QLatin1String("firmware")) return RunFirmware(run);
     return run.fail(ExitStatus::Usage, QStringLiteral("unknown command '%1'").arg(c));
@@ -163,8 +164,10 @@ ExitStatus RunDownload(CliRun& run) {
             break;
         case DownloadOutcome::OpenFailed:
         case DownloadOutcome::WriteFailed:
+            // The operation's message box carries the system's reason on its second line.
             return run.fail(ExitStatus::Failure,
-                            path + QStringLiteral(" could not be written; nothing was saved"));
+                            QStringLiteral("%1 could not be written (%2); nothing was saved")
+                                .arg(path, session.dialogs().lastError().section(u'\n', 1)));
         case DownloadOutcome::NotAcknowledged:
         case DownloadOutcome::ReadFailed:
         case DownloadOutcome::Cancelled:

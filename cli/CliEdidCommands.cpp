@@ -1,6 +1,9 @@
 // bytes, compare, import-hex and displays: EDID bytes as text, two EDIDs side by side, hex text to
 // a .bin file, and the EDIDs of this computer's displays.
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonObject>
 
@@ -14,6 +17,10 @@
 
 namespace varnok::cli {
 namespace {
+
+// More than any EDID text people paste (edid-decode's whole output of a 256-byte EDID is about
+// 10 KB); standard input is untrusted and is not read without bound.
+constexpr qint64 kMaxHexText = 4 * 1024 * 1024;
 
 QString Hex2(uint8_t b) {
     return QStringLiteral("%1").arg(b, 2, 16, QLatin1Char('0'));
@@ -80,9 +87,49 @@ ExitStatus RunCompare(CliRun& run) {
                                              .arg(c.bytes.size()));
 }
 
+ExitStatus RunImportHex(CliRun& run) {
+    const QString& text = run.args.operands[0];
+    const QString& target = run.args.operands[1];
+    QString input = text;
+    if (text == QLatin1String("-")) {
+        QFile in;
+        if (!in.open(stdin, QIODevice::ReadOnly))
+            return run.fail(ExitStatus::Failure, QStringLiteral("standard input can't be read"));
+        const QByteArray bytes = in.read(kMaxHexText + 1);
+        if (bytes.size() > kMaxHexText)
+            return run.fail(ExitStatus::InvalidEdid,
+                            QStringLiteral("standard input holds more than 4 MiB; no EDID text "
+                                           "is that long"));
+        input = QString::fromUtf8(bytes);
+    }
+    const EdidHexText parsed = ParseEdidHexText(input);
+    if (!parsed.ok) return run.fail(ExitStatus::InvalidEdid, parsed.error);
+    const EdidValidity validity = DescribeEdidValidity(parsed.image);
+    run.out.set(QStringLiteral("form"), parsed.form);
+    run.out.set(QStringLiteral("bytes"), parsed.size);
+    if (!validity.valid)
+        return run.fail(ExitStatus::InvalidEdid,
+                        validity.sentence + QStringLiteral(" Nothing "
+                                                           "was written."));
+    QString reason;
+    if (!SaveEdidFile(target, parsed.image, &reason))
+        return run.fail(
+            ExitStatus::Failure,
+            QStringLiteral("%1 could not be written (%2); nothing was saved").arg(target, reason));
+    run.out.set(QStringLiteral("file"), target);
+    run.out.line(QStringLiteral("EDID (%1 bytes, %2) saved to %3")
+                     .arg(parsed.size)
+                     .arg(parsed.form, target));
+    return ExitStatus::Ok;
+}
+
 ExitStatus RunDisplays(CliRun& run) {
     const QList<DisplayEdid> displays = ListDisplayEdids();
+    const QString& dir = run.args.saveDir;
+    if (!dir.isEmpty() && !QFileInfo(dir).isDir())
+        return run.fail(ExitStatus::Failure, dir + QStringLiteral(": no such folder"));
     QJsonArray list;
+    QStringList failed;
     for (const DisplayEdid& d : displays) {
         const EdidValidity validity = DescribeEdidValidity(d.image);
         QJsonObject entry{{QStringLiteral("connector"), d.connector},
@@ -94,10 +141,27 @@ ExitStatus RunDisplays(CliRun& run) {
                 .arg(d.connector, d.monitorName)
                 .arg(d.size)
                 .arg(validity.valid ? QStringLiteral("valid") : QStringLiteral("invalid"));
+        if (!dir.isEmpty()) {
+            // One file a display, named after its connector (a Windows name holds a backslash).
+            QString name = d.connector;
+            name.replace(QLatin1Char('\\'), QLatin1Char('_')).replace(QLatin1Char('/'), '_');
+            const QString file = QDir(dir).filePath(name + QStringLiteral(".bin"));
+            QString reason;
+            if (SaveEdidFile(file, d.image, &reason)) {
+                entry[QStringLiteral("file")] = file;
+                line += QLatin1Char('\t') + file;
+            } else {
+                failed << QStringLiteral("%1 (%2)").arg(file, reason);
+            }
+        }
         list.append(entry);
         run.out.line(line);
     }
     run.out.set(QStringLiteral("displays"), list);
+    if (!failed.isEmpty())
+        return run.fail(
+            ExitStatus::Failure,
+            QStringLiteral("could not write %1").arg(failed.join(QStringLiteral(", "))));
     return ExitStatus::Ok;
 }
 

@@ -30,13 +30,15 @@ struct Result {
 // The fake display tree every run reads instead of /sys/class/drm.
 QString gDrmDir;
 
-QProcess* Start(const QStringList& args, const QString& ports = {}) {
+QProcess* Start(const QStringList& args, const QString& ports = {}, const QByteArray& input = {}) {
     auto* p = new QProcess;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("VARNOK_PORTS"), ports);
     env.insert(QStringLiteral("VARNOK_DRM_DIR"), gDrmDir);
     p->setProcessEnvironment(env);
     p->start(QStringLiteral(VARNOK_CLI_PATH), args);
+    p->write(input);
+    p->closeWriteChannel();
     return p;
 }
 
@@ -47,8 +49,8 @@ Result Finish(QProcess* p) {
             p->readAllStandardOutput(), p->readAllStandardError()};
 }
 
-Result Run(const QStringList& args, const QString& ports = {}) {
-    return Finish(Start(args, ports));
+Result Run(const QStringList& args, const QString& ports = {}, const QByteArray& input = {}) {
+    return Finish(Start(args, ports, input));
 }
 
 QJsonObject Json(const Result& r) {
@@ -237,6 +239,11 @@ void TstCliE2e::eachCommand() {
                  decode.readAllStandardError());
     }
 
+    // What bytes printed, import-hex takes back from standard input into a .bin file.
+    r = Run({"import-hex", "-", path("imported.bin")}, {}, Run({"bytes", path("valid.bin")}).out);
+    QCOMPARE(r.status, 0);
+    QCOMPARE(ReadFile(path("imported.bin")), UploadImage());
+
     // The User EDID just uploaded against its file: equal.
     r = Run({"--port", dev, "compare", "user", path("valid.bin")});
     QCOMPARE(r.status, 0);
@@ -248,6 +255,10 @@ void TstCliE2e::eachCommand() {
     QCOMPARE(displays.size(), 1);
     QCOMPARE(displays[0].toObject()["connector"].toString(), QStringLiteral("card0-HDMI-A-1"));
     QCOMPARE(displays[0].toObject()["valid"].toBool(), true);
+    QVERIFY(QDir().mkpath(path("saved")));
+    r = Run({"displays", "--save", path("saved")});
+    QCOMPARE(r.status, 0);
+    QCOMPARE(ReadFile(path("saved/card0-HDMI-A-1.bin")), UploadImage());
 
     // Firmware of the ISP029 kind: 20 blocks of 128 bytes, each acknowledged.
     auto isp = IspDevice(1);
@@ -303,6 +314,14 @@ void TstCliE2e::failureStatuses_data() {
     QTest::newRow("compare finds differences")
         << QStringList{"compare", "{dir}/valid.bin", "{dir}/sums127.bin"} << "" << 6
         << "and 3 bytes";
+    QTest::newRow("hex text of 200 bytes")
+        << QStringList{"import-hex", QByteArray(200, 'a').toHex(' '), "{dir}/keep.bin"} << "" << 3
+        << "200 bytes";
+    QTest::newRow("hex text of an invalid EDID")
+        << QStringList{"import-hex", "{badsum}", "{dir}/keep.bin"} << "" << 3
+        << "Illegal Edid CheckSum0.";
+    QTest::newRow("displays saved where no folder is")
+        << QStringList{"displays", "--save", "{dir}/no-dir"} << "" << 1 << "no such folder";
     QTest::newRow("firmware without its tag")
         << QStringList{"--port", "{isp0}", "firmware", "{dir}/untagged.bin"} << "" << 3
         << "no firmware version tag";
@@ -331,6 +350,8 @@ void TstCliE2e::failureStatuses() {
     };
     auto expand = [&](QString s) {
         s.replace(QStringLiteral("{dir}"), dir_.path());
+        s.replace(QStringLiteral("{badsum}"),
+                  QString::fromLatin1(ReadFile(path("badsum.bin")).toHex(' ')));
         for (const auto& [key, d] : devices) s.replace(key, d->slavePath());
         return s;
     };
