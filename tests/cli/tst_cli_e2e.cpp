@@ -219,6 +219,14 @@ void TstCliE2e::eachCommand() {
     QCOMPARE(rows[0].toObject()["caption"].toString(), QStringLiteral("EDID Header"));
     QCOMPARE(rows[12].toObject()["value"].toString(), QStringLiteral("2CH"));
 
+    // A base block alone (128 bytes, no extension) is an EDID file too.
+    QByteArray base = defaultEmulatorEdid(EmuStore::User).left(128);
+    base[126] = 0;
+    fixEdidChecksums(base);
+    QVERIFY(WriteFile(path("base.bin"), base));
+    r = Run({"analyze", path("base.bin")});
+    QVERIFY2(r.status == 0 && r.out.startsWith("EDID Header :\tGood\n"), r.out);
+
     r = Run({"analyze", path("internal.bin")});
     QCOMPARE(r.status, 0);
     QCOMPARE(r.out.count('\n'), 14);
