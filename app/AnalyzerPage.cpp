@@ -14,6 +14,7 @@
 #include "AnalyzerRead.h"
 #include "DeviceLink.h"
 #include "Edid.h"
+#include "OutcomeWords.h"
 #include "TForm1.h"
 
 namespace varnok {
@@ -160,31 +161,41 @@ bool AnalyzerPage::deviceConnected() const {
 }
 
 void AnalyzerPage::sendNotice(uint16_t code) {
-    // Notices are writes without data; the device does not answer them.
-    form_.link().SendApiCommand(1, code, 0);
+    // Notices are writes without data; the device does not answer them. A file is reported
+    // without a device too, and then nothing is sent.
+    if (deviceConnected()) form_.link().SendApiCommand(1, code, 0);
 }
 
 void AnalyzerPage::setSourcesEnabled(bool enabled) {
     for (QRadioButton* b : sources_) b->setEnabled(enabled);
 }
 
+void AnalyzerPage::restoreSources() {
+    // "Bin File" needs no device; a Disconnect during the pauses has disabled the device choices
+    // for good.
+    sources_[kBinIndex]->setEnabled(true);
+    if (deviceConnected())
+        for (int i = 0; i < kBinIndex; ++i) sources_[i]->setEnabled(true);
+}
+
 void AnalyzerPage::ReadDeviceEdidForAnalysis(EdidSource source) {
     // The disabled choices keep the user from starting a second read inside a pause.
     setSourcesEnabled(false);
     EdidInfo& store = form_.stores().forSource(source);
-    RunAnalyzerRead(form_.link(), form_, source, store, [&](const AnalyzerReadResult& result) {
-        if (result.received) {
-            // A still invalid image is reported as such.
-            ShowEdidReport(store, store.image.data());
-        } else {
-            // The device sent nothing at all: report the empty read, not the store's older
-            // image.
-            EdidInfo nothing;
-            ShowEdidReport(nothing, nothing.image.data());
-        }
-    });
-    // A Disconnect during the pauses has disabled the choices for good.
-    if (deviceConnected()) setSourcesEnabled(true);
+    const AnalyzerReadResult result =
+        RunAnalyzerRead(form_.link(), form_, source, store, [&](const AnalyzerReadResult& result) {
+            if (result.received) {
+                // A still invalid image is reported as such.
+                ShowEdidReport(store, store.image.data());
+            } else {
+                // The device sent nothing at all: report the empty read, not the store's older
+                // image.
+                EdidInfo nothing;
+                ShowEdidReport(nothing, nothing.image.data());
+            }
+        });
+    form_.showOutcome(AnalyzerReadWords(source, result, store.image));
+    restoreSources();
 }
 
 void AnalyzerPage::RadioButton_Analysis_BinMouseDown() {
@@ -195,17 +206,21 @@ void AnalyzerPage::RadioButton_Analysis_BinMouseDown() {
     form_.link().LinkFlags |= DeviceAlive;
 
     Dialogs& dialogs = form_.dialogs();
+    EdidInfo file;  // lives for this one report
+    FileStep step = FileStep::Cancelled;
     if (dialogs.executeOpen()) {
-        EdidInfo file;  // lives for this one report
         if (!ReadEdidFile(dialogs.openFileName(), file.image)) {
+            step = FileStep::OpenFailed;
             form_.logReplace(QStringLiteral("Edid Open Fail.\r\n"));
         } else {
+            step = FileStep::Read;
             form_.logReplace(QStringLiteral("Edid Open OK.\r\n"));
             ShowEdidReport(file, file.image.data());
         }
     }
     sendNotice(api_code::OperationEnd);
-    if (deviceConnected()) setSourcesEnabled(true);
+    form_.showOutcome(AnalyzerFileWords(step, dialogs.openFileName(), file.image));
+    restoreSources();
 }
 
 void AnalyzerPage::ShowEdidReport(EdidInfo& info, const uint8_t* bytes) {

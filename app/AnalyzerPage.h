@@ -42,6 +42,7 @@ private:
     void buildRows();
     void showReport(const EdidReport& report);
     void setSourcesEnabled(bool enabled);
+    void restoreSources();
     bool deviceConnected() const;
     void sendNotice(uint16_t code);
     void restoreChoice(QRadioButton* before);

@@ -10,6 +10,7 @@
 #include "DeviceLink.h"
 #include "EdidDownload.h"
 #include "EdidUpload.h"
+#include "OutcomeWords.h"
 #include "TForm1.h"
 
 namespace varnok {
@@ -63,15 +64,25 @@ void ControllerPage::run(const std::function<void()>& operation) {
 }
 
 void ControllerPage::Button_Open_EdidClick() {
-    run([this] { OpenEdidFile(ctx_); });
+    run([this] {
+        const bool chosen = OpenEdidFile(ctx_);
+        form_.showOutcome(OpenForUploadWords(chosen, ctx_.dialogs.openFileName()));
+    });
 }
 
 void ControllerPage::Button_Upload_EdidClick() {
-    run([this] { UploadEdidFile(ctx_); });
+    run([this] {
+        const UploadOutcome outcome = UploadEdidFile(ctx_);
+        form_.showOutcome(
+            UploadFileWords(outcome, ctx_.dialogs.openFileName(), ctx_.stores.user.image));
+    });
 }
 
 void ControllerPage::download(EdidSource source) {
-    run([this, source] { DownloadDeviceEdid(ctx_, source); });
+    run([this, source] {
+        const DownloadOutcome outcome = DownloadDeviceEdid(ctx_, source);
+        form_.showOutcome(DownloadWords(source, outcome, ctx_.dialogs.saveFileName()));
+    });
 }
 
 void ControllerPage::Button_DL_IntEdidClick() {

@@ -13,6 +13,7 @@
 #include "Edid.h"
 #include "EdidBuilder.h"
 #include "EdidUpload.h"
+#include "OutcomeWords.h"
 #include "TForm1.h"
 
 namespace varnok {
@@ -36,6 +37,23 @@ CreatorPage::CreatorPage(TForm1& form) : QObject(&form), form_(form) {
     hooks.sendNotice = [this](uint16_t code) {
         if (!form_.operationRunning()) notice(code);
     };
+    hooks.loaded = [this](const CreatorLoad& load) {
+        switch (load.kind) {
+            case CreatorLoad::Default:
+                form_.showOutcome(CreatorDefaultWords());
+                return;
+            case CreatorLoad::File:
+                form_.showOutcome(
+                    CreatorFileWords(FileStep::Read, load.path, form_.stores().creator.image));
+                return;
+            case CreatorLoad::FileFailed:
+                form_.showOutcome(CreatorFileWords(FileStep::OpenFailed, load.path, {}));
+                return;
+            case CreatorLoad::Cancelled:
+                break;
+        }
+        form_.showOutcome(CreatorFileWords(FileStep::Cancelled, load.path, {}));
+    };
     hooks.chooseEdidFile = [this]() -> std::optional<QString> {
         if (form_.operationRunning() || !form_.dialogs().executeOpen()) return std::nullopt;
         return form_.dialogs().openFileName();
@@ -55,7 +73,14 @@ CreatorPage::CreatorPage(TForm1& form) : QObject(&form), form_(form) {
 }
 
 void CreatorPage::notice(uint16_t apiCode) {
-    form_.link().SendApiCommand(1, apiCode, 0);
+    // The loads and Save work without a device; the device hears their notices only when one
+    // is connected (never a device in its ISP mode).
+    if (form_.link().connectionState() == ConnectionState::Connected)
+        form_.link().SendApiCommand(1, apiCode, 0);
+}
+
+void CreatorPage::LoadEdidBytes(const EdidImage& bytes) {
+    pages_->LoadEdidBytes(bytes);
 }
 
 void CreatorPage::run(const std::function<void()>& operation) {
@@ -68,29 +93,40 @@ std::optional<QStringList> CreatorPage::build() {
         CollectCreatorFields(pages_->pageControl(), info);
     } catch (const ConversionError& e) {
         // The build stops here: the image is not written and the device hears nothing.
+        buildError_ = e.message();
         form_.dialogs().showError(e.message());
         return std::nullopt;
     }
-    return WriteCreatedImage(info);
+    QStringList skipped = WriteCreatedImage(info);
+    lastBuilt_ = info.image;
+    return skipped;
 }
 
 void CreatorPage::Button_Save_CreatedClick() {
     run([this] {
         const std::optional<QStringList> skipped = build();
-        if (!skipped) return;
+        if (!skipped) {
+            form_.showOutcome(CreatorSaveWords(SaveStep::NotBuilt, {}, buildError_));
+            return;
+        }
         // A copy: the dialog lets the window run, and a load meanwhile would change the store.
         const EdidImage image = form_.stores().creator.image;
         notice(api_code::OperationStart);
-        if (const auto path = form_.dialogs().executeSave(kCreatedFileName)) {
+        SaveStep step = SaveStep::Cancelled;
+        QString reason;
+        const auto path = form_.dialogs().executeSave(kCreatedFileName);
+        if (path) {
             // An existing file is replaced only once all 256 bytes are safely beside it. Either
             // failure is also told in a box, since the log is hidden by default.
-            QString reason;
             if (!CanCreateEdidFile(*path, &reason)) {
+                step = SaveStep::OpenFailed;
                 form_.logReplace(kOpenFail);
                 form_.dialogs().showError(kSaveFailedText + QLatin1Char('\n') + reason);
             } else {
                 form_.logReplace(kOpenOk);
+                step = SaveStep::Saved;
                 if (!SaveEdidFile(*path, image, &reason)) {
+                    step = SaveStep::WriteFailed;
                     form_.logAppend(kWriteFail + QStringLiteral("  ") + reason +
                                     QStringLiteral("\r\n"));
                     form_.dialogs().showError(kSaveFailedText + QLatin1Char('\n') + reason);
@@ -99,13 +135,17 @@ void CreatorPage::Button_Save_CreatedClick() {
         }
         for (const QString& line : *skipped) form_.logAppend(line);
         notice(api_code::OperationEnd);
+        form_.showOutcome(CreatorSaveWords(step, path.value_or(QString()), reason));
     });
 }
 
 void CreatorPage::Button_Upload_CreatedClick() {
     run([this] {
         const std::optional<QStringList> skipped = build();
-        if (!skipped) return;
+        if (!skipped) {
+            form_.showOutcome(CreatorUploadWords(CreatorUploadStep::NotBuilt, {}, buildError_));
+            return;
+        }
         // Nothing of this upload reaches a connection other than the one it starts on.
         const BoundOperation bound(form_.link());
         for (const QString& line : *skipped) form_.logAppend(line);
@@ -117,13 +157,17 @@ void CreatorPage::Button_Upload_CreatedClick() {
             const EdidImage image = info.image;
             // Progress counts the bytes handed to the port: after a pulled cable or a Disconnect
             // during the pauses it would read a value the device never got to.
+            CreatorUploadStep step = CreatorUploadStep::Uploaded;
             if (!UploadUserEdid(form_, image)) {
                 TForm1::setLabelText(form_.findChild<QLabel*>(QStringLiteral("Label3")),
                                      kUploadFailedText, true);
+                step = CreatorUploadStep::LinkLost;
             }
+            form_.showOutcome(CreatorUploadWords(step, image));
         } else if (auto* label3 = form_.findChild<QLabel*>(QStringLiteral("Label3"))) {
             // The reason in words; the label keeps its colour.
             label3->setText(ValidationMessage(info.status));
+            form_.showOutcome(CreatorUploadWords(CreatorUploadStep::Invalid, info.image));
         }
         notice(api_code::OperationEnd);
     });

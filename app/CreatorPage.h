@@ -9,6 +9,8 @@
 #include <functional>
 #include <optional>
 
+#include "EdidInfo.h"
+
 namespace varnok {
 
 class CreatorPages;
@@ -28,6 +30,11 @@ public:
     // shows the progress or the reason the image was refused.
     void Button_Upload_CreatedClick();
 
+    // The image of the last Save or Upload, built from the pages; nothing before the first.
+    const std::optional<EdidImage>& lastBuilt() const { return lastBuilt_; }
+    // Loads bytes from the EDID window as "Bin Modifiy" loads a file's.
+    void LoadEdidBytes(const EdidImage& bytes);
+
 private:
     void run(const std::function<void()>& operation);
     // Collects the pages into the creator record and writes its image. Nothing when a field is
@@ -38,6 +45,8 @@ private:
 
     TForm1& form_;
     CreatorPages* pages_ = nullptr;
+    std::optional<EdidImage> lastBuilt_;
+    QString buildError_;  // the message of the last build stopped by a number field
 };
 
 }  // namespace varnok

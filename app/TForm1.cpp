@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QStatusBar>
 #include <QStyle>
 #include <QTabWidget>
 #include <QTimer>
@@ -21,8 +22,10 @@
 #include "ControllerPage.h"
 #include "CreatorPage.h"
 #include "DeviceLink.h"
+#include "EdidWindow.h"
 #include "FirmwarePage.h"
 #include "LedShape.h"
+#include "OutcomeWords.h"
 #include "VarnokApplication.h"
 
 namespace varnok {
@@ -100,6 +103,7 @@ TForm1::TForm1(std::unique_ptr<Dialogs> dialogs, std::unique_ptr<PortLister> por
 
     VarnokApplication::setErrorSink([this](const QString& text) { dialogs_->showError(text); });
 
+    AddEdidMenu(*this);  // before "Help"
     auto* menu = menuBar()->addMenu(QStringLiteral("&Help"));
     menu->setObjectName(QStringLiteral("Help1"));
     menuBar()->setObjectName(QStringLiteral("MainMenu1"));
@@ -136,6 +140,7 @@ TForm1::TForm1(std::unique_ptr<Dialogs> dialogs, std::unique_ptr<PortLister> por
     memo_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     memo_->setAccessibleDescription(QStringLiteral("Debug log"));
     memo_->hide();
+    buildStatusBar();
 
     progressLabels_[0] = findChild<QLabel*>(QStringLiteral("Label2"));
     progressLabels_[1] = findChild<QLabel*>(QStringLiteral("Label3"));
@@ -156,7 +161,7 @@ TForm1::TForm1(std::unique_ptr<Dialogs> dialogs, std::unique_ptr<PortLister> por
     // One line per page below.
     new ControllerPage(*this);
     new AnalyzerPage(*this);
-    new CreatorPage(*this);
+    creatorPage_ = new CreatorPage(*this);
     new FirmwarePage(*this);
 
     FormCreate();
@@ -221,22 +226,21 @@ void TForm1::buildAnalyzerPage(QWidget* page) {
     radio(sel, "RadioButton_Analysis_ExtEdid", QStringLiteral("External"), 112, 22)
         ->setEnabled(false);
     radio(sel, "RadioButton_Analysis_UserEdid", QStringLiteral("User"), 208, 22)->setEnabled(false);
-    radio(sel, "RadioButton_Analysis_Bin", QStringLiteral("Bin File"), 304, 22)->setEnabled(false);
+    radio(sel, "RadioButton_Analysis_Bin", QStringLiteral("Bin File"), 304, 22);
     group(page, "GroupBox5", QStringLiteral("Informations"), 16, 64, 409, 360);
 }
 
 void TForm1::buildCreatorPage(QWidget* page) {
     auto* sel = group(page, "RadioGroup3", QStringLiteral("Select"), 8, 2, 217, 43);
-    radio(sel, "RadioButton_Brand_New", QStringLiteral("Brand New"), 10, 18, 95)->setEnabled(false);
-    radio(sel, "RadioButton_Bin_Modifiy", QStringLiteral("Bin Modifiy"), 110, 18, 100)
-        ->setEnabled(false);
+    radio(sel, "RadioButton_Brand_New", QStringLiteral("Brand New"), 10, 18, 95);
+    radio(sel, "RadioButton_Bin_Modifiy", QStringLiteral("Bin Modifiy"), 110, 18, 100);
     auto* warn = place(new QLabel(page), "Label_EdidCreator_Warning", 232, 14, 200, 30);
     warn->setFont(boldFont(warn));
     warn->setStyleSheet(QStringLiteral("color: rgb(255, 0, 0);"));
     warn->setWordWrap(true);
     warn->setAccessibleDescription(QStringLiteral("Creator warning"));
     place(new QTabWidget(page), "PageControl2", 8, 48, 425, 340);
-    button(page, "Button_Save_Created", QStringLiteral("Save"), 8, 396)->setEnabled(false);
+    button(page, "Button_Save_Created", QStringLiteral("Save"), 8, 396);
     button(page, "Button_Upload_Created", QStringLiteral("Upload"), 96, 396)->setEnabled(false);
     progressLabel(page, "Label3", QStringLiteral("Creator upload progress"), 305, 400);
 }
@@ -270,14 +274,20 @@ void TForm1::applyClientSize() {
     const int w = kClientWidth + (debugShown_ ? kDebugWidth : 0);
     client_->setFixedSize(w, kClientHeight);
     const int menuH = menuBar()->sizeHint().height();
-    setFixedSize(w, kClientHeight + menuH);
+    // The status bar lies below the client area, which keeps its size.
+    const int statusH = statusBar()->sizeHint().height();
+    setFixedSize(w, kClientHeight + menuH + statusH);
 }
 
 bool TForm1::runOperation(const std::function<void()>& operation) {
     if (operationRunning_) return false;
     operationRunning_ = true;
+    setOfflineControlsEnabled(false);
+    emit operationRunningChanged(true);
     RunGuarded(operation);  // raises nothing: errors are shown
     operationRunning_ = false;
+    setOfflineControlsEnabled(true);
+    emit operationRunningChanged(false);
     return true;
 }
 
@@ -287,6 +297,37 @@ void TForm1::closeEvent(QCloseEvent* event) {
     // box, and the pauses end at once, so the program ends without waiting for the device.
     if (operationRunning_) link_->shutDown();
     QMainWindow::closeEvent(event);
+}
+
+void TForm1::setOfflineControlsEnabled(bool enabled) {
+    for (const char* name : {"RadioButton_Analysis_Bin", "RadioButton_Brand_New",
+                             "RadioButton_Bin_Modifiy", "Button_Save_Created"})
+        findChild<QWidget*>(QString::fromLatin1(name))->setEnabled(enabled);
+}
+
+void TForm1::buildStatusBar() {
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(QStringLiteral("StatusBar1"));
+    bar->setSizeGripEnabled(false);  // the window has a fixed size
+    status_ = new QLabel(bar);
+    status_->setObjectName(QStringLiteral("Label_Status"));
+    status_->setAccessibleDescription(QStringLiteral("Last outcome"));
+    status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // The label never widens the fixed window: a long path is cut, and the tooltip shows it all.
+    status_->setMinimumWidth(1);
+    status_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    bar->addWidget(status_, 1);
+}
+
+void TForm1::showOutcome(const OutcomeText& outcome) {
+    setLabelText(status_, outcome.text, outcome.failure);
+    status_->setToolTip(outcome.text);
+}
+
+EdidWindow* TForm1::openEdidWindow() {
+    auto* window = new EdidWindow(*this);
+    window->show();
+    return window;
 }
 
 void TForm1::Panel_DebugDblClick() {
@@ -352,7 +393,10 @@ void TForm1::showUploadProgress(int percent) {
         l->setUpdatesEnabled(paintNow);
         setLabelText(l, text, false);
     }
-    if (paintNow) progressPaint_->start();
+    if (paintNow) {
+        progressPaint_->start();
+        emit uploadProgressShown(percent);
+    }
 }
 
 }  // namespace varnok

@@ -27,9 +27,12 @@ class QWidget;
 
 namespace varnok {
 
+class CreatorPage;
 class DeviceLink;
 class DeviceSearch;
+class EdidWindow;
 class LedShape;
+struct OutcomeText;
 
 class TForm1 : public QMainWindow, public LinkView, public SearchView {
     Q_OBJECT
@@ -70,8 +73,18 @@ public:
     // commands with the first's on the one line (an upload's paced data would take another
     // command's header for EDID bytes). runOperation runs `operation` guarded and returns true,
     // or, while another runs, runs nothing and returns false.
+    // The analyzer's "Bin File" and the creator's loads and Save need no device: they are
+    // enabled whenever no operation runs, connected or not, and disabled while one runs.
     bool runOperation(const std::function<void()>& operation);
     bool operationRunning() const { return operationRunning_; }
+
+    // The status bar under the pages: the last outcome of any operation in words, failures in
+    // red (Label_Status).
+    void showOutcome(const OutcomeText& outcome);
+
+    CreatorPage& creatorPage() { return *creatorPage_; }
+    // A new EDID window (menu "EDID"); several may be open. Closed with the main window.
+    EdidWindow* openEdidWindow();
 
     // Window-level handlers.
     void Panel_DebugDblClick();
@@ -87,6 +100,12 @@ protected:
     // Closing ends the program now (see the definition); the firmware update defers it itself.
     void closeEvent(QCloseEvent* event) override;
 
+signals:
+    // An operation started or ended (the EDID windows follow with their device actions).
+    void operationRunningChanged(bool running);
+    // Upload progress as the upload labels show it, for an EDID window that started the upload.
+    void uploadProgressShown(int percent);
+
 private:
     void FormCreate();
     void buildLinkArea(QWidget* client);
@@ -100,12 +119,16 @@ private:
     void showModelName(const QString& name);
     void showEdidMode(uint8_t mode);
     void setEnabledInOrder(const char* const* names, int count, bool enabled);
+    void buildStatusBar();
+    void setOfflineControlsEnabled(bool enabled);
 
     std::unique_ptr<Dialogs> dialogs_;
     std::unique_ptr<PortLister> ports_;
     DeviceLink* link_ = nullptr;
     EdidStores stores_;
     DeviceSearch* search_ = nullptr;
+    CreatorPage* creatorPage_ = nullptr;
+    QLabel* status_ = nullptr;
 
     QWidget* client_ = nullptr;
     QPlainTextEdit* memo_ = nullptr;

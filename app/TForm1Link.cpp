@@ -32,7 +32,8 @@ const char* const kEnabledOnConnect[] = {
     "Button_Save_Created",
 };
 
-// ... and the order in which Disconnect disables them, mode buttons included.
+// ... and the order in which Disconnect disables them, mode buttons included. The analyzer's
+// "Bin File" and the creator's loads and Save stay: they work without a device.
 const char* const kDisabledOnDisconnect[] = {
     "Button_Upload_Edid",
     "Button_DL_IntEdid",
@@ -46,10 +47,6 @@ const char* const kDisabledOnDisconnect[] = {
     "RadioButton_Set_IntEdid",
     "RadioButton_Set_ExtEdid",
     "RadioButton_Set_UserEdid",
-    "RadioButton_Analysis_Bin",
-    "RadioButton_Brand_New",
-    "RadioButton_Bin_Modifiy",
-    "Button_Save_Created",
 };
 
 const char* const kModeButtons[] = {"RadioButton_Set_IntEdid", "RadioButton_Set_ExtEdid",

@@ -32,5 +32,7 @@ set(CPACK_DEBIAN_PACKAGE_SECTION "electronics")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+# The EDID window's full decode runs edid-decode; without it the tab names this package.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "edid-decode")
 set(CPACK_PACKAGING_INSTALL_PREFIX "/usr")
 include(CPack)

@@ -19,15 +19,9 @@ void SendMode(DeviceLink& link, EdidMode mode) {
     link.SendApiCommand(1, api_code::EdidMode, 1, &byte);
 }
 
-UploadOutcome Upload(DeviceOpsContext& ctx) {
+// Validates the User image as it stands and sends it.
+UploadOutcome SendUserImage(DeviceOpsContext& ctx) {
     EdidInfo& user = ctx.stores.user;
-    // The file last chosen in the shared open dialog on any page, not the edit's text.
-    if (!ReadEdidFile(ctx.dialogs.openFileName(), user.image)) {
-        ctx.view.logReplace(kOpenFail);
-        ctx.view.setUploadLabel(kUploadFailedText, true);
-        return UploadOutcome::OpenFailed;
-    }
-    ctx.view.logReplace(kOpenOk);
     if (!ValidateEdidImage(user)) {
         // The User image keeps the bytes just read, valid or not.
         ctx.view.setUploadLabel(ValidationMessage(user.status), true);
@@ -42,6 +36,17 @@ UploadOutcome Upload(DeviceOpsContext& ctx) {
     }
     ctx.link.enablePoll();
     return UploadOutcome::Uploaded;
+}
+
+UploadOutcome Upload(DeviceOpsContext& ctx) {
+    // The file last chosen in the shared open dialog on any page, not the edit's text.
+    if (!ReadEdidFile(ctx.dialogs.openFileName(), ctx.stores.user.image)) {
+        ctx.view.logReplace(kOpenFail);
+        ctx.view.setUploadLabel(kUploadFailedText, true);
+        return UploadOutcome::OpenFailed;
+    }
+    ctx.view.logReplace(kOpenOk);
+    return SendUserImage(ctx);
 }
 
 }  // namespace
@@ -80,6 +85,17 @@ UploadOutcome UploadEdidFile(DeviceOpsContext& ctx) {
     const BoundOperation bound(ctx.link);
     ctx.link.SendApiCommand(1, api_code::OperationStart, 0);
     const UploadOutcome outcome = Upload(ctx);
+    ctx.link.SendApiCommand(1, api_code::OperationEnd, 0);
+    return outcome;
+}
+
+UploadOutcome UploadEdidImage(DeviceOpsContext& ctx, const EdidImage& image) {
+    const BoundOperation bound(ctx.link);
+    ctx.link.SendApiCommand(1, api_code::OperationStart, 0);
+    // As a file is read into the User image for its upload; no file is opened, so the log keeps
+    // its text.
+    ctx.stores.user.image = image;
+    const UploadOutcome outcome = SendUserImage(ctx);
     ctx.link.SendApiCommand(1, api_code::OperationEnd, 0);
     return outcome;
 }

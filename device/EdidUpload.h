@@ -33,6 +33,11 @@ enum class UploadOutcome { Uploaded, OpenFailed, Invalid, LinkLost };
 // Upload: reads the open dialog's current file into the User image, validates it and uploads it.
 UploadOutcome UploadEdidFile(DeviceOpsContext& ctx);
 
+// Upload of bytes that come from no file (the EDID window): the same notices, validation, frames
+// and upload label texts as UploadEdidFile, the image taking the file's place in the User store.
+// OpenFailed is never returned.
+UploadOutcome UploadEdidImage(DeviceOpsContext& ctx, const EdidImage& image);
+
 // A mode button pressed: a device whose manufacturer ID is "QEV" chooses its mode itself, so
 // nothing happens; otherwise the button is checked and the mode is sent. True when sent.
 bool SelectEdidMode(DeviceOpsContext& ctx, EdidMode mode);

@@ -24,10 +24,19 @@ public:
     }
     const QString& openFileName() const { return openFileName_; }
 
-    // SaveDialog1 proposing proposedName; the chosen path, or nothing when cancelled.
+    // SaveDialog1 proposing proposedName; the chosen path, or nothing when cancelled. The path
+    // chosen last stays known, for the words that tell where a file went.
     std::optional<QString> executeSave(const QString& proposedName) {
-        return askSave(proposedName);
+        auto chosen = askSave(proposedName);
+        saveFileName_ = chosen ? *chosen : QString();
+        return chosen;
     }
+    // The path chosen in the last save dialog; empty when it was cancelled.
+    const QString& saveFileName() const { return saveFileName_; }
+
+    // An open dialog of the EDID window's own: the answer does not become openFileName(), so a
+    // file looked at there never changes what the main window's pages upload or check.
+    std::optional<QString> executeOpenApart(const QString& current) { return askOpen(current); }
 
     // An error raised inside a handler, shown with its text; the program carries on.
     virtual void showError(const QString& text) = 0;
@@ -40,6 +49,7 @@ protected:
 
 private:
     QString openFileName_;
+    QString saveFileName_;
 };
 
 }  // namespace varnok

@@ -46,8 +46,9 @@ public:
     // Button_DL_IntEdid, Button_DL_ExtEdid, Button_DL_UserEdid, Button_DL_StoredEdid,
     // RadioButton_Analysis_IntEdid, RadioButton_Analysis_ExtEdid, RadioButton_Analysis_UserEdid,
     // Button_Upload_Created, RadioButton_Set_IntEdid, RadioButton_Set_ExtEdid,
-    // RadioButton_Set_UserEdid, RadioButton_Analysis_Bin, RadioButton_Brand_New,
-    // RadioButton_Bin_Modifiy, Button_Save_Created. Selection and progress labels are kept.
+    // RadioButton_Set_UserEdid. RadioButton_Analysis_Bin, RadioButton_Brand_New,
+    // RadioButton_Bin_Modifiy and Button_Save_Created need no device and stay enabled.
+    // Selection and progress labels are kept.
     virtual void enterDisconnected() = 0;
 };
 

@@ -39,22 +39,25 @@ void CreatorPages::RadioButton_Brand_NewMouseDown() {
     image_.status |= BrandNew;
     image_.image = DefaultEdidImage();
     LoadEdidIntoCreator(image_);
+    if (hooks_.loaded) hooks_.loaded({CreatorLoad::Default, {}});
 }
 
 void CreatorPages::RadioButton_Bin_ModifiyMouseDown() {
     notice(kNoticeStart);
+    CreatorLoad load{CreatorLoad::Cancelled, {}};
     try {
         const std::optional<QString> path =
             hooks_.chooseEdidFile ? hooks_.chooseEdidFile() : std::nullopt;
         if (path) {
+            load.path = *path;
             EdidImage bytes = image_.image;
             if (!ReadEdidFile(*path, bytes)) {
+                load.kind = CreatorLoad::FileFailed;
                 if (hooks_.replaceLog) hooks_.replaceLog(QStringLiteral("Edid Open Fail.\r\n"));
             } else {
+                load.kind = CreatorLoad::File;
                 if (hooks_.replaceLog) hooks_.replaceLog(QStringLiteral("Edid Open OK.\r\n"));
-                image_.status &= static_cast<EdidStatus>(~BrandNew);
-                image_.image = bytes;
-                LoadEdidIntoCreator(image_);
+                LoadEdidBytes(bytes);
             }
         }
     } catch (...) {
@@ -63,6 +66,13 @@ void CreatorPages::RadioButton_Bin_ModifiyMouseDown() {
         throw;
     }
     notice(kNoticeEnd);
+    if (hooks_.loaded) hooks_.loaded(load);
+}
+
+void CreatorPages::LoadEdidBytes(const EdidImage& bytes) {
+    image_.status &= static_cast<EdidStatus>(~BrandNew);
+    image_.image = bytes;
+    LoadEdidIntoCreator(image_);
 }
 
 void CreatorPages::LoadEdidIntoCreator(EdidInfo& info) {

@@ -25,6 +25,18 @@ class QTabWidget;
 
 namespace varnok {
 
+// How a load of the creator ended, for the window's words.
+struct CreatorLoad {
+    enum Kind {
+        Default,     // "Brand New": the built-in default image
+        File,        // "Bin Modifiy": the file at path was read and loaded
+        FileFailed,  // the file at path could not be opened; nothing loaded
+        Cancelled,   // no file chosen; nothing loaded
+    };
+    Kind kind = Default;
+    QString path;
+};
+
 struct CreatorHooks {
     // SendApiCommand write with no data: notice 10 opens a file operation, 11 closes it.
     std::function<void(uint16_t apiCode)> sendNotice;
@@ -38,6 +50,8 @@ struct CreatorHooks {
     std::function<void(const QString& text)> showError;
     // The local date for "Brand New"; QDate::currentDate when not set.
     std::function<QDate()> today;
+    // Told after every load by the two buttons, with how it ended.
+    std::function<void(const CreatorLoad& load)> loaded;
 };
 
 class CreatorPages : public QObject {
@@ -61,6 +75,10 @@ public:
     // Decodes info.image in place and sets every creator control from the record; an invalid
     // image resets the controls and shows "Error." in both name edits.
     void LoadEdidIntoCreator(EdidInfo& info);
+    // What "Bin Modifiy" does once its file is read, with bytes from elsewhere (the EDID
+    // window): clears BrandNew, copies the bytes into CreatorImage and loads it. Nothing is sent
+    // and the log is not touched, since no file is opened.
+    void LoadEdidBytes(const EdidImage& bytes);
 
     // The "Audio2" page was shown: ScrollBox1 takes the keyboard focus. Installed by the
     // constructor on TabSheet11's show event; public for a direct call.

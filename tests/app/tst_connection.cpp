@@ -26,11 +26,10 @@ const char* const kDeviceControls[] = {
     "RadioButton_Analysis_ExtEdid",
     "RadioButton_Analysis_UserEdid",
     "Button_Upload_Created",
-    "RadioButton_Analysis_Bin",
-    "RadioButton_Brand_New",
-    "RadioButton_Bin_Modifiy",
-    "Button_Save_Created",
 };
+// Work without a device: enabled connected or not.
+const char* const kOfflineControls[] = {"RadioButton_Analysis_Bin", "RadioButton_Brand_New",
+                                        "RadioButton_Bin_Modifiy", "Button_Save_Created"};
 
 struct Rig {
     std::vector<std::unique_ptr<EmulatedDevice>> devices;
@@ -114,6 +113,7 @@ void ConnectionTest::searchConnectsAndDisconnects() {
     for (const char* n :
          {"RadioButton_Set_IntEdid", "RadioButton_Set_ExtEdid", "RadioButton_Set_UserEdid"})
         QVERIFY2(!r.enabled(n), n);
+    for (const char* n : kOfflineControls) QVERIFY2(r.enabled(n), n);
     QVERIFY(!r.f->form->link().portOpen());
     // Searching again finds the device again.
     r.search();

@@ -5,9 +5,15 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QTabWidget>
 #include <QTest>
 
+#include "DefaultEdid.h"
+#include "EdidCompareTab.h"
+#include "EdidDecodeTab.h"
+#include "EdidHexText.h"
+#include "EdidWindow.h"
 #include "EmulatedDevice.h"
 #include "FormFixture.h"
 #include "LedShape.h"
@@ -20,11 +26,20 @@ class ScreenshotTest : public QObject {
 private slots:
     void pagesWhileConnected();
     void systemPageInIspMode();
+    void edidWindowAtScales();
 
 private:
     static void save(QWidget* w, const QString& name) {
         QTest::qWait(50);  // let the last changes paint
         QVERIFY(w->grab().save(screenshotDir() + "/" + name + ".png"));
+    }
+    // As a screen of twice the pixel density shows it: text and lines drawn at scale 2.
+    static void saveAtScale2(QWidget* w, const QString& name) {
+        QImage image(w->size() * 2, QImage::Format_ARGB32_Premultiplied);
+        image.setDevicePixelRatio(2);
+        image.fill(Qt::transparent);
+        w->render(&image);
+        QVERIFY(image.save(screenshotDir() + "/" + name + "@2x.png"));
     }
 };
 
@@ -85,6 +100,34 @@ void ScreenshotTest::systemPageInIspMode() {
     QCOMPARE(f.find<LedShape>("Shape_LED_Link")->color(), LedShape::Red);
     f.find<QTabWidget>("PageControl1")->setCurrentIndex(3);
     save(f.form.get(), "system-isp");
+    device.stop();
+}
+
+void ScreenshotTest::edidWindowAtScales() {
+    // The device's Internal EDID in the EDID window, each tab at scale 1 and 2, compared with the
+    // built-in default EDID.
+    EmulatedDevice device;
+    QVERIFY(device.start());
+    auto ports = std::make_unique<FixedPortLister>();
+    ports->addPort(QStringLiteral("ttyUSB0"), device.slavePath());
+    FormFixture f(std::move(ports));
+    f.form->show();
+    QTest::mouseClick(f.find<QPushButton>("BitBtn_Search"), Qt::LeftButton);
+    QCOMPARE(f.find<LedShape>("Shape_LED_Link")->color(), LedShape::Green);
+    EdidWindow* w = f.form->openEdidWindow();
+    QVERIFY(QTest::qWaitForWindowExposed(w));
+    QSignalSpy decoded(&w->decodeTab(), &EdidDecodeTab::decodeFinished);
+    w->sources().readDevice(EdidSource::Internal);
+    QVERIFY(w->sample().has_value());
+    QVERIFY(decoded.count() > 0 || decoded.wait(10000));
+    QVERIFY(w->compareTab().takeOther(SampleFromHexText(FormatEdidHex(DefaultEdidImage()))));
+    auto* tabs = w->findChild<QTabWidget*>("EdidTabs");
+    const QStringList names = {"summary", "bytes", "decode", "compare"};
+    for (int i = 0; i < tabs->count(); ++i) {
+        tabs->setCurrentIndex(i);
+        save(w, "edid-window-" + names[i]);
+        saveAtScale2(w, "edid-window-" + names[i]);
+    }
     device.stop();
 }
 

@@ -8,6 +8,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTest>
 
@@ -24,7 +25,7 @@ private slots:
     void geometryAndPages();
     void debugSwitchWidensAndClears();
     void aboutBoxFollowsWindow();
-    void menuHoldsOnlyAbout();
+    void menuHoldsEdidAndAbout();
     void progressAndLogApi();
     void errorInHandlerIsShown();
     void rendersScreenshot();
@@ -45,10 +46,11 @@ void WindowTest::initialStates_data() {
         {"RadioButton_Analysis_IntEdid", false},
         {"RadioButton_Analysis_ExtEdid", false},
         {"RadioButton_Analysis_UserEdid", false},
-        {"RadioButton_Analysis_Bin", false},
-        {"RadioButton_Brand_New", false},
-        {"RadioButton_Bin_Modifiy", false},
-        {"Button_Save_Created", false},
+        // Work without a device: enabled whenever no operation runs, connected or not.
+        {"RadioButton_Analysis_Bin", true},
+        {"RadioButton_Brand_New", true},
+        {"RadioButton_Bin_Modifiy", true},
+        {"Button_Save_Created", true},
         {"Button_Upload_Created", false},
         {"RadioButton_Set_IntEdid", false},
         {"RadioButton_Set_ExtEdid", false},
@@ -84,6 +86,11 @@ void WindowTest::geometryAndPages() {
     QCOMPARE(f.form->windowTitle(), QString("Varnok"));
     QCOMPARE(f.form->centralWidget()->size(), QSize(480, 552));
     QCOMPARE(f.form->minimumSize(), f.form->maximumSize());
+    // The status bar lies below the client area, which keeps its size.
+    const QRect bar = f.form->statusBar()->geometry();
+    QVERIFY(bar.top() > f.form->centralWidget()->geometry().bottom());
+    QVERIFY(bar.bottom() < f.form->height());
+    QVERIFY(f.find<QLabel>("Label_Status")->isVisible());
     QVERIFY(!(f.form->windowFlags() & Qt::WindowMinimizeButtonHint));
     QVERIFY(!(f.form->windowFlags() & Qt::WindowMaximizeButtonHint));
 
@@ -142,12 +149,13 @@ void WindowTest::aboutBoxFollowsWindow() {
     QCOMPARE(*f.dialogs->lastInformationAt, f.form->frameGeometry().topLeft() + QPoint(100, 180));
 }
 
-void WindowTest::menuHoldsOnlyAbout() {
+void WindowTest::menuHoldsEdidAndAbout() {
     FormFixture f;
     const auto menus = f.form->menuBar()->actions();
-    QCOMPARE(menus.size(), 1);
-    QCOMPARE(menus[0]->text(), QString("&Help"));
-    const auto items = menus[0]->menu()->actions();
+    QCOMPARE(menus.size(), 2);
+    QCOMPARE(menus[0]->text(), QString("&EDID"));
+    QCOMPARE(menus[1]->text(), QString("&Help"));
+    const auto items = menus[1]->menu()->actions();
     QCOMPARE(items.size(), 1);
     QCOMPARE(items[0]->text(), QString("About"));
     items[0]->trigger();

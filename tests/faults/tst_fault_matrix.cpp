@@ -147,11 +147,10 @@ const char* const kDeviceControls[] = {
     "RadioButton_Analysis_ExtEdid",
     "RadioButton_Analysis_UserEdid",
     "Button_Upload_Created",
-    "RadioButton_Analysis_Bin",
-    "RadioButton_Brand_New",
-    "RadioButton_Bin_Modifiy",
-    "Button_Save_Created",
 };
+// Work without a device: enabled in every state once no operation runs.
+const char* const kOfflineControls[] = {"RadioButton_Analysis_Bin", "RadioButton_Brand_New",
+                                        "RadioButton_Bin_Modifiy", "Button_Save_Created"};
 const char* const kModeButtons[] = {"RadioButton_Set_IntEdid", "RadioButton_Set_ExtEdid",
                                     "RadioButton_Set_UserEdid"};
 
@@ -260,6 +259,7 @@ struct Rig {
              {static_cast<QWidget*>(f->form.get()), find("BitBtn_Search"),
               find("BitBtn_Disconnect"), find("GroupBox1"), find("PageControl1")})
             expect(w->cursor().shape() != Qt::WaitCursor, "busy cursor left on " + w->objectName());
+        for (const char* n : kOfflineControls) expect(enabled(n), QString("%1 disabled").arg(n));
         if (enabled("BitBtn_Search")) {
             expect(state == ConnectionState::Disconnected, "search enabled but not disconnected");
             expect(!enabled("BitBtn_Disconnect"), "Disconnect enabled");

@@ -1,0 +1,157 @@
+#include "EdidBytesTab.h"
+
+#include <QFontDatabase>
+#include <QHeaderView>
+#include <QLabel>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include "Edid.h"
+
+namespace varnok {
+namespace {
+
+constexpr int kPerRow = 16;
+constexpr int kRowsPerBlock = kBlockSize / kPerRow;
+
+// Light shades, two per kind, alternating from one range to the next of the same kind so that
+// neighbours stay apart; text is always black on them.
+QColor Shade(EdidRangeKind kind, int parity, bool bad) {
+    if (bad) return QColor(0xf4, 0x9c, 0x9c);
+    switch (kind) {
+        case EdidRangeKind::Header:
+            return QColor(0xcf, 0xe2, 0xff);
+        case EdidRangeKind::Field:
+            return parity ? QColor(0xe4, 0xe4, 0xe4) : QColor(0xf2, 0xf2, 0xf2);
+        case EdidRangeKind::Descriptor:
+            return parity ? QColor(0xb9, 0xe0, 0xc4) : QColor(0xd8, 0xef, 0xde);
+        case EdidRangeKind::DataBlock:
+            return parity ? QColor(0xff, 0xe0, 0x8a) : QColor(0xff, 0xf1, 0xc4);
+        case EdidRangeKind::DetailedTiming:
+            return parity ? QColor(0xcd, 0xbd, 0xea) : QColor(0xe6, 0xde, 0xf5);
+        case EdidRangeKind::Checksum:
+            return QColor(0xa8, 0xe6, 0xf0);
+        case EdidRangeKind::Unused:
+            break;
+    }
+    return QColor(Qt::white);
+}
+
+QString BlockHeading(int block, const EdidImage& image) {
+    if (block == 0) return QStringLiteral("Block 0: base EDID (VESA E-EDID), bytes 0 to 127");
+    if (EdidByteCount(image) == kBlockSize)
+        return QStringLiteral("Block 1: none (the EDID has 128 bytes; shown as 0xFF)");
+    return QStringLiteral("Block 1: extension, bytes 128 to 255");
+}
+
+}  // namespace
+
+int EdidBytesTab::rowOf(int offset) {
+    const int block = offset / kBlockSize;
+    return block * (kRowsPerBlock + 1) + 1 + (offset % kBlockSize) / kPerRow;
+}
+
+EdidBytesTab::EdidBytesTab(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("Tab_Bytes"));
+    auto* layout = new QVBoxLayout(this);
+    table_ = new QTableWidget(2 * (kRowsPerBlock + 1), kPerRow, this);
+    table_->setObjectName(QStringLiteral("Table_Bytes"));
+    table_->setAccessibleDescription(QStringLiteral("EDID bytes, 16 a row"));
+    table_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table_->setSelectionMode(QAbstractItemView::SingleSelection);
+    table_->setMouseTracking(true);
+    QStringList columns;
+    for (int c = 0; c < kPerRow; ++c) columns << QString::number(c, 16).toUpper();
+    table_->setHorizontalHeaderLabels(columns);
+    QStringList rows;
+    for (int block = 0; block < 2; ++block) {
+        rows << QString();
+        for (int r = 0; r < kRowsPerBlock; ++r)
+            rows << QStringLiteral("%1").arg(block * kBlockSize + r * kPerRow, 2, 16, QChar(u'0'));
+    }
+    table_->setVerticalHeaderLabels(rows);
+    table_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    table_->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    for (int block = 0; block < 2; ++block) {
+        const int row = block * (kRowsPerBlock + 1);
+        table_->setSpan(row, 0, 1, kPerRow);
+        auto* heading = new QTableWidgetItem;
+        heading->setFlags(Qt::ItemIsEnabled);
+        QFont bold = table_->font();
+        bold.setBold(true);
+        heading->setFont(bold);
+        table_->setItem(row, 0, heading);
+    }
+    info_ = new QLabel(QStringLiteral("Move over a byte, or to it with the arrow keys, to see what "
+                                      "it belongs to."),
+                       this);
+    info_->setObjectName(QStringLiteral("Label_ByteInfo"));
+    info_->setAccessibleDescription(QStringLiteral("The current byte"));
+    info_->setWordWrap(true);
+    info_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto* caption = new QLabel(QStringLiteral("B&ytes (offsets in hex):"), this);
+    caption->setBuddy(table_);
+    layout->addWidget(caption);
+    layout->addWidget(table_, 1);
+    layout->addWidget(info_);
+    connect(table_, &QTableWidget::currentCellChanged, this,
+            [this](int row, int column) { showCell(row, column); });
+    connect(table_, &QTableWidget::cellEntered, this, &EdidBytesTab::showCell);
+}
+
+void EdidBytesTab::setImage(const EdidImage& image) {
+    image_ = image;
+    ranges_ = EdidByteLayout(image);
+    for (int i = 0; i < ranges_.size(); ++i)
+        for (int b = 0; b < ranges_[i].length; ++b) rangeOf_[ranges_[i].first + b] = i;
+    for (int block = 0; block < 2; ++block)
+        table_->item(block * (kRowsPerBlock + 1), 0)->setText(BlockHeading(block, image));
+
+    std::array<int, 7> seen{};  // ranges of each kind met so far, for the alternating shade
+    int lastRange = -1;
+    int parity = 0;
+    for (int offset = 0; offset < kEdidSize; ++offset) {
+        const int index = rangeOf_[offset];
+        const EdidByteRange& range = ranges_[index];
+        if (index != lastRange) {
+            parity = seen[int(range.kind)]++ % 2;
+            lastRange = index;
+        }
+        auto* item =
+            new QTableWidgetItem(QStringLiteral("%1").arg(image[offset], 2, 16, QChar(u'0')));
+        item->setTextAlignment(Qt::AlignCenter);
+        item->setBackground(Shade(range.kind, parity, range.bad));
+        item->setForeground(QColor(Qt::black));
+        if (range.kind == EdidRangeKind::Checksum || range.bad) {
+            QFont f = table_->font();
+            f.setBold(true);
+            item->setFont(f);
+        }
+        const QString where =
+            QStringLiteral("%1%2 (bytes %3 to %4)")
+                .arg(range.name, range.bad ? QStringLiteral(", wrong") : QString())
+                .arg(range.first)
+                .arg(range.first + range.length - 1);
+        item->setToolTip(where);
+        item->setData(Qt::AccessibleTextRole,
+                      QStringLiteral("byte %1: %2, %3").arg(offset).arg(item->text(), where));
+        table_->setItem(rowOf(offset), offset % kPerRow, item);
+    }
+    if (const auto* current = table_->currentItem())
+        showCell(table_->row(current), table_->column(current));
+}
+
+void EdidBytesTab::showCell(int row, int column) {
+    const int block = row / (kRowsPerBlock + 1);
+    const int inBlock = row % (kRowsPerBlock + 1);
+    if (row < 0 || column < 0 || inBlock == 0 || ranges_.isEmpty()) return;
+    const int offset = block * kBlockSize + (inBlock - 1) * kPerRow + column;
+    info_->setText(QStringLiteral("Byte %1 (0x%2) = 0x%3: %4")
+                       .arg(offset)
+                       .arg(offset, 2, 16, QChar(u'0'))
+                       .arg(image_[offset], 2, 16, QChar(u'0'))
+                       .arg(table_->item(row, column)->toolTip()));
+}
+
+}  // namespace varnok

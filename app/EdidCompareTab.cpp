@@ -1,0 +1,162 @@
+#include "EdidCompareTab.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include "Edid.h"
+#include "EdidCompare.h"
+#include "TForm1.h"
+
+namespace varnok {
+namespace {
+
+const QColor kDiffers(0xff, 0xe0, 0x8a);
+
+QTableWidget* Table(QWidget* parent, const char* name, const QStringList& columns) {
+    auto* t = new QTableWidget(0, int(columns.size()), parent);
+    t->setObjectName(QString::fromLatin1(name));
+    t->setHorizontalHeaderLabels(columns);
+    t->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    t->setSelectionBehavior(QAbstractItemView::SelectRows);
+    t->verticalHeader()->hide();
+    t->verticalHeader()->setDefaultSectionSize(t->fontMetrics().height() + 6);
+    t->horizontalHeader()->setStretchLastSection(true);
+    return t;
+}
+
+QTableWidgetItem* Cell(const QString& text, bool marked) {
+    auto* item = new QTableWidgetItem(text);
+    if (marked) {
+        item->setBackground(kDiffers);
+        item->setForeground(QColor(Qt::black));
+        QFont f = item->font();
+        f.setBold(true);
+        item->setFont(f);
+    }
+    return item;
+}
+
+QString Hex(uint8_t b) {
+    return QStringLiteral("%1").arg(b, 2, 16, QChar(u'0'));
+}
+
+}  // namespace
+
+EdidCompareTab::EdidCompareTab(TForm1& form, QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("Tab_Compare"));
+    auto* layout = new QVBoxLayout(this);
+    auto* top = new QHBoxLayout;
+    auto* choose = new QPushButton(QStringLiteral("Compare &With..."), this);
+    choose->setObjectName(QStringLiteral("Button_CompareWith"));
+    auto* menu = new QMenu(choose);
+    menu->setObjectName(QStringLiteral("Menu_Compare"));
+    choose->setMenu(menu);
+    sources_ = new EdidSourceMenu(form, menu, this, QStringLiteral("Compare"),
+                                  [this](const SampleResult& r) { takeOther(r); });
+    origin_ = new QLabel(QStringLiteral("Choose the EDID to compare with."), this);
+    origin_->setObjectName(QStringLiteral("Label_CompareOrigin"));
+    origin_->setAccessibleDescription(QStringLiteral("The EDID compared with"));
+    origin_->setWordWrap(true);
+    top->addWidget(choose);
+    top->addWidget(origin_, 1);
+    layout->addLayout(top);
+
+    summary_ = new QLabel(this);
+    summary_->setObjectName(QStringLiteral("Label_CompareSummary"));
+    summary_->setAccessibleDescription(QStringLiteral("What differs"));
+    QFont bold = summary_->font();
+    bold.setBold(true);
+    summary_->setFont(bold);
+    layout->addWidget(summary_);
+
+    rows_ = Table(this, "Table_CompareRows",
+                  {QStringLiteral("Row"), QStringLiteral("This EDID"), QStringLiteral("Other EDID"),
+                   QStringLiteral("Differs")});
+    auto* rowsCaption = new QLabel(QStringLiteral("&Rows:"), this);
+    rowsCaption->setBuddy(rows_);
+    // The rows beside the bytes, so that all fourteen rows show at once.
+    auto* tables = new QHBoxLayout;
+    auto* left = new QVBoxLayout;
+    left->addWidget(rowsCaption);
+    left->addWidget(rows_, 1);
+    tables->addLayout(left, 3);
+
+    bytes_ = Table(
+        this, "Table_CompareBytes",
+        {QStringLiteral("Offset"), QStringLiteral("This EDID"), QStringLiteral("Other EDID")});
+    auto* bytesCaption = new QLabel(QStringLiteral("&Differing bytes:"), this);
+    bytesCaption->setBuddy(bytes_);
+    bytesCaption->setWordWrap(true);
+    auto* right = new QVBoxLayout;
+    right->addWidget(bytesCaption);
+    right->addWidget(bytes_, 1);
+    tables->addLayout(right, 2);
+    layout->addLayout(tables, 1);
+}
+
+void EdidCompareTab::setThis(const EdidSample& sample) {
+    this_ = sample;
+    refresh();
+}
+
+bool EdidCompareTab::takeOther(const SampleResult& result) {
+    if (!result.sample) {
+        TForm1::setLabelText(summary_, result.outcome.text, result.outcome.failure);
+        return false;
+    }
+    other_ = result.sample;
+    origin_->setText(
+        QStringLiteral("Compared with %1 (%2 bytes)").arg(other_->origin).arg(other_->size));
+    refresh();
+    return true;
+}
+
+void EdidCompareTab::refresh() {
+    rows_->setRowCount(0);
+    bytes_->setRowCount(0);
+    if (!this_ || !other_) return;
+    const EdidComparison c = CompareEdids(this_->image, other_->image);
+    if (c.identical()) {
+        TForm1::setLabelText(summary_, QStringLiteral("The two EDIDs are identical"), false);
+    } else {
+        TForm1::setLabelText(summary_,
+                             QStringLiteral("%1 of %2 rows and %3 of %4 bytes differ")
+                                 .arg(c.differingRows())
+                                 .arg(kEdidReportRowCount)
+                                 .arg(c.bytes.size())
+                                 .arg(kEdidSize),
+                             false);
+    }
+    rows_->setRowCount(kEdidReportRowCount);
+    for (int row = 0; row < kEdidReportRowCount; ++row) {
+        const bool differs = c.rowDiffers[row];
+        const QString caption = QString::fromLatin1(kEdidReportRows[row].caption).trimmed();
+        QString a = c.a.values[row];
+        QString b = c.b.values[row];
+        a.replace(QStringLiteral("\r\n"), QString());
+        b.replace(QStringLiteral("\r\n"), QString());
+        rows_->setItem(row, 0, Cell(caption, differs));
+        rows_->setItem(row, 1, Cell(a, differs));
+        rows_->setItem(row, 2, Cell(b, differs));
+        rows_->setItem(row, 3, Cell(differs ? QStringLiteral("yes") : QString(), differs));
+    }
+    rows_->resizeColumnsToContents();
+    bytes_->setRowCount(int(c.bytes.size()));
+    for (int i = 0; i < c.bytes.size(); ++i) {
+        const EdidByteDifference& d = c.bytes[i];
+        bytes_->setItem(
+            i, 0,
+            Cell(QStringLiteral("%1 (0x%2)").arg(d.offset).arg(d.offset, 2, 16, QChar(u'0')),
+                 false));
+        bytes_->setItem(i, 1, Cell(Hex(d.a), false));
+        bytes_->setItem(i, 2, Cell(Hex(d.b), false));
+    }
+    bytes_->resizeColumnsToContents();
+}
+
+}  // namespace varnok

@@ -1,0 +1,40 @@
+#pragma once
+// The EDID window's "Compare" tab: a second EDID from any source, the analyzer's fourteen rows
+// of both side by side with the differing rows marked, and every byte offset that differs with
+// both values.
+
+#include <QWidget>
+#include <optional>
+
+#include "EdidSources.h"
+
+class QLabel;
+class QTableWidget;
+
+namespace varnok {
+
+class TForm1;
+
+class EdidCompareTab : public QWidget {
+    Q_OBJECT
+public:
+    EdidCompareTab(TForm1& form, QWidget* parent = nullptr);
+
+    void setThis(const EdidSample& sample);
+    // Takes the EDID to compare with, or shows why none was taken.
+    bool takeOther(const SampleResult& result);
+    EdidSourceMenu& sources() { return *sources_; }
+
+private:
+    void refresh();
+
+    std::optional<EdidSample> this_;
+    std::optional<EdidSample> other_;
+    EdidSourceMenu* sources_;
+    QLabel* origin_;
+    QLabel* summary_;
+    QTableWidget* rows_;
+    QTableWidget* bytes_;
+};
+
+}  // namespace varnok

@@ -1,0 +1,48 @@
+#pragma once
+// The EDID window's "Full Decode" tab: Debian edid-decode's output for the EDID with its
+// conformance check (--check), the failures and warnings first. edid-decode runs as a separate
+// process fed the bytes on its standard input, asynchronously and bounded by a time-out, so the
+// window never waits for it. Without edid-decode the tab names the package that provides it.
+
+#include <QString>
+#include <QWidget>
+
+#include "EdidInfo.h"
+
+class QLabel;
+class QPlainTextEdit;
+class QProcess;
+class QTimer;
+
+namespace varnok {
+
+class EdidDecodeTab : public QWidget {
+    Q_OBJECT
+public:
+    explicit EdidDecodeTab(QWidget* parent = nullptr);
+    ~EdidDecodeTab() override;
+
+    // Starts edid-decode on the EDID's bytes (128 or 256), ending a run still going for others.
+    void decode(const EdidImage& image);
+    bool running() const { return process_ != nullptr; }
+    void setTimeoutMs(int ms);
+
+    QString headline() const;
+    QString text() const;
+
+signals:
+    // A run has ended: decoded, failed, timed out, or edid-decode is missing.
+    void decodeFinished();
+
+private:
+    void stop();
+    void finish(const QString& headline, bool red, const QString& text);
+    void processEnded();
+
+    QLabel* headline_;
+    QPlainTextEdit* text_;
+    QProcess* process_ = nullptr;
+    QTimer* timeout_;
+};
+
+}  // namespace varnok

@@ -1,0 +1,249 @@
+#include "EdidSources.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QLabel>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QVBoxLayout>
+
+#include "AnalyzerRead.h"
+#include "CreatorPage.h"
+#include "DeviceLink.h"
+#include "Edid.h"
+#include "EdidDownload.h"
+#include "EdidHexText.h"
+#include "TForm1.h"
+
+namespace varnok {
+namespace {
+
+// Pasted text longer than this is no EDID in any of the forms read (edid-decode's whole output
+// for a 256-byte EDID is some 10 KB); the clipboard's text is offered only up to it.
+constexpr int kPasteLimit = 1 << 20;
+
+QString SafeFileName(QString name) {
+    // A Windows monitor is named "model\instance"; no path separator may reach a file name.
+    for (QChar& c : name)
+        if (!c.isLetterOrNumber() && c != u'-' && c != u'_') c = u'_';
+    return name + QStringLiteral(".bin");
+}
+
+// The paste dialog: the text, and what was wrong with it, until it reads as an EDID or the user
+// gives up.
+class PasteDialog : public QDialog {
+public:
+    explicit PasteDialog(QWidget* parent) : QDialog(parent) {
+        setObjectName(QStringLiteral("PasteDialog"));
+        setWindowTitle(QStringLiteral("Paste EDID Hex"));
+        auto* layout = new QVBoxLayout(this);
+        auto* caption = new QLabel(
+            QStringLiteral("&Hex text (plain hex, edid-decode's output, xrandr --verbose's "
+                           "EDID lines or a C array; 128 or 256 bytes):"),
+            this);
+        caption->setWordWrap(true);
+        text_ = new QPlainTextEdit(this);
+        text_->setObjectName(QStringLiteral("Edit_Paste_Hex"));
+        text_->setTabChangesFocus(true);
+        text_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+        caption->setBuddy(text_);
+        const QString clip = QApplication::clipboard()->text();
+        if (clip.size() <= kPasteLimit) text_->setPlainText(clip);
+        error_ = new QLabel(this);
+        error_->setObjectName(QStringLiteral("Label_Paste_Error"));
+        error_->setWordWrap(true);
+        error_->setStyleSheet(QStringLiteral("color: rgb(255, 0, 0);"));
+        error_->setAccessibleDescription(QStringLiteral("Why the text is no EDID"));
+        auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+        connect(buttons, &QDialogButtonBox::accepted, this, &PasteDialog::tryAccept);
+        connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+        layout->addWidget(caption);
+        layout->addWidget(text_, 1);
+        layout->addWidget(error_);
+        layout->addWidget(buttons);
+        resize(560, 420);
+    }
+    QString text() const { return text_->toPlainText(); }
+
+private:
+    void tryAccept() {
+        const EdidHexText parsed = ParseEdidHexText(text_->toPlainText());
+        if (parsed.ok) {
+            accept();
+            return;
+        }
+        error_->setText(parsed.error);
+        text_->setFocus();
+    }
+    QPlainTextEdit* text_;
+    QLabel* error_;
+};
+
+OutcomeText BusyWords() {
+    return {QStringLiteral("Another operation is running; try again once it has ended"), true};
+}
+
+}  // namespace
+
+SampleResult SampleFromFile(const QString& path) {
+    EdidSample s;
+    if (!ReadEdidFile(path, s.image))
+        return {std::nullopt, {QStringLiteral("%1 cannot be opened").arg(path), true}};
+    s.size = EdidByteCount(s.image);
+    s.origin = path;
+    s.fileName = QFileInfo(path).fileName();
+    return {s, {QStringLiteral("Opened %1").arg(path), false}};
+}
+
+SampleResult SampleFromHexText(const QString& text) {
+    const EdidHexText parsed = ParseEdidHexText(text);
+    if (!parsed.ok)
+        return {std::nullopt,
+                {QStringLiteral("Pasted text not taken: %1").arg(parsed.error), true}};
+    EdidSample s;
+    s.image = parsed.image;
+    s.size = parsed.size;
+    s.origin = QStringLiteral("pasted %1").arg(parsed.form);
+    s.fileName = QStringLiteral("Pasted_Edid.bin");
+    return {
+        s, {QStringLiteral("Took %1 bytes of pasted %2").arg(parsed.size).arg(parsed.form), false}};
+}
+
+EdidSample SampleFromDisplay(const DisplayEdid& display) {
+    EdidSample s;
+    s.image = display.image;
+    s.size = display.size > kEdidSize ? kEdidSize : display.size;
+    s.origin = QStringLiteral("display %1").arg(display.connector);
+    if (!display.monitorName.isEmpty())
+        s.origin += QStringLiteral(" (%1)").arg(display.monitorName);
+    s.fileName = SafeFileName(display.connector);
+    return s;
+}
+
+void AttachDisplayMenu(QMenu* menu, std::function<void(const DisplayEdid&)> chosen) {
+    QObject::connect(menu, &QMenu::aboutToShow, menu, [menu, chosen] {
+        menu->clear();
+        const QList<DisplayEdid> displays = ListDisplayEdids();
+        if (displays.isEmpty()) {
+            menu->addAction(QStringLiteral("No display of this computer reports an EDID"))
+                ->setEnabled(false);
+            return;
+        }
+        int n = 0;
+        for (const DisplayEdid& d : displays) {
+            QString text = d.connector;
+            if (!d.monitorName.isEmpty()) text += QStringLiteral(" - ") + d.monitorName;
+            QAction* a = menu->addAction(text);
+            a->setObjectName(QStringLiteral("Action_Display_%1").arg(n++));
+            QObject::connect(a, &QAction::triggered, menu, [d, chosen] { chosen(d); });
+        }
+    });
+}
+
+EdidSourceMenu::EdidSourceMenu(TForm1& form, QMenu* menu, QWidget* dialogParent,
+                               const QString& prefix,
+                               std::function<void(const SampleResult&)> taken)
+    : QObject(menu), form_(form), dialogParent_(dialogParent), taken_(std::move(taken)) {
+    auto add = [&](const QString& text, const char* name, auto slot) {
+        QAction* a = menu->addAction(text);
+        a->setObjectName(QStringLiteral("Action_%1_%2").arg(prefix, QLatin1String(name)));
+        connect(a, &QAction::triggered, this, slot);
+        return a;
+    };
+    add(QStringLiteral("&Open .bin File..."), "File", [this] { chooseFile(); });
+    add(QStringLiteral("&Paste Hex Text..."), "Paste", [this] { pasteHexText(); });
+    QMenu* displays = menu->addMenu(QStringLiteral("This Computer's &Displays"));
+    displays->setObjectName(QStringLiteral("Menu_%1_Displays").arg(prefix));
+    AttachDisplayMenu(displays, [this](const DisplayEdid& d) { takeDisplay(d); });
+    menu->addSeparator();
+    const std::pair<EdidSource, QString> device[] = {
+        {EdidSource::Internal, QStringLiteral("Device's &Internal EDID")},
+        {EdidSource::External, QStringLiteral("Device's &External EDID")},
+        {EdidSource::User, QStringLiteral("Device's &User EDID")},
+    };
+    const char* deviceNames[] = {"Internal", "External", "User"};
+    for (int i = 0; i < 3; ++i) {
+        const EdidSource source = device[i].first;
+        deviceEntries_ << add(device[i].second, deviceNames[i],
+                              [this, source] { readDevice(source); });
+    }
+    menu->addSeparator();
+    add(QStringLiteral("&Creator's Last Built EDID"), "Creator", [this] { takeCreatorImage(); });
+
+    connect(menu, &QMenu::aboutToShow, this, &EdidSourceMenu::updateDeviceEntries);
+    connect(&form_, &TForm1::operationRunningChanged, this, &EdidSourceMenu::updateDeviceEntries);
+    connect(&form_.link(), &DeviceLink::connectionStateChanged, this,
+            &EdidSourceMenu::updateDeviceEntries);
+    updateDeviceEntries();
+}
+
+void EdidSourceMenu::updateDeviceEntries() {
+    const bool on =
+        form_.link().connectionState() == ConnectionState::Connected && !form_.operationRunning();
+    for (QAction* a : deviceEntries_) a->setEnabled(on);
+}
+
+void EdidSourceMenu::chooseFile() {
+    if (const auto path = form_.dialogs().executeOpenApart({})) taken_(SampleFromFile(*path));
+}
+
+void EdidSourceMenu::pasteHexText() {
+    PasteDialog dialog(dialogParent_);
+    if (dialog.exec() == QDialog::Accepted) taken_(SampleFromHexText(dialog.text()));
+}
+
+void EdidSourceMenu::takeDisplay(const DisplayEdid& display) {
+    const EdidSample s = SampleFromDisplay(display);
+    taken_({s,
+            {QStringLiteral("Took the EDID of %1 (%2 bytes)").arg(s.origin).arg(display.size),
+             false}});
+}
+
+void EdidSourceMenu::readDevice(EdidSource source) {
+    if (form_.link().connectionState() != ConnectionState::Connected) {
+        taken_({std::nullopt, {QStringLiteral("No device is connected: press Search"), true}});
+        return;
+    }
+    EdidInfo read;  // apart from the analyzer's stores, whose rows stay as they are
+    AnalyzerReadResult result;
+    const bool ran = form_.runOperation(
+        [&] { result = RunAnalyzerRead(form_.link(), form_, source, read, {}); });
+    if (!ran) {
+        taken_({std::nullopt, BusyWords()});
+        return;
+    }
+    const OutcomeText words = AnalyzerReadWords(source, result, read.image);
+    if (!result.received || result.lostLink) {
+        taken_({std::nullopt, words});
+        return;
+    }
+    // An image still invalid after every attempt is kept: its bytes show what the device holds.
+    EdidSample s;
+    s.image = read.image;
+    s.size = kEdidSize;
+    s.origin = QStringLiteral("the device's %1").arg(EdidSourceWords(source));
+    s.fileName = QString::fromLatin1(DownloadSourceFor(source).defaultFileName);
+    taken_({s, words});
+}
+
+void EdidSourceMenu::takeCreatorImage() {
+    const std::optional<EdidImage>& built = form_.creatorPage().lastBuilt();
+    if (!built) {
+        taken_({std::nullopt,
+                {QStringLiteral("The creator has built no EDID yet: its Save or Upload builds one"),
+                 false}});
+        return;
+    }
+    EdidSample s;
+    s.image = *built;
+    s.size = kEdidSize;
+    s.origin = QStringLiteral("the creator's last built EDID");
+    s.fileName = QStringLiteral("Created_Edid.bin");
+    taken_({s, {QStringLiteral("Took the creator's last built EDID"), false}});
+}
+
+}  // namespace varnok

@@ -1,0 +1,73 @@
+#pragma once
+// Where an EDID window takes its EDIDs from: a .bin file, pasted hex text, a display of this
+// computer, the device's Internal, External or User EDID (the analyzer's read), or the creator's
+// last built image. The same menu serves the window's EDID and the one it is compared with.
+
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <optional>
+
+#include "DisplayEdids.h"
+#include "EdidInfo.h"
+#include "EdidStores.h"
+#include "OutcomeWords.h"
+
+class QAction;
+class QMenu;
+class QWidget;
+
+namespace varnok {
+
+class TForm1;
+
+// An EDID held by an EDID window, with where it came from.
+struct EdidSample {
+    EdidImage image{};
+    int size = kEdidSize;  // bytes the EDID has: 128 (bytes 128..255 then read 0xFF) or 256
+    QString origin;        // in words: a path, "pasted edid-decode output", "display card0-DP-1"
+    QString fileName;      // proposed for Save as .bin
+};
+
+// A sample, or the words why none was taken (and the words of a sample taken, too).
+struct SampleResult {
+    std::optional<EdidSample> sample;
+    OutcomeText outcome;
+};
+
+SampleResult SampleFromFile(const QString& path);
+SampleResult SampleFromHexText(const QString& text);
+EdidSample SampleFromDisplay(const DisplayEdid& display);
+
+// Lists this computer's displays in menu each time it is about to show (an entry per display
+// whose EDID is not empty, or one disabled line saying there is none); chosen gets the display.
+void AttachDisplayMenu(QMenu* menu, std::function<void(const DisplayEdid&)> chosen);
+
+// The source menu's entries, added to menu; each taken EDID (or failure) goes to taken. Object
+// names start with prefix ("Source" for the window's EDID, "Compare" for the other one).
+class EdidSourceMenu : public QObject {
+    Q_OBJECT
+public:
+    EdidSourceMenu(TForm1& form, QMenu* menu, QWidget* dialogParent, const QString& prefix,
+                   std::function<void(const SampleResult&)> taken);
+
+    // Each entry's work, also for a direct call.
+    void chooseFile();
+    void pasteHexText();
+    void takeDisplay(const DisplayEdid& display);
+    // The analyzer's read with its retries and failure handling, inside the window's one
+    // operation at a time; the analyzer's rows and stores are left alone.
+    void readDevice(EdidSource source);
+    void takeCreatorImage();
+
+private:
+    void updateDeviceEntries();
+
+    TForm1& form_;
+    QWidget* dialogParent_;
+    std::function<void(const SampleResult&)> taken_;
+    QList<QAction*> deviceEntries_;
+};
+
+}  // namespace varnok

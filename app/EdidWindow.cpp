@@ -1,0 +1,334 @@
+#include "EdidWindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "ControllerPage.h"
+#include "CreatorPage.h"
+#include "DeviceLink.h"
+#include "Edid.h"
+#include "EdidBytesTab.h"
+#include "EdidCompareTab.h"
+#include "EdidDecodeTab.h"
+#include "EdidHexText.h"
+#include "EdidSummaryTab.h"
+#include "EdidUpload.h"
+#include "EdidVerify.h"
+#include "TForm1.h"
+#include "VarnokApplication.h"
+
+namespace varnok {
+namespace {
+
+const QString kTitle = QStringLiteral("EDID");
+
+OutcomeText UploadWords(UploadOutcome outcome, const UserEdidCheck& back, const EdidImage& image) {
+    switch (outcome) {
+        case UploadOutcome::Invalid:
+            return {QStringLiteral("Upload refused: %1").arg(RefusalWords(image)), true};
+        case UploadOutcome::LinkLost:
+        case UploadOutcome::OpenFailed:
+            return {QStringLiteral("Upload failed: the connection to the device was lost"), true};
+        case UploadOutcome::Uploaded:
+            break;
+    }
+    if (!back.read)
+        return {QStringLiteral("User EDID uploaded, but the device did not answer its read-back"),
+                true};
+    if (back.differing > 0)
+        return {QStringLiteral("User EDID uploaded, but the read-back differs in %1 of %2 bytes")
+                    .arg(back.differing)
+                    .arg(kEdidSize),
+                true};
+    return {QStringLiteral("User EDID uploaded and verified"), false};
+}
+
+}  // namespace
+
+EdidWindow::EdidWindow(TForm1& form) : QMainWindow(&form, Qt::Window), form_(form) {
+    setObjectName(QStringLiteral("EdidWindow"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(kTitle);
+    buildMenus();
+    setCentralWidget(buildCentral());
+
+    status_ = new QLabel(statusBar());
+    status_->setObjectName(QStringLiteral("Label_EdidStatus"));
+    status_->setAccessibleDescription(QStringLiteral("Last outcome"));
+    status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    status_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    statusBar()->addWidget(status_, 1);
+
+    connect(&form_, &TForm1::operationRunningChanged, this, &EdidWindow::updateActions);
+    connect(&form_, &TForm1::operationRunningChanged, this, [this](bool running) {
+        // Closed once the click that ran the operation has returned to the event loop.
+        if (!running && std::exchange(closeDeferred_, false))
+            QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+    });
+    connect(&form_.link(), &DeviceLink::connectionStateChanged, this, &EdidWindow::updateActions);
+    updateActions();
+    resize(800, 640);
+}
+
+void EdidWindow::buildMenus() {
+    QMenu* source = menuBar()->addMenu(QStringLiteral("&Source"));
+    source->setObjectName(QStringLiteral("Menu_Source"));
+    sources_ = new EdidSourceMenu(form_, source, this, QStringLiteral("Source"),
+                                  [this](const SampleResult& r) { take(r); });
+
+    QMenu* edid = menuBar()->addMenu(QStringLiteral("&EDID"));
+    edid->setObjectName(QStringLiteral("Menu_EdidActions"));
+    auto add = [&](const QString& text, const char* name, QKeySequence keys, auto slot) {
+        QAction* a = edid->addAction(text);
+        a->setObjectName(QString::fromLatin1(name));
+        a->setShortcut(keys);
+        connect(a, &QAction::triggered, this,
+                [this, slot] { RunGuarded([this, slot] { (this->*slot)(); }); });
+        return a;
+    };
+    edidActions_ << add(QStringLiteral("&Save as .bin..."), "Action_SaveBin", QKeySequence::Save,
+                        &EdidWindow::saveAsBin);
+    edidActions_ << add(QStringLiteral("&Copy as Hex"), "Action_CopyHex",
+                        QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C), &EdidWindow::copyAsHex);
+    edidActions_ << add(QStringLiteral("&Load into the Creator"), "Action_LoadCreator",
+                        QKeySequence(), &EdidWindow::loadIntoCreator);
+    upload_ = add(QStringLiteral("&Upload to the Device as User EDID"), "Action_UploadDevice",
+                  QKeySequence(), &EdidWindow::uploadToDevice);
+    edid->addSeparator();
+    QAction* close = edid->addAction(QStringLiteral("Close &Window"));
+    close->setObjectName(QStringLiteral("Action_CloseWindow"));
+    close->setShortcut(QKeySequence::Close);
+    connect(close, &QAction::triggered, this, &QWidget::close);
+}
+
+QWidget* EdidWindow::buildCentral() {
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+
+    auto* originRow = new QHBoxLayout;
+    auto* caption = new QLabel(QStringLiteral("EDID from:"), central);
+    origin_ = new QLabel(
+        QStringLiteral("nothing yet: open a .bin file, paste hex text, or take a display's or "
+                       "the device's EDID from the Source menu"),
+        central);
+    origin_->setObjectName(QStringLiteral("Label_Origin"));
+    origin_->setAccessibleDescription(QStringLiteral("Where the EDID comes from"));
+    origin_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    origin_->setWordWrap(true);
+    originRow->addWidget(caption);
+    originRow->addWidget(origin_, 1);
+    layout->addLayout(originRow);
+
+    tabs_ = new QTabWidget(central);
+    tabs_->setObjectName(QStringLiteral("EdidTabs"));
+    summary_ = new EdidSummaryTab(tabs_);
+    bytes_ = new EdidBytesTab(tabs_);
+    decode_ = new EdidDecodeTab(tabs_);
+    compare_ = new EdidCompareTab(form_, tabs_);
+    tabs_->addTab(summary_, QStringLiteral("S&ummary"));
+    tabs_->addTab(bytes_, QStringLiteral("&Bytes"));
+    tabs_->addTab(decode_, QStringLiteral("&Full Decode"));
+    tabs_->addTab(compare_, QStringLiteral("Co&mpare"));
+    layout->addWidget(tabs_, 1);
+
+    auto* buttons = new QHBoxLayout;
+    auto button = [&](const QString& text, const char* name, void (EdidWindow::*slot)()) {
+        auto* b = new QPushButton(text, central);
+        b->setObjectName(QString::fromLatin1(name));
+        connect(b, &QPushButton::clicked, this,
+                [this, slot] { RunGuarded([this, slot] { (this->*slot)(); }); });
+        buttons->addWidget(b);
+        return b;
+    };
+    edidButtons_ << button(QStringLiteral("Save as .bin..."), "Button_SaveBin",
+                           &EdidWindow::saveAsBin);
+    edidButtons_ << button(QStringLiteral("Copy as Hex"), "Button_CopyHex", &EdidWindow::copyAsHex);
+    edidButtons_ << button(QStringLiteral("Load into Creator"), "Button_LoadCreator",
+                           &EdidWindow::loadIntoCreator);
+    uploadButton_ = button(QStringLiteral("Upload to Device"), "Button_UploadDevice",
+                           &EdidWindow::uploadToDevice);
+    buttons->addStretch(1);
+    layout->addLayout(buttons);
+    return central;
+}
+
+void EdidWindow::updateActions() {
+    const bool has = sample_.has_value();
+    for (QAction* a : edidActions_) a->setEnabled(has);
+    for (QPushButton* b : edidButtons_) b->setEnabled(has);
+    const bool device = has && form_.link().connectionState() == ConnectionState::Connected &&
+                        !form_.operationRunning();
+    upload_->setEnabled(device);
+    uploadButton_->setEnabled(device);
+}
+
+void EdidWindow::showStatus(const OutcomeText& outcome) {
+    TForm1::setLabelText(status_, outcome.text, outcome.failure);
+    status_->setToolTip(outcome.text);
+}
+
+void EdidWindow::chooseFile() {
+    sources_->chooseFile();
+}
+
+void EdidWindow::pasteHexText() {
+    sources_->pasteHexText();
+}
+
+void EdidWindow::showDisplay(const DisplayEdid& display) {
+    sources_->takeDisplay(display);
+}
+
+bool EdidWindow::take(const SampleResult& result) {
+    showStatus(result.outcome);
+    if (!result.sample) return false;
+    sample_ = result.sample;
+    const EdidSample& s = *sample_;
+    setWindowTitle(kTitle + QStringLiteral(" - ") + s.origin);
+    origin_->setText(QStringLiteral("%1 (%2 bytes)").arg(s.origin).arg(s.size));
+    summary_->setSample(s);
+    bytes_->setImage(s.image);
+    decode_->decode(s.image);
+    compare_->setThis(s);
+    updateActions();
+    return true;
+}
+
+void EdidWindow::saveAsBin() {
+    if (!sample_) return;
+    const auto path = form_.dialogs().executeSave(sample_->fileName);
+    if (!path) {
+        showStatus({QStringLiteral("Save cancelled"), false});
+        return;
+    }
+    // An existing file is replaced only once all 256 bytes are safely beside it.
+    QString reason;
+    if (!SaveEdidFile(*path, sample_->image, &reason)) {
+        showStatus({QStringLiteral("Save failed: %1: %2").arg(*path, reason), true});
+        return;
+    }
+    showStatus({QStringLiteral("EDID saved to %1 (%2 bytes)").arg(*path).arg(kEdidSize), false});
+}
+
+void EdidWindow::copyAsHex() {
+    if (!sample_) return;
+    QApplication::clipboard()->setText(FormatEdidHex(sample_->image));
+    showStatus({QStringLiteral("Copied %1 bytes as hex text (edid-decode's form)")
+                    .arg(EdidByteCount(sample_->image)),
+                false});
+}
+
+void EdidWindow::loadIntoCreator() {
+    if (!sample_) return;
+    if (form_.operationRunning()) {
+        showStatus(
+            {QStringLiteral("Another operation is running; try again once it has ended"), true});
+        return;
+    }
+    form_.creatorPage().LoadEdidBytes(sample_->image);
+    // The creator shows what it was loaded with, as after its own "Bin Modifiy".
+    if (auto* binModify = form_.findChild<QRadioButton*>(QStringLiteral("RadioButton_Bin_Modifiy")))
+        binModify->setChecked(true);
+    if (auto* pages = form_.findChild<QTabWidget*>(QStringLiteral("PageControl1")))
+        pages->setCurrentWidget(form_.findChild<QWidget*>(QStringLiteral("TabSheet4")));
+    const OutcomeText words = CreatorFileWords(FileStep::Read, sample_->origin, sample_->image);
+    showStatus(words);
+    form_.showOutcome(words);
+}
+
+void EdidWindow::uploadToDevice() {
+    if (!sample_) return;
+    if (form_.link().connectionState() != ConnectionState::Connected) {
+        showStatus(
+            {QStringLiteral("No device is connected: press Search in the main window"), true});
+        return;
+    }
+    // A copy: the window stays usable during the pauses and may take another EDID meanwhile.
+    const EdidImage image = sample_->image;
+    UploadOutcome outcome = UploadOutcome::Invalid;
+    UserEdidCheck back;
+    showStatus({QStringLiteral("Uploading the User EDID..."), false});
+    const auto progress = connect(&form_, &TForm1::uploadProgressShown, this, [this](int percent) {
+        showStatus({QStringLiteral("Uploading the User EDID... %1%").arg(percent), false});
+    });
+    const bool ran = form_.runOperation([&] {
+        // The read-back goes to the connection the upload went to, or nowhere.
+        const BoundOperation bound(form_.link());
+        DeviceOpsContext ctx{form_.link(), form_.dialogs(), form_.stores(), *this};
+        outcome = UploadEdidImage(ctx, image);
+        if (outcome == UploadOutcome::Uploaded) {
+            showStatus({QStringLiteral("Reading the User EDID back..."), false});
+            back = ReadBackUserEdid(form_.link(), form_, image);
+        }
+    });
+    disconnect(progress);
+    if (!ran) {
+        showStatus(
+            {QStringLiteral("Another operation is running; try again once it has ended"), true});
+        return;
+    }
+    const OutcomeText words = UploadWords(outcome, back, image);
+    showStatus(words);
+    form_.showOutcome(words);
+}
+
+void AddEdidMenu(TForm1& form) {
+    auto* menu = form.menuBar()->addMenu(QStringLiteral("&EDID"));
+    menu->setObjectName(QStringLiteral("Menu_Edid"));
+    QAction* window = menu->addAction(QStringLiteral("&New EDID Window"));
+    window->setObjectName(QStringLiteral("Action_EdidWindow"));
+    window->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+    QObject::connect(window, &QAction::triggered, &form, [&form] { form.openEdidWindow(); });
+    QAction* file = menu->addAction(QStringLiteral("&Open EDID File..."));
+    file->setObjectName(QStringLiteral("Action_EdidWindow_File"));
+    QObject::connect(file, &QAction::triggered, &form,
+                     [&form] { RunGuarded([&form] { form.openEdidWindow()->chooseFile(); }); });
+    QAction* paste = menu->addAction(QStringLiteral("&Paste EDID Hex..."));
+    paste->setObjectName(QStringLiteral("Action_EdidWindow_Paste"));
+    QObject::connect(paste, &QAction::triggered, &form,
+                     [&form] { RunGuarded([&form] { form.openEdidWindow()->pasteHexText(); }); });
+    QMenu* displays = menu->addMenu(QStringLiteral("This Computer's &Displays"));
+    displays->setObjectName(QStringLiteral("Menu_Edid_Displays"));
+    AttachDisplayMenu(displays, [&form](const DisplayEdid& display) {
+        RunGuarded([&form, &display] { form.openEdidWindow()->showDisplay(display); });
+    });
+}
+
+void EdidWindow::closeEvent(QCloseEvent* event) {
+    if (form_.operationRunning()) {
+        event->ignore();
+        closeDeferred_ = true;
+        showStatus(
+            {QStringLiteral("The window closes when the running operation has ended"), false});
+        return;
+    }
+    QMainWindow::closeEvent(event);
+}
+
+void EdidWindow::logReplace(const QString& text) {
+    form_.logReplace(text);
+}
+
+void EdidWindow::logAppend(const QString& text) {
+    form_.logAppend(text);
+}
+
+void EdidWindow::setUploadLabel(const QString& text, bool red) {
+    showStatus({text, red});
+}
+
+void EdidWindow::checkModeButton(EdidMode mode) {
+    CheckModeButton(form_, mode);
+}
+
+}  // namespace varnok

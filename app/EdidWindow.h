@@ -1,0 +1,93 @@
+#pragma once
+// The EDID window: one EDID, from a file, pasted text, a display of this computer, the device or
+// the creator, shown as the analyzer's rows with its validity (Summary), as bytes (Bytes), as
+// edid-decode's full decode with its conformance check (Full Decode), and against a second EDID
+// (Compare). It saves the EDID, loads it into the creator, or uploads it as the device's User
+// EDID and reads it back to verify. A normal resizable top-level window; several may be open,
+// and all close with the main window.
+
+#include <QMainWindow>
+#include <optional>
+
+#include "DeviceOpsView.h"
+#include "EdidSources.h"
+
+class QLabel;
+class QPushButton;
+class QTabWidget;
+
+namespace varnok {
+
+class EdidBytesTab;
+class EdidCompareTab;
+class EdidDecodeTab;
+class EdidSourceMenu;
+class EdidSummaryTab;
+class TForm1;
+
+class EdidWindow : public QMainWindow, public DeviceOpsView {
+    Q_OBJECT
+public:
+    explicit EdidWindow(TForm1& form);
+
+    // The sources (menu "Source").
+    void chooseFile();
+    void pasteHexText();
+    void showDisplay(const DisplayEdid& display);
+    // Takes an EDID, or shows why none was taken; true when taken.
+    bool take(const SampleResult& result);
+
+    // The actions (menu "EDID" and the buttons).
+    void saveAsBin();
+    void copyAsHex();
+    void loadIntoCreator();
+    // The Controller page's Upload for these bytes, then the User EDID read back and all 256
+    // bytes compared: "User EDID uploaded and verified", or in red how many bytes differ.
+    void uploadToDevice();
+
+    const std::optional<EdidSample>& sample() const { return sample_; }
+    EdidSourceMenu& sources() { return *sources_; }
+    EdidCompareTab& compareTab() { return *compare_; }
+    EdidDecodeTab& decodeTab() { return *decode_; }
+
+    // DeviceOpsView, for the upload: the log is the main window's; the upload label's texts
+    // (a refusal) come to this window's status bar.
+    void logReplace(const QString& text) override;
+    void logAppend(const QString& text) override;
+    void setUploadLabel(const QString& text, bool red) override;
+    void setEdidPath(const QString&) override {}
+    void checkModeButton(EdidMode mode) override;
+
+protected:
+    // Closed inside an operation's pauses (its own upload or read among them), the window would
+    // be deleted under the operation: it closes once the operation has ended.
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildMenus();
+    QWidget* buildCentral();
+    void showStatus(const OutcomeText& outcome);
+    void updateActions();
+
+    TForm1& form_;
+    std::optional<EdidSample> sample_;
+    EdidSourceMenu* sources_ = nullptr;
+    QLabel* origin_ = nullptr;
+    QLabel* status_ = nullptr;
+    QTabWidget* tabs_ = nullptr;
+    EdidSummaryTab* summary_ = nullptr;
+    EdidBytesTab* bytes_ = nullptr;
+    EdidDecodeTab* decode_ = nullptr;
+    EdidCompareTab* compare_ = nullptr;
+    QList<QAction*> edidActions_;  // need an EDID: Save, Copy, Load into the creator
+    QAction* upload_ = nullptr;    // needs an EDID and the device, with no operation running
+    QList<QPushButton*> edidButtons_;
+    QPushButton* uploadButton_ = nullptr;
+    bool closeDeferred_ = false;
+};
+
+// The main window's menu "EDID": a new EDID window, empty or with a file, pasted text or a
+// display of this computer.
+void AddEdidMenu(TForm1& form);
+
+}  // namespace varnok

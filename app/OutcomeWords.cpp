@@ -1,0 +1,167 @@
+#include "OutcomeWords.h"
+
+#include "Edid.h"
+#include "EdidValidity.h"
+
+namespace varnok {
+namespace {
+
+OutcomeText Ok(const QString& text) {
+    return {text, false};
+}
+
+OutcomeText Failed(const QString& text) {
+    return {text, true};
+}
+
+QString Saved(const QString& what, const QString& path) {
+    return QStringLiteral("%1 saved to %2 (%3 bytes)").arg(what, path).arg(kEdidSize);
+}
+
+}  // namespace
+
+QString EdidSourceWords(EdidSource source) {
+    switch (source) {
+        case EdidSource::Internal:
+            return QStringLiteral("Internal EDID");
+        case EdidSource::External:
+            return QStringLiteral("External EDID");
+        case EdidSource::User:
+            return QStringLiteral("User EDID");
+        case EdidSource::Stored:
+            break;
+    }
+    return QStringLiteral("Stored EDID");
+}
+
+QString RefusalWords(const EdidImage& image) {
+    return DescribeEdidValidity(image).sentence;
+}
+
+OutcomeText DownloadWords(EdidSource source, DownloadOutcome outcome, const QString& path) {
+    const QString what = EdidSourceWords(source);
+    switch (outcome) {
+        case DownloadOutcome::Saved:
+            return Ok(Saved(what, path));
+        case DownloadOutcome::Cancelled:
+            return Ok(QStringLiteral("Download of the %1 cancelled").arg(what));
+        case DownloadOutcome::OpenFailed:
+            return Failed(QStringLiteral("Download failed: %1 cannot be written").arg(path));
+        case DownloadOutcome::NotAcknowledged:
+            return Failed(QStringLiteral("Download failed: the device did not answer"));
+        case DownloadOutcome::ReadFailed:
+            return Failed(
+                QStringLiteral("Download failed: the device did not send the whole %1").arg(what));
+        case DownloadOutcome::WriteFailed:
+            break;
+    }
+    return Failed(
+        QStringLiteral("Download failed: %1 could not be written completely; a file that was "
+                       "there is unchanged")
+            .arg(path));
+}
+
+OutcomeText UploadFileWords(UploadOutcome outcome, const QString& path, const EdidImage& image) {
+    switch (outcome) {
+        case UploadOutcome::Uploaded:
+            return Ok(QStringLiteral("User EDID uploaded from %1").arg(path));
+        case UploadOutcome::OpenFailed:
+            return Failed(QStringLiteral("Upload failed: %1 cannot be opened").arg(path));
+        case UploadOutcome::Invalid:
+            return Failed(QStringLiteral("Upload refused: %1: %2").arg(path, RefusalWords(image)));
+        case UploadOutcome::LinkLost:
+            break;
+    }
+    return Failed(QStringLiteral("Upload failed: the connection to the device was lost"));
+}
+
+OutcomeText OpenForUploadWords(bool chosen, const QString& path) {
+    if (!chosen && path.isEmpty()) return Ok(QStringLiteral("No file chosen"));
+    // The shared open dialog keeps the file chosen before, and Upload still sends that one.
+    if (!chosen) return Ok(QStringLiteral("No file chosen; Upload sends %1").arg(path));
+    return Ok(QStringLiteral("Chosen for upload: %1").arg(path));
+}
+
+OutcomeText AnalyzerReadWords(EdidSource source, const AnalyzerReadResult& result,
+                              const EdidImage& image) {
+    const QString what = EdidSourceWords(source);
+    if (result.lostLink)
+        return Failed(QStringLiteral("Reading the %1 failed: the connection to the device was lost")
+                          .arg(what));
+    if (!result.received)
+        return Failed(QStringLiteral("Reading the %1 failed: the device did not answer").arg(what));
+    if (result.valid) return Ok(QStringLiteral("%1 read from the device and analyzed").arg(what));
+    return Failed(QStringLiteral("%1 read, but invalid after %2 attempts: %3")
+                      .arg(what)
+                      .arg(result.attempts)
+                      .arg(RefusalWords(image)));
+}
+
+OutcomeText AnalyzerFileWords(FileStep step, const QString& path, const EdidImage& image) {
+    switch (step) {
+        case FileStep::Cancelled:
+            return Ok(QStringLiteral("Analysis cancelled"));
+        case FileStep::OpenFailed:
+            return Failed(QStringLiteral("Analysis failed: %1 cannot be opened").arg(path));
+        case FileStep::Read:
+            break;
+    }
+    const EdidValidity validity = DescribeEdidValidity(image);
+    if (validity.valid) return Ok(QStringLiteral("Analyzed %1").arg(path));
+    return Failed(QStringLiteral("Analyzed %1: %2").arg(path, validity.sentence));
+}
+
+OutcomeText CreatorDefaultWords() {
+    return Ok(QStringLiteral("Creator loaded with the built-in default EDID"));
+}
+
+OutcomeText CreatorFileWords(FileStep step, const QString& path, const EdidImage& image) {
+    switch (step) {
+        case FileStep::Cancelled:
+            return Ok(QStringLiteral("Loading into the creator cancelled"));
+        case FileStep::OpenFailed:
+            return Failed(
+                QStringLiteral("Loading into the creator failed: %1 cannot be opened").arg(path));
+        case FileStep::Read:
+            break;
+    }
+    const EdidValidity validity = DescribeEdidValidity(image);
+    if (validity.valid) return Ok(QStringLiteral("Creator loaded from %1").arg(path));
+    return Failed(
+        QStringLiteral("Creator reset, %1 holds no valid EDID: %2").arg(path, validity.sentence));
+}
+
+OutcomeText CreatorSaveWords(SaveStep step, const QString& path, const QString& detail) {
+    switch (step) {
+        case SaveStep::Cancelled:
+            return Ok(QStringLiteral("Save of the created EDID cancelled"));
+        case SaveStep::NotBuilt:
+            return Failed(QStringLiteral("Nothing saved: %1").arg(detail));
+        case SaveStep::OpenFailed:
+            return Failed(QStringLiteral("Save failed: %1 cannot be written: %2").arg(path, detail));
+        case SaveStep::WriteFailed:
+            return Failed(QStringLiteral("Save failed: %1 could not be written completely (%2); "
+                                         "a file that was there is unchanged")
+                              .arg(path, detail));
+        case SaveStep::Saved:
+            break;
+    }
+    return Ok(Saved(QStringLiteral("Created EDID"), path));
+}
+
+OutcomeText CreatorUploadWords(CreatorUploadStep step, const EdidImage& image,
+                               const QString& error) {
+    switch (step) {
+        case CreatorUploadStep::NotBuilt:
+            return Failed(QStringLiteral("Nothing uploaded: %1").arg(error));
+        case CreatorUploadStep::Invalid:
+            return Failed(QStringLiteral("Upload refused: %1").arg(RefusalWords(image)));
+        case CreatorUploadStep::LinkLost:
+            return Failed(QStringLiteral("Upload failed: the connection to the device was lost"));
+        case CreatorUploadStep::Uploaded:
+            break;
+    }
+    return Ok(QStringLiteral("User EDID uploaded from the creator"));
+}
+
+}  // namespace varnok

@@ -1,0 +1,59 @@
+#pragma once
+// The last outcome of an operation in the user's words, one line for the window's status bar,
+// with the file path where there is one. Widget-free: the pages pass what their operation
+// returned, never the debug log's text.
+
+#include <QString>
+
+#include "AnalyzerRead.h"
+#include "EdidDownload.h"
+#include "EdidInfo.h"
+#include "EdidStores.h"
+#include "EdidUpload.h"
+
+namespace varnok {
+
+struct OutcomeText {
+    QString text;
+    bool failure = false;  // shown in red
+};
+
+// "Internal EDID", "External EDID", "User EDID", "Stored EDID".
+QString EdidSourceWords(EdidSource source);
+
+OutcomeText DownloadWords(EdidSource source, DownloadOutcome outcome, const QString& path);
+
+// The Controller page's Upload of the file at path; image is what was read from it (the reason
+// of a refusal is told from it).
+OutcomeText UploadFileWords(UploadOutcome outcome, const QString& path, const EdidImage& image);
+
+// The EDID Controller's Open: the file chosen for upload, or nothing chosen.
+OutcomeText OpenForUploadWords(bool chosen, const QString& path);
+
+// The analyzer's read of a device EDID; image is the store it read into.
+OutcomeText AnalyzerReadWords(EdidSource source, const AnalyzerReadResult& result,
+                              const EdidImage& image);
+
+// The analyzer's "Bin File": cancelled, the file not opened, or the file's EDID reported.
+enum class FileStep { Cancelled, OpenFailed, Read };
+OutcomeText AnalyzerFileWords(FileStep step, const QString& path, const EdidImage& image);
+
+// The creator's loads: the built-in default ("Brand New"), or a file ("Bin Modifiy").
+OutcomeText CreatorDefaultWords();
+OutcomeText CreatorFileWords(FileStep step, const QString& path, const EdidImage& image);
+
+// The creator's Save: cancelled, refused by a number field, the file not created, not completed
+// (detail holds the number field's message or the system's reason), or saved.
+enum class SaveStep { Cancelled, NotBuilt, OpenFailed, WriteFailed, Saved };
+OutcomeText CreatorSaveWords(SaveStep step, const QString& path, const QString& detail = {});
+
+// The creator's Upload: refused by a number field (NotBuilt with error), refused as invalid
+// (image tells why), the link lost, or sent.
+enum class CreatorUploadStep { NotBuilt, Invalid, LinkLost, Uploaded };
+OutcomeText CreatorUploadWords(CreatorUploadStep step, const EdidImage& image,
+                               const QString& error = {});
+
+// The reason an image is refused, as ValidationMessage and the checks that failed.
+QString RefusalWords(const EdidImage& image);
+
+}  // namespace varnok

@@ -1,0 +1,263 @@
+// The work a user does without a device: the analyzer's "Bin File" and the creator's loads and
+// Save enabled and silent, and the EDID window: a display of this computer taken from a fake DRM
+// tree, saved and loaded into the creator; two known EDIDs compared; edid-decode's full decode,
+// its absence and its time-out.
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "DefaultEdid.h"
+#include "DeviceLink.h"
+#include "DisplayEdids.h"
+#include "Edid.h"
+#include "EdidBytesTab.h"
+#include "EdidCompareTab.h"
+#include "EdidDecodeOutput.h"
+#include "EdidDecodeTab.h"
+#include "EdidHexText.h"
+#include "EdidReport.h"
+#include "EdidWindow.h"
+#include "FormFixture.h"
+
+using namespace varnok;
+
+namespace {
+
+QByteArray Bytes(const EdidImage& image, int size = kEdidSize) {
+    return QByteArray(reinterpret_cast<const char*>(image.data()), size);
+}
+
+void Write(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
+// The default image with another monitor name, checksums made good again.
+EdidImage Renamed(const char (&name)[13]) {
+    EdidImage image = DefaultEdidImage();
+    std::copy(name, name + 12, image.begin() + 95);
+    SetBlockChecksum(image, 0);
+    return image;
+}
+
+QString LabelText(QWidget* root, const char* name) {
+    auto* l = root->findChild<QLabel*>(QString::fromLatin1(name));
+    return l ? l->text() : QStringLiteral("<no %1>").arg(name);
+}
+
+bool IsRed(QWidget* root, const char* name) {
+    return root->findChild<QLabel*>(QString::fromLatin1(name))
+               ->palette()
+               .color(QPalette::WindowText) == QColor(255, 0, 0);
+}
+
+// A stand-in edid-decode on PATH: a shell script with the given body.
+struct FakeEdidDecode {
+    QTemporaryDir dir;
+    QByteArray oldPath = qgetenv("PATH");
+    explicit FakeEdidDecode(const QByteArray& body = {}) {
+        if (!body.isEmpty()) {
+            const QString path = dir.filePath("edid-decode");
+            QFile f(path);
+            if (!f.open(QIODevice::WriteOnly)) qFatal("cannot write %s", qPrintable(path));
+            f.write("#!/bin/sh\n" + body);
+            f.close();
+            f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                             QFileDevice::ExeOwner);
+        }
+        qputenv("PATH", QFile::encodeName(dir.path()));
+    }
+    ~FakeEdidDecode() { qputenv("PATH", oldPath); }
+};
+
+}  // namespace
+
+class EdidWindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void offlineWorkSendsNothing();
+    void displayTreeOpenedSavedAndLoaded();
+    void compareTwoKnownEdids();
+    void fullDecode();
+};
+
+void EdidWindowTest::offlineWorkSendsNothing() {
+    QTemporaryDir dir;
+    const QString in = dir.filePath("in.bin");
+    const QString out = dir.filePath("Created_Edid.bin");
+    Write(in, Bytes(Renamed("OFFLINE\n    ")));
+    FormFixture f;
+    f.form->show();
+
+    // Bin File without a device: the report and the outcome, and no notice framed for the line
+    // (the link's last command stays none).
+    f.dialogs->openAnswers.push_back(in);
+    QTest::mouseClick(f.find<QRadioButton>("RadioButton_Analysis_Bin"), Qt::LeftButton);
+    QCOMPARE(LabelText(f.form.get(), "Label_Monitor_Name"), QString("OFFLINE"));
+    QCOMPARE(LabelText(f.form.get(), "Label_Status"), "Analyzed " + in);
+    QCOMPARE(f.form->link().LastApiCode, 0u);
+
+    // Brand New and Save make a file.
+    QTest::mouseClick(f.find<QRadioButton>("RadioButton_Brand_New"), Qt::LeftButton);
+    QCOMPARE(f.find<QLineEdit>("Edit_Creator_Monitor_Name")->text(), QString("BrandNewEdid"));
+    f.dialogs->saveAnswers.push_back(out);
+    QTest::mouseClick(f.find<QPushButton>("Button_Save_Created"), Qt::LeftButton);
+    QCOMPARE(QFileInfo(out).size(), qint64(kEdidSize));
+    QCOMPARE(LabelText(f.form.get(), "Label_Status"),
+             "Created EDID saved to " + out + " (256 bytes)");
+    QVERIFY(!IsRed(f.form.get(), "Label_Status"));
+    QCOMPARE(f.form->link().LastApiCode, 0u);
+
+    // A failure is red, and the four stay enabled afterwards; while an operation runs they are
+    // disabled.
+    f.dialogs->openAnswers.push_back(dir.filePath("missing.bin"));
+    QTest::mouseClick(f.find<QRadioButton>("RadioButton_Bin_Modifiy"), Qt::LeftButton);
+    QVERIFY(IsRed(f.form.get(), "Label_Status"));
+    const char* const offline[] = {"RadioButton_Analysis_Bin", "RadioButton_Brand_New",
+                                   "RadioButton_Bin_Modifiy", "Button_Save_Created"};
+    f.form->runOperation([&] {
+        for (const char* n : offline) QVERIFY2(!f.find<QWidget>(n)->isEnabled(), n);
+    });
+    for (const char* n : offline) QVERIFY2(f.find<QWidget>(n)->isEnabled(), n);
+    for (const char* n : {"RadioButton_Analysis_IntEdid", "Button_Upload_Created",
+                          "Button_DL_IntEdid", "Button_Upload_Edid"})
+        QVERIFY2(!f.find<QWidget>(n)->isEnabled(), n);
+}
+
+void EdidWindowTest::displayTreeOpenedSavedAndLoaded() {
+    QTemporaryDir root;
+    const EdidImage monitor = Renamed("CLONE ME\n   ");
+    Write(root.filePath("drm/card0-HDMI-A-1/edid"), Bytes(monitor));
+    Write(root.filePath("drm/card0-DP-1/edid"), {});  // nothing attached there
+    qputenv(kDrmDirVariable, QFile::encodeName(root.filePath("drm")));
+    FormFixture f;
+
+    // From the main window's menu "EDID", as a user clones a monitor.
+    auto* displays = f.find<QMenu>("Menu_Edid_Displays");
+    emit displays->aboutToShow();
+    qunsetenv(kDrmDirVariable);
+    const auto entries = displays->actions();
+    QCOMPARE(entries.size(), 1);
+    QCOMPARE(entries[0]->text(), QString("card0-HDMI-A-1 - CLONE ME"));
+    entries[0]->trigger();
+    auto* w = f.form->findChild<EdidWindow*>();
+    QVERIFY(w && w->isVisible());
+    QCOMPARE(w->sample()->image, monitor);
+    QCOMPARE(LabelText(w, "Summary_Monitor_Name"), QString("CLONE ME"));
+    QVERIFY(LabelText(w, "Label_Validity").startsWith("Valid EDID"));
+    // The bytes: the name descriptor named on its bytes, the checksum marked.
+    auto* table = w->findChild<QTableWidget*>("Table_Bytes");
+    QVERIFY(table->item(EdidBytesTab::rowOf(95), 95 % 16)->toolTip().contains("CLONE ME"));
+    QVERIFY(table->item(EdidBytesTab::rowOf(127), 15)->toolTip().contains("hecksum"));
+    QCOMPARE(table->item(EdidBytesTab::rowOf(127), 15)->text(),
+             QStringLiteral("%1").arg(monitor[127], 2, 16, QChar('0')));
+
+    const QString saved = root.filePath("saved.bin");
+    f.dialogs->saveAnswers.push_back(saved);
+    w->saveAsBin();
+    QCOMPARE(f.dialogs->proposedSaveNames.last(), QString("card0-HDMI-A-1.bin"));
+    QFile file(saved);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), Bytes(monitor));
+    QCOMPARE(LabelText(w, "Label_EdidStatus"), "EDID saved to " + saved + " (256 bytes)");
+
+    QTest::mouseClick(w->findChild<QPushButton*>("Button_LoadCreator"), Qt::LeftButton);
+    QCOMPARE(f.find<QLineEdit>("Edit_Creator_Monitor_Name")->text(), QString("CLONE ME"));
+    QCOMPARE(f.form->stores().creator.image, monitor);
+    QVERIFY(!(f.form->stores().creator.status & BrandNew));
+    QCOMPARE(LabelText(f.form.get(), "Label_Status"),
+             QString("Creator loaded from display card0-HDMI-A-1 (CLONE ME)"));
+    // Without a device there is no upload.
+    QVERIFY(!w->findChild<QPushButton*>("Button_UploadDevice")->isEnabled());
+}
+
+void EdidWindowTest::compareTwoKnownEdids() {
+    FormFixture f;
+    EdidWindow* w = f.form->openEdidWindow();
+    const EdidImage a = DefaultEdidImage();
+    EdidImage b = Renamed("OTHER\n      ");
+    b[255] ^= 0x01;  // and a wrong block 1 checksum: b is invalid, all its rows "-"
+    QVERIFY(w->take(SampleFromHexText(FormatEdidHex(a))));
+    QVERIFY(w->compareTab().takeOther(SampleFromHexText(FormatEdidHexDump(b))));
+
+    auto* rows = w->findChild<QTableWidget*>("Table_CompareRows");
+    QCOMPARE(rows->rowCount(), kEdidReportRowCount);
+    QCOMPARE(rows->item(0, 1)->text(), QString("Good"));
+    QCOMPARE(rows->item(0, 2)->text(), QString("Illegal"));
+    for (int r = 0; r < kEdidReportRowCount; ++r)
+        QCOMPARE(rows->item(r, 3)->text(), QString("yes"));
+
+    // Every differing byte with both values, in offset order.
+    QList<int> offsets;
+    for (int i = 0; i < kEdidSize; ++i)
+        if (a[i] != b[i]) offsets << i;
+    auto* bytes = w->findChild<QTableWidget*>("Table_CompareBytes");
+    QCOMPARE(bytes->rowCount(), offsets.size());
+    QCOMPARE(bytes->item(0, 0)->text(), QString("95 (0x5f)"));
+    QCOMPARE(bytes->item(0, 1)->text(), QString("42"));  // 'B'
+    QCOMPARE(bytes->item(0, 2)->text(), QString("4f"));  // 'O'
+    QCOMPARE(bytes->item(bytes->rowCount() - 1, 0)->text(), QString("255 (0xff)"));
+    QCOMPARE(LabelText(w, "Label_CompareSummary"),
+             QString("14 of 14 rows and %1 of 256 bytes differ").arg(offsets.size()));
+
+    // The same EDID taken again compares identical; a text that is no EDID says why.
+    QVERIFY(w->compareTab().takeOther(SampleFromHexText(FormatEdidHex(a))));
+    QCOMPARE(LabelText(w, "Label_CompareSummary"), QString("The two EDIDs are identical"));
+    QCOMPARE(bytes->rowCount(), 0);
+    QVERIFY(!w->take(SampleFromHexText("00 ff ff ff")));
+    QVERIFY(IsRed(w, "Label_EdidStatus"));
+    QCOMPARE(w->sample()->image, a);  // kept
+}
+
+void EdidWindowTest::fullDecode() {
+    FormFixture f;
+    EdidWindow* w = f.form->openEdidWindow();
+    EdidDecodeTab& tab = w->decodeTab();
+    QSignalSpy done(&tab, &EdidDecodeTab::decodeFinished);
+    const SampleResult sample = SampleFromHexText(FormatEdidHex(DefaultEdidImage()));
+    {
+        FakeEdidDecode none;  // no edid-decode on PATH
+        w->take(sample);
+        QCOMPARE(tab.headline(), EdidDecodeMissingText());
+        QVERIFY(tab.headline().contains("Debian package edid-decode"));
+    }
+    {
+        // The check summary comes first; the bytes arrive on standard input.
+        FakeEdidDecode fake(
+            "/usr/bin/wc -c >&2\n"
+            "printf 'edid-decode (hex):\\n\\n00 ff\\n\\n----------------\\n\\nBlock 0\\n\\n"
+            "----------------\\n\\nedid-decode SHA: 0\\n\\nWarnings:\\n\\nBlock 1:\\n  W1\\n"
+            "  W2\\n    more of W2\\n\\nFailures:\\n\\nEDID:\\n  F1\\n\\n"
+            "EDID conformity: FAIL\\n'\n");
+        done.clear();
+        w->take(sample);
+        QVERIFY(tab.running());  // the window goes on meanwhile
+        QVERIFY(done.wait(5000));
+        QCOMPARE(tab.headline(), QString("EDID conformity: FAIL (1 failure, 2 warnings)"));
+        QVERIFY2(tab.text().startsWith("Warnings:"), qPrintable(tab.text()));
+        QVERIFY(tab.text().contains("edid-decode (hex):"));
+        QVERIFY(tab.text().trimmed().endsWith("256"));  // all 256 bytes were fed
+        QVERIFY(IsRed(w, "Label_DecodeState"));
+    }
+    {
+        FakeEdidDecode stuck("exec /bin/sleep 30\n");
+        tab.setTimeoutMs(300);
+        done.clear();
+        w->take(sample);
+        QVERIFY(done.wait(5000));
+        QCOMPARE(tab.headline(), QString("edid-decode did not finish within 1 s and was stopped"));
+        QVERIFY(!tab.running());
+    }
+}
+
+VARNOK_TEST_MAIN(EdidWindowTest)
+#include "tst_edid_window.moc"

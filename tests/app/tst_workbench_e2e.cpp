@@ -1,0 +1,157 @@
+// The EDID window and the status bar against the emulated device on a real pseudo-terminal:
+// an EDID uploaded from the EDID window and verified by reading it back, a device that stored a
+// mixed EDID caught by that read-back, and the status bar's words for a download that worked and
+// one that did not.
+#include <QFile>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "DefaultEdid.h"
+#include "DeviceLink.h"
+#include "Edid.h"
+#include "EdidHexText.h"
+#include "EdidWindow.h"
+#include "EmulatedDevice.h"
+#include "FormFixture.h"
+#include "LedShape.h"
+#include "PortListers.h"
+
+using namespace varnok;
+
+namespace {
+
+QByteArray Bytes(const EdidImage& image) {
+    return QByteArray(reinterpret_cast<const char*>(image.data()), kEdidSize);
+}
+
+EdidImage Renamed(const char (&name)[13]) {
+    EdidImage image = DefaultEdidImage();
+    std::copy(name, name + 12, image.begin() + 95);
+    SetBlockChecksum(image, 0);
+    return image;
+}
+
+struct Rig {
+    EmulatedDevice device;
+    std::unique_ptr<FormFixture> f;
+
+    explicit Rig(std::function<void(Rig&)> beforeStart = {}) {
+        if (beforeStart) beforeStart(*this);
+        QString err;
+        if (!device.start(&err)) qFatal("emulator: %s", qPrintable(err));
+        auto ports = std::make_unique<FixedPortLister>();
+        ports->addPort(QStringLiteral("EMU1"), device.slavePath());
+        f = std::make_unique<FormFixture>(std::move(ports));
+        f->form->show();
+        QTest::mouseClick(f->find<QPushButton>("BitBtn_Search"), Qt::LeftButton);
+    }
+    ~Rig() {
+        f.reset();
+        device.stop();
+    }
+    QString status(const char* name = "Label_Status") const {
+        return f->find<QLabel>(name)->text();
+    }
+    bool red(QWidget* root, const char* name) const {
+        return root->findChild<QLabel*>(name)->palette().color(QPalette::WindowText) ==
+               QColor(255, 0, 0);
+    }
+    // The codes of the frames since `from`, status polls (257 reads) left out.
+    QList<int> codes(size_t from) const {
+        QList<int> out;
+        const auto frames = device.frames();
+        for (size_t i = from; i < frames.size(); ++i)
+            if (!(frames[i].code == api_code::EdidMode && !frames[i].w)) out << frames[i].code;
+        return out;
+    }
+};
+
+}  // namespace
+
+class WorkbenchE2eTest : public QObject {
+    Q_OBJECT
+private slots:
+    void uploadFromEdidWindowIsVerified();
+    void readBackCatchesAMixedEdid();
+    void downloadOutcomesInTheStatusBar();
+};
+
+void WorkbenchE2eTest::uploadFromEdidWindowIsVerified() {
+    Rig r;
+    QCOMPARE(r.f->find<LedShape>("Shape_LED_Link")->color(), LedShape::Green);
+    EdidWindow* w = r.f->form->openEdidWindow();
+    const EdidImage image = Renamed("FROM WINDOW\n");
+    QVERIFY(w->take(SampleFromHexText(FormatEdidHex(image))));
+    auto* upload = w->findChild<QPushButton*>("Button_UploadDevice");
+    QVERIFY(upload->isEnabled());
+    const size_t before = r.device.frames().size();
+    // Closed inside the upload's pauses, the window stays until the upload has ended.
+    QPointer<EdidWindow> alive(w);
+    QObject::connect(r.f->form.get(), &TForm1::uploadProgressShown, w, [w] { w->close(); });
+    QTest::mouseClick(upload, Qt::LeftButton);
+
+    QVERIFY(alive);
+    QCOMPARE(r.status("Label_EdidStatus"), QString("User EDID uploaded and verified"));
+    QVERIFY(!r.red(w, "Label_EdidStatus"));
+    QTRY_VERIFY(!alive);
+    QCOMPARE(r.status(), QString("User EDID uploaded and verified"));
+    QCOMPARE(r.device.store(EmuStore::User), Bytes(image));
+    QCOMPARE(r.device.edidMode(), uint8_t(3));
+    // The Controller page's upload, then the analyzer's read of the User EDID.
+    const QList<int> expected = {10, 261, 262, 257, 11, 10, 264, 261, 262, 11};
+    QTRY_COMPARE_WITH_TIMEOUT(r.codes(before), expected, 2000);  // the last frame is on its way
+    QCOMPARE(r.f->find<QLabel>("Label2")->text(), QString("100%"));
+}
+
+void WorkbenchE2eTest::readBackCatchesAMixedEdid() {
+    // A device that stalled mid-upload keeps the old block 1 under the new block 0: both blocks
+    // are good on their own, so only the comparison tells.
+    QByteArray oldUser;
+    Rig r([&](Rig& rig) {
+        oldUser = rig.device.store(EmuStore::User);
+        rig.device.setFrameCallback([&rig, &oldUser](const FrameRecord& frame) {
+            if (!(frame.w && frame.code == api_code::EdidBlock1)) return;
+            const QByteArray stored = rig.device.store(EmuStore::User);
+            rig.device.setStore(EmuStore::User, stored.left(kBlockSize) + oldUser.mid(kBlockSize));
+        });
+    });
+    EdidImage image = Renamed("MIXED       ");
+    image[131] ^= 0x40;  // another block 1 than the device holds
+    SetBlockChecksum(image, 1);
+    int differing = 0;
+    for (int i = kBlockSize; i < kEdidSize; ++i) differing += image[i] != uint8_t(oldUser[i]);
+    QVERIFY(differing > 0);
+
+    EdidWindow* w = r.f->form->openEdidWindow();
+    QVERIFY(w->take(SampleFromHexText(FormatEdidHex(image))));
+    w->uploadToDevice();
+    QCOMPARE(
+        r.status("Label_EdidStatus"),
+        QString("User EDID uploaded, but the read-back differs in %1 of 256 bytes").arg(differing));
+    QVERIFY(r.red(w, "Label_EdidStatus"));
+}
+
+void WorkbenchE2eTest::downloadOutcomesInTheStatusBar() {
+    Rig r;
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Internal_Edid.bin");
+    r.f->dialogs->saveAnswers.push_back(path);
+    QTest::mouseClick(r.f->find<QPushButton>("Button_DL_IntEdid"), Qt::LeftButton);
+    QCOMPARE(r.status(), "Internal EDID saved to " + path + " (256 bytes)");
+    QVERIFY(!r.red(r.f->form.get(), "Label_Status"));
+
+    // The device stops answering: the words say so, in red, and the file is not written.
+    r.device.setFaults({FaultRule{FaultKind::Silent, -1, 0, 0, -1}});
+    const QString second = dir.filePath("External_Edid.bin");
+    r.f->dialogs->saveAnswers.push_back(second);
+    QTest::mouseClick(r.f->find<QPushButton>("Button_DL_UserEdid"), Qt::LeftButton);
+    QCOMPARE(r.status(), QString("Download failed: the device did not answer"));
+    QVERIFY(r.red(r.f->form.get(), "Label_Status"));
+    QVERIFY(!QFile::exists(second));
+}
+
+VARNOK_TEST_MAIN(WorkbenchE2eTest)
+#include "tst_workbench_e2e.moc"
