@@ -7,6 +7,8 @@
 #include <QPushButton>
 
 #include "DeviceLink.h"
+#include "Dialogs.h"
+#include "OutcomeWords.h"
 #include "TForm1.h"
 
 namespace varnok {
@@ -38,11 +40,20 @@ FirmwarePage::FirmwarePage(TForm1& form)
 }
 
 void FirmwarePage::Button_Open_FwClick() {
-    ops_.openFirmware();
+    const FirmwareCheck::Outcome outcome = ops_.openFirmware();
+    form_.showOutcome(
+        FirmwareOpenWords(outcome, form_.dialogs().openFileName(), ops_.checkedVersion()));
 }
 
 void FirmwarePage::Button_Update_FwClick() {
-    ops_.updateFirmware();
+    // As Open checked them; a file found untagged at the start of the update loses them.
+    const QString path = ops_.checkedPath();
+    const QString version = ops_.checkedVersion();
+    const FirmwareOutcome outcome = ops_.updateFirmware();
+    if (outcome == FirmwareOutcome::Busy) return;  // the running update tells its own outcome
+    // The tagged kind compares every page it reads back when "With Verification" is ticked.
+    const bool verified = form_.link().IspVariant == 0 && verify_->isChecked();
+    form_.showOutcome(FirmwareUpdateWords(outcome, path, version, verified));
 }
 
 void FirmwarePage::setProgressText(const QString& text, bool red) {

@@ -138,7 +138,8 @@ OutcomeText CreatorSaveWords(SaveStep step, const QString& path, const QString& 
         case SaveStep::NotBuilt:
             return Failed(QStringLiteral("Nothing saved: %1").arg(detail));
         case SaveStep::OpenFailed:
-            return Failed(QStringLiteral("Save failed: %1 cannot be written: %2").arg(path, detail));
+            return Failed(
+                QStringLiteral("Save failed: %1 cannot be written: %2").arg(path, detail));
         case SaveStep::WriteFailed:
             return Failed(QStringLiteral("Save failed: %1 could not be written completely (%2); "
                                          "a file that was there is unchanged")
@@ -162,6 +163,97 @@ OutcomeText CreatorUploadWords(CreatorUploadStep step, const EdidImage& image,
             break;
     }
     return Ok(QStringLiteral("User EDID uploaded from the creator"));
+}
+
+OutcomeText SearchWords(const QList<PortProbe>& probes, const QString& model) {
+    if (!probes.isEmpty()) {
+        const PortProbe& last = probes.last();
+        if (last.outcome == PortProbe::Found)
+            return Ok(QStringLiteral("Connected to %1 on %2").arg(model, last.name));
+        if (last.outcome == PortProbe::Isp)
+            return Ok(QStringLiteral("Found the device in ISP mode on %1").arg(last.name));
+    }
+    if (probes.isEmpty())
+        return Failed(QStringLiteral("Searched 0 ports: no serial port is listed"));
+    QString text = QStringLiteral("Searched %1 %2: no device found")
+                       .arg(probes.size())
+                       .arg(probes.size() == 1 ? QStringLiteral("port") : QStringLiteral("ports"));
+    // A port that would not open is often one the user may not use yet (Debian's dialout).
+    QStringList closed;
+    for (const PortProbe& p : probes)
+        if (p.outcome == PortProbe::OpenFailed)
+            closed << (p.reason.isEmpty() ? p.name + QStringLiteral(" cannot be opened")
+                                          : p.name + QStringLiteral(": ") + p.reason);
+    if (!closed.isEmpty()) text += QStringLiteral(" (%1)").arg(closed.join(QStringLiteral("; ")));
+    return Failed(text);
+}
+
+OutcomeText DisconnectWords(bool lost) {
+    if (lost) return Failed(QStringLiteral("Connection to the device lost"));
+    return Ok(QStringLiteral("Disconnected"));
+}
+
+OutcomeText FirmwareOpenWords(FirmwareCheck::Outcome outcome, const QString& path,
+                              const QString& version) {
+    switch (outcome) {
+        case FirmwareCheck::OpenFailed:
+            if (path.isEmpty()) return Failed(QStringLiteral("No firmware file chosen"));
+            return Failed(QStringLiteral("Firmware file %1 cannot be opened").arg(path));
+        case FirmwareCheck::Untagged:
+            return Ok(QStringLiteral("Firmware file %1 ready to program").arg(path));
+        case FirmwareCheck::Illegal:
+            return Failed(QStringLiteral("Firmware file %1 has no version tag (\"FW Ver:\" at "
+                                         "0x1010); it cannot be programmed")
+                              .arg(path));
+        case FirmwareCheck::Tagged:
+            break;
+    }
+    return Ok(QStringLiteral("Firmware file %1 checked: version %2").arg(path, version));
+}
+
+OutcomeText FirmwareUpdateWords(FirmwareOutcome outcome, const QString& path,
+                                const QString& version, bool verified) {
+    const QString partly = QStringLiteral("; the device is partly programmed");
+    switch (outcome) {
+        case FirmwareOutcome::Programmed:
+            break;
+        case FirmwareOutcome::Busy:
+            return Failed(QStringLiteral("A firmware update is already running"));
+        case FirmwareOutcome::NotIspMode:
+            return Failed(QStringLiteral("Firmware update failed: the device is not in ISP mode"));
+        case FirmwareOutcome::UnknownDevice:
+            return Failed(
+                QStringLiteral("Firmware update failed: the device's loader is of an "
+                               "unknown kind"));
+        case FirmwareOutcome::Illegal:
+            return Failed(QStringLiteral("Firmware update refused: %1 no longer carries its "
+                                         "version tag")
+                              .arg(path));
+        case FirmwareOutcome::OpenFailed:
+            return Failed(QStringLiteral("Firmware update failed: %1 cannot be opened").arg(path));
+        case FirmwareOutcome::BadSize:
+            return Failed(QStringLiteral("Firmware update refused: %1 has a size the loader "
+                                         "cannot take")
+                              .arg(path));
+        case FirmwareOutcome::NoLoader:
+            return Failed(
+                QStringLiteral("Firmware update failed: the device's loader did not "
+                               "answer; nothing was programmed"));
+        case FirmwareOutcome::PageFailed:
+            return Failed(QStringLiteral("Firmware update stopped: a page failed its read-back "
+                                         "16 times") +
+                          partly);
+        case FirmwareOutcome::Refused:
+            return Failed(QStringLiteral("Firmware update stopped: the loader refused a block") +
+                          partly);
+        case FirmwareOutcome::PortLost:
+            return Failed(QStringLiteral("Firmware update stopped: the connection was lost") +
+                          partly);
+    }
+    const QString what =
+        version.isEmpty() ? QStringLiteral("Firmware") : QStringLiteral("Firmware ") + version;
+    return Ok(what + (verified ? QStringLiteral(" programmed and verified")
+                               : QStringLiteral(" programmed")));
 }
 
 }  // namespace varnok

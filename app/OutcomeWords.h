@@ -6,10 +6,13 @@
 #include <QString>
 
 #include "AnalyzerRead.h"
+#include "DeviceSearch.h"
 #include "EdidDownload.h"
 #include "EdidInfo.h"
 #include "EdidStores.h"
 #include "EdidUpload.h"
+#include "FirmwareImage.h"
+#include "FirmwareOperations.h"
 
 namespace varnok {
 
@@ -52,6 +55,19 @@ OutcomeText CreatorSaveWords(SaveStep step, const QString& path, const QString& 
 enum class CreatorUploadStep { NotBuilt, Invalid, LinkLost, Uploaded };
 OutcomeText CreatorUploadWords(CreatorUploadStep step, const EdidImage& image,
                                const QString& error = {});
+
+// A search that has ended: each port tried, in order; model is the name the device told.
+OutcomeText SearchWords(const QList<PortProbe>& probes, const QString& model);
+// Disconnect pressed, or the link dropped by the watchdog or a port error.
+OutcomeText DisconnectWords(bool lost);
+
+// The firmware page's Open of the file at path; version is its tag's text when it has one.
+OutcomeText FirmwareOpenWords(FirmwareCheck::Outcome outcome, const QString& path,
+                              const QString& version);
+// An Update of the file at path (version as Open found it); verified: the read-back of every
+// page was compared (the tagged device kind with "With Verification" ticked).
+OutcomeText FirmwareUpdateWords(FirmwareOutcome outcome, const QString& path,
+                                const QString& version, bool verified);
 
 // The reason an image is refused, as ValidationMessage and the checks that failed.
 QString RefusalWords(const EdidImage& image);

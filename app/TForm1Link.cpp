@@ -9,6 +9,7 @@
 #include "DeviceLink.h"
 #include "DeviceSearch.h"
 #include "LedShape.h"
+#include "OutcomeWords.h"
 #include "TForm1.h"
 #include "VarnokApplication.h"
 
@@ -69,14 +70,21 @@ void TForm1::connectLink() {
         findChild<QLabel*>(QStringLiteral("Label_FW_Version"))->setText(text);
     });
     connect(link_, &DeviceLink::edidModeReceived, this, &TForm1::showEdidMode);
+    // The search's own handler has disconnected by the time this runs (connected first).
+    connect(link_, &DeviceLink::disconnectRequested, this,
+            [this] { showOutcome(DisconnectWords(true)); });
 }
 
 void TForm1::BitBtn_SearchClick() {
     search_->Search();
+    showOutcome(SearchWords(search_->probes(),
+                            findChild<QLabel*>(QStringLiteral("Label_Model_Name"))->text()));
 }
 
 void TForm1::BitBtn_DisconnectClick() {
+    const bool held = !link_->searchEnabled();
     search_->Disconnect();
+    if (held && link_->searchEnabled()) showOutcome(DisconnectWords(false));
 }
 
 void TForm1::setBusy(bool on) {

@@ -35,6 +35,7 @@ FirmwareCheck::Outcome FirmwareOperations::openFirmware() {
         return check.outcome;
     }
     view_.logReplace(QStringLiteral("Fw Open OK.\r\n"));
+    checkedVersion_ = check.version;
     switch (check.outcome) {
         case FirmwareCheck::Untagged:
             checkedPath_ = path;
@@ -73,6 +74,7 @@ FirmwareOutcome FirmwareOperations::updateFirmware() {
         const FirmwareCheck check = CheckFirmwareImage(checkedPath_, 0);
         if (check.outcome == FirmwareCheck::Illegal) {
             checkedPath_.clear();
+            checkedVersion_.clear();
             view_.setUpdateEnabled(false);
             view_.setVersionText(kTargetVersion + QStringLiteral("Illegal !"));
             view_.setProgressText(failedText(), true);

@@ -47,6 +47,8 @@ public:
     bool updating() const { return updating_; }
     // The file that Open last accepted (empty when the last check disabled Update).
     const QString& checkedPath() const { return checkedPath_; }
+    // The version its tag carries ("v1.234"); empty for an untagged image or none.
+    const QString& checkedVersion() const { return checkedVersion_; }
 
 private:
     FirmwareOutcome runUpdate(uint8_t variant);
@@ -56,6 +58,7 @@ private:
     FirmwareView& view_;
     IspClock& clock_;
     QString checkedPath_;
+    QString checkedVersion_;
     bool updating_ = false;
 };
 

@@ -1,7 +1,7 @@
 // The EDID window and the status bar against the emulated device on a real pseudo-terminal:
 // an EDID uploaded from the EDID window and verified by reading it back, a device that stored a
-// mixed EDID caught by that read-back, and the status bar's words for a download that worked and
-// one that did not.
+// mixed EDID caught by that read-back, and the status bar's words for searches, a download that
+// worked and one that did not, and a Disconnect.
 #include <QFile>
 #include <QLabel>
 #include <QPointer>
@@ -76,7 +76,7 @@ class WorkbenchE2eTest : public QObject {
 private slots:
     void uploadFromEdidWindowIsVerified();
     void readBackCatchesAMixedEdid();
-    void downloadOutcomesInTheStatusBar();
+    void outcomesInTheStatusBar();
 };
 
 void WorkbenchE2eTest::uploadFromEdidWindowIsVerified() {
@@ -134,8 +134,18 @@ void WorkbenchE2eTest::readBackCatchesAMixedEdid() {
     QVERIFY(r.red(w, "Label_EdidStatus"));
 }
 
-void WorkbenchE2eTest::downloadOutcomesInTheStatusBar() {
+void WorkbenchE2eTest::outcomesInTheStatusBar() {
+    {
+        // A port that does not open: its reason is told.
+        auto ports = std::make_unique<FixedPortLister>();
+        ports->addPort(QStringLiteral("GONE1"), QStringLiteral("/nonexistent/ttyGONE1"));
+        FormFixture f(std::move(ports));
+        QTest::mouseClick(f.find<QPushButton>("BitBtn_Search"), Qt::LeftButton);
+        const QString text = f.find<QLabel>("Label_Status")->text();
+        QVERIFY2(text.startsWith("Searched 1 port: no device found (GONE1: "), qPrintable(text));
+    }
     Rig r;
+    QCOMPARE(r.status(), QString("Connected to VK-01 on EMU1"));
     QTemporaryDir dir;
     const QString path = dir.filePath("Internal_Edid.bin");
     r.f->dialogs->saveAnswers.push_back(path);
@@ -151,6 +161,8 @@ void WorkbenchE2eTest::downloadOutcomesInTheStatusBar() {
     QCOMPARE(r.status(), QString("Download failed: the device did not answer"));
     QVERIFY(r.red(r.f->form.get(), "Label_Status"));
     QVERIFY(!QFile::exists(second));
+    QTest::mouseClick(r.f->find<QPushButton>("BitBtn_Disconnect"), Qt::LeftButton);
+    QCOMPARE(r.status(), QString("Disconnected"));
 }
 
 VARNOK_TEST_MAIN(WorkbenchE2eTest)

@@ -122,6 +122,10 @@ void FirmwarePageTest::updateLocksTheWindow() {
     QVERIFY(fx.form->debugLogText().contains(QStringLiteral("ISP Port Lost.\r\n")));
     QCOMPARE(fx.find<QLabel>(QStringLiteral("Label1"))->text(),
              QStringLiteral("Update Fw Failed."));
+    auto* status = fx.find<QLabel>(QStringLiteral("Label_Status"));
+    QCOMPARE(status->text(), QStringLiteral("Firmware update stopped: the connection was lost; "
+                                            "the device is partly programmed"));
+    QCOMPARE(textColour(status), QColor(255, 0, 0));
     QVERIFY(open->isEnabled());
     QVERIFY(update->isEnabled());
     QTRY_VERIFY(!fx.form->isVisible());  // closed once the update had ended
@@ -158,6 +162,9 @@ void FirmwarePageTest::windowProgramsTheCheckedFile() {
     QCOMPARE(rom.mid(0x18000, 0x8000), firmware.mid(0x10000, 0x8000));
     QCOMPARE(rom.mid(0x28000, 0x7600), firmware.mid(0x18000, 0x7600));
     QCOMPARE(fx.find<QLabel>(QStringLiteral("Label1"))->text(), QStringLiteral("100%"));
+    // The version of the file Open checked, not of the EDID file chosen since.
+    QCOMPARE(fx.find<QLabel>(QStringLiteral("Label_Status"))->text(),
+             QStringLiteral("Firmware v1.234 programmed and verified"));
     QVERIFY(fx.find<QPushButton>(QStringLiteral("BitBtn_Disconnect"))->isEnabled());
     QCOMPARE(fx.form->link().LinkMode, kLinkModeApi);
 }
