@@ -43,15 +43,26 @@ private:
     }
 };
 
-void ScreenshotTest::pagesWhileConnected() {
-    EmulatedDevice device;
-    QVERIFY(device.start());
+namespace {
+
+// The window shown and connected to device, listed as ttyUSB0.
+std::unique_ptr<FormFixture> ConnectedForm(EmulatedDevice& device) {
+    if (!device.start()) qFatal("the emulated device did not start");
     auto ports = std::make_unique<FixedPortLister>();
     ports->addPort(QStringLiteral("ttyUSB0"), device.slavePath());
-    FormFixture f(std::move(ports));
-    f.form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(f.form.get()));
-    QTest::mouseClick(f.find<QPushButton>("BitBtn_Search"), Qt::LeftButton);
+    auto f = std::make_unique<FormFixture>(std::move(ports));
+    f->form->show();
+    if (!QTest::qWaitForWindowExposed(f->form.get())) qFatal("the window was not shown");
+    QTest::mouseClick(f->find<QPushButton>("BitBtn_Search"), Qt::LeftButton);
+    return f;
+}
+
+}  // namespace
+
+void ScreenshotTest::pagesWhileConnected() {
+    EmulatedDevice device;
+    const auto fixture = ConnectedForm(device);
+    FormFixture& f = *fixture;
     QCOMPARE(f.find<LedShape>("Shape_LED_Link")->color(), LedShape::Green);
     QTRY_VERIFY_WITH_TIMEOUT(f.find<QRadioButton>("RadioButton_Set_IntEdid")->isChecked(), 3000);
 
@@ -107,12 +118,8 @@ void ScreenshotTest::edidWindowAtScales() {
     // The device's Internal EDID in the EDID window, each tab at scale 1 and 2, compared with the
     // built-in default EDID.
     EmulatedDevice device;
-    QVERIFY(device.start());
-    auto ports = std::make_unique<FixedPortLister>();
-    ports->addPort(QStringLiteral("ttyUSB0"), device.slavePath());
-    FormFixture f(std::move(ports));
-    f.form->show();
-    QTest::mouseClick(f.find<QPushButton>("BitBtn_Search"), Qt::LeftButton);
+    const auto fixture = ConnectedForm(device);
+    FormFixture& f = *fixture;
     QCOMPARE(f.find<LedShape>("Shape_LED_Link")->color(), LedShape::Green);
     EdidWindow* w = f.form->openEdidWindow();
     QVERIFY(QTest::qWaitForWindowExposed(w));
