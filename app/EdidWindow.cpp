@@ -150,12 +150,13 @@ QWidget* EdidWindow::buildCentral() {
         buttons->addWidget(b);
         return b;
     };
-    edidButtons_ << button(QStringLiteral("Save as .bin..."), "Button_SaveBin",
+    edidButtons_ << button(QStringLiteral("Sa&ve as .bin..."), "Button_SaveBin",
                            &EdidWindow::saveAsBin);
-    edidButtons_ << button(QStringLiteral("Copy as Hex"), "Button_CopyHex", &EdidWindow::copyAsHex);
-    edidButtons_ << button(QStringLiteral("Load into Creator"), "Button_LoadCreator",
+    edidButtons_ << button(QStringLiteral("Copy as &Hex"), "Button_CopyHex",
+                           &EdidWindow::copyAsHex);
+    edidButtons_ << button(QStringLiteral("&Load into Creator"), "Button_LoadCreator",
                            &EdidWindow::loadIntoCreator);
-    uploadButton_ = button(QStringLiteral("Upload to Device"), "Button_UploadDevice",
+    uploadButton_ = button(QStringLiteral("U&pload to Device"), "Button_UploadDevice",
                            &EdidWindow::uploadToDevice);
     buttons->addStretch(1);
     layout->addLayout(buttons);

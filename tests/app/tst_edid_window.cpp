@@ -2,16 +2,22 @@
 // Save enabled and silent, and the EDID window: a display of this computer taken from a fake DRM
 // tree, saved and loaded into the creator; two known EDIDs compared; edid-decode's full decode,
 // its absence and its time-out.
+#include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include "DefaultEdid.h"
 #include "DeviceLink.h"
@@ -88,6 +94,7 @@ private slots:
     void displayTreeOpenedSavedAndLoaded();
     void compareTwoKnownEdids();
     void fullDecode();
+    void pasteDialogKeepsBadText();
 };
 
 void EdidWindowTest::offlineWorkSendsNothing() {
@@ -116,6 +123,12 @@ void EdidWindowTest::offlineWorkSendsNothing() {
              "Created EDID saved to " + out + " (256 bytes)");
     QVERIFY(!IsRed(f.form.get(), "Label_Status"));
     QCOMPARE(f.form->link().LastApiCode, 0u);
+    // The EDID window takes the image that Save built and wrote.
+    EdidWindow* w = f.form->openEdidWindow();
+    w->sources().takeCreatorImage();
+    QFile saved(out);
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QCOMPARE(Bytes(w->sample()->image), saved.readAll());
 
     // A failure is red, and the four stay enabled afterwards; while an operation runs they are
     // disabled.
@@ -216,6 +229,37 @@ void EdidWindowTest::compareTwoKnownEdids() {
     QVERIFY(!w->take(SampleFromHexText("00 ff ff ff")));
     QVERIFY(IsRed(w, "Label_EdidStatus"));
     QCOMPARE(w->sample()->image, a);  // kept
+
+    // b's own bytes: its wrong checksum is flagged where it stands.
+    QVERIFY(w->take(SampleFromHexText(FormatEdidHex(b))));
+    QVERIFY(IsRed(w, "Label_Validity"));
+    auto* table = w->findChild<QTableWidget*>("Table_Bytes");
+    QVERIFY(table->item(EdidBytesTab::rowOf(255), 15)->toolTip().contains("wrong"));
+    QVERIFY(!table->item(EdidBytesTab::rowOf(127), 15)->toolTip().contains("wrong"));
+}
+
+void EdidWindowTest::pasteDialogKeepsBadText() {
+    FormFixture f;
+    EdidWindow* w = f.form->openEdidWindow();
+    // The dialog says why a text is no EDID and stays open; a good text is taken.
+    QTimer::singleShot(0, [] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        // A failed check below must not leave the dialog waiting.
+        const auto closeAnyway = qScopeGuard([dialog] {
+            if (dialog->isVisible()) dialog->reject();
+        });
+        auto* edit = dialog->findChild<QPlainTextEdit*>("Edit_Paste_Hex");
+        edit->setPlainText("00 ff ff ff ff ff ff 00 01");
+        dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+        QVERIFY(dialog->isVisible());
+        QVERIFY(dialog->findChild<QLabel*>("Label_Paste_Error")->text().contains("9 bytes"));
+        edit->setPlainText(FormatEdidHexDump(DefaultEdidImage()));
+        dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    });
+    w->pasteHexText();
+    QVERIFY(w->sample().has_value());
+    QCOMPARE(w->sample()->image, DefaultEdidImage());
 }
 
 void EdidWindowTest::fullDecode() {
