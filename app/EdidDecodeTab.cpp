@@ -112,6 +112,7 @@ void EdidDecodeTab::decode(const EdidImage& image) {
     TForm1::setLabelText(headline_, QStringLiteral("Running edid-decode --check..."), false);
     text_->clear();
     process_->start();
+    if (!process_) return;  // it could not start, and said so already
     // A 128-byte EDID goes as 128 bytes: its 0xFF fill is no extension block.
     process_->write(reinterpret_cast<const char*>(image.data()), EdidByteCount(image));
     process_->closeWriteChannel();

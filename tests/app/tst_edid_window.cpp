@@ -3,6 +3,7 @@
 // tree, saved and loaded into the creator; two known EDIDs compared; edid-decode's full decode,
 // its absence and its time-out.
 #include <QApplication>
+#include <QClipboard>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFile>
@@ -182,6 +183,8 @@ void EdidWindowTest::displayTreeOpenedSavedAndLoaded() {
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), Bytes(monitor));
     QCOMPARE(LabelText(w, "Label_EdidStatus"), "EDID saved to " + saved + " (256 bytes)");
+    w->copyAsHex();
+    QCOMPARE(QApplication::clipboard()->text(), FormatEdidHex(monitor));
 
     QTest::mouseClick(w->findChild<QPushButton*>("Button_LoadCreator"), Qt::LeftButton);
     QCOMPARE(f.find<QLineEdit>("Edit_Creator_Monitor_Name")->text(), QString("CLONE ME"));
