@@ -62,6 +62,20 @@ if ! ls -d "$src/qt6-base-$qt_version"*/ >/dev/null 2>&1; then
 fi
 qtbase_src="$(ls -d "$src"/qt6-base-"$qt_version"*/ | head -n1)"
 
+# Debian's source package leaves out the Wintab header (src/3rdparty/wintab: its license forbids
+# changes), which only the Windows plugin's tablet support needs. That support is left out: the
+# plugin's tablet code is compiled as if tablet events were off, so a pen acts as a mouse. The
+# edit is idempotent and touches nothing else.
+win="$qtbase_src/src/plugins/platforms/windows"
+sed -i 's/CONDITION QT_FEATURE_tabletevent/CONDITION FALSE/' "$win/CMakeLists.txt"
+sed -i 's/QT_CONFIG(tabletevent)/0/' "$win/qwindowscontext.cpp" "$win/qwindowspointerhandler.cpp" \
+    "$win/qwindowspointerhandler.h"
+# Qt Gui builds its optional DirectWrite font database (chosen only by
+# -platform windows:fontengine=directwrite) only with Direct2D, which is off here; the plugin
+# asks for it without that condition and would not link.
+sed -i 's/^#if QT_CONFIG(directwrite3)$/#if QT_CONFIG(directwrite3) \&\& QT_CONFIG(direct2d)/' \
+    "$win/qwindowsintegration.cpp"
+
 start=$(date +%s)
 build="$cache/build-qt-mingw"
 mkdir -p "$build"
@@ -73,7 +87,7 @@ cmake -S "$qtbase_src" -B "$build/qtbase" -G Ninja \
     -DQT_HOST_PATH=/usr \
     -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
     -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DQT_BUILD_BENCHMARKS=OFF \
-    -DBUILD_WITH_PCH=OFF \
+    -DBUILD_WITH_PCH=ON \
     -DFEATURE_sql=OFF -DFEATURE_network=OFF -DFEATURE_dbus=OFF -DFEATURE_opengl=OFF \
     -DINPUT_opengl=no -DFEATURE_printsupport=OFF -DFEATURE_concurrent=OFF -DFEATURE_xml=OFF \
     -DFEATURE_vulkan=OFF -DFEATURE_direct2d=OFF -DFEATURE_accessibility=ON \

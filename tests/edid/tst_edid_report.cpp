@@ -171,7 +171,8 @@ void TestEdidReport::reportTool() {
     QFile(empty).open(QIODevice::WriteOnly);
 
     QProcess tool;
-    tool.start(VARNOK_EDID_REPORT, {wrapped, empty});
+    // Text mode: on Windows the tool ends its lines with CR LF, as console programs there do.
+    tool.start(VARNOK_EDID_REPORT, {wrapped, empty}, QIODevice::ReadWrite | QIODevice::Text);
     QVERIFY(tool.waitForFinished(30000));
     QCOMPARE(tool.exitCode(), 0);
     const QStringList lines = QString::fromUtf8(tool.readAllStandardOutput()).split('\n');
@@ -192,7 +193,8 @@ void TestEdidReport::reportToolUnreadableFile() {
     const QString good = dir.filePath("good.bin");
     QVERIFY(WriteEdidFile(good, DefaultEdidImage()));
     QProcess tool;
-    tool.start(VARNOK_EDID_REPORT, {dir.filePath("missing.bin"), good});
+    tool.start(VARNOK_EDID_REPORT, {dir.filePath("missing.bin"), good},
+               QIODevice::ReadWrite | QIODevice::Text);
     QVERIFY(tool.waitForFinished(30000));
     QVERIFY(tool.exitCode() != 0);
     QVERIFY(tool.readAllStandardError().contains("missing.bin"));

@@ -48,7 +48,7 @@ drive() { wine "$driver" "$@"; }
 # The window's central area is 552 pixels high below its menu bar; points in it are the
 # window's own coordinates (TForm1), the tab page's offset measured under Wine's default theme.
 area=552
-page_x=18 page_y=103
+page_x=18 page_y=100
 click() { drive click Varnok "$area" "$1" "$2"; }
 
 # --- display, device, Wine ---
@@ -67,21 +67,25 @@ pty="$(head -n1 "$work/emu.out")"
 [ -e "$pty" ] || fail "the emulator gave no pseudo-terminal"
 
 varnok_wine_prefix
+# Wine's mount manager maps the emulator's pseudo-terminal as COM12 when its server starts (a
+# dosdevices link and a SERIALCOMM value). It also lists every /dev/ttyS* as a COM port; none of
+# those may be opened here (ttyS0 is the system console), so they are taken off the list.
+serialcomm='HKLM\HARDWARE\DEVICEMAP\SERIALCOMM'
+ports() { wine reg query "$serialcomm" 2>/dev/null | tr -d '\r'; }  # reg prints CR LF
+wine reg add 'HKLM\Software\Wine\Ports' /v COM12 /t REG_SZ /d "$pty" /f >/dev/null
+wineserver -k 2>/dev/null || true
+wineserver -w
 wineserver -p   # one server for the whole test: the port list set below stays as set
-# Wine lists every /dev/ttyS* as a COM port when it starts; none of them may be opened here
-# (ttyS0 is the system console), so the list is emptied and holds only the emulator.
-for attempt in 1 2 3 4 5; do
-    wine reg delete 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' /f >/dev/null 2>&1 || true
-    rm -f "$WINEPREFIX"/dosdevices/com*
-    ln -s "$pty" "$WINEPREFIX/dosdevices/com12"
-    wine reg add 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' /v '\Device\Serial11' /t REG_SZ \
-        /d COM12 /f >/dev/null
-    sleep 1
-    listed="$(wine reg query 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' | grep -c REG_SZ || true)"
-    links="$(find "$WINEPREFIX/dosdevices" -name 'com*' | wc -l)"
-    [ "$listed" = 1 ] && [ "$links" = 1 ] && break
-    [ "$attempt" -lt 5 ] || fail "the port list holds more than the emulator"
+for _ in $(seq 50); do
+    ports | grep -q 'REG_SZ *COM12$' && break
+    sleep 0.2
 done
+ports | awk '$2 == "REG_SZ" && $3 != "COM12" { print $1 }' |
+    while read -r name; do wine reg delete "$serialcomm" /v "$name" /f >/dev/null; done
+find "$WINEPREFIX/dosdevices" -name 'com*' ! -name com12 -delete
+listed="$(ports | awk '$2 == "REG_SZ" { print $3 }' | tr '\n' ' ')"
+[ "$listed" = "COM12 " ] || fail "the port list is '$listed', not the emulator's COM12 alone"
+[ "$(readlink "$WINEPREFIX/dosdevices/com12")" = "$pty" ] || fail "COM12 is not the emulator"
 
 (cd "$stage" && exec wine ./varnok.exe) >"$work/varnok.log" 2>&1 &
 pids+=($!)
