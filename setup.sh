@@ -95,7 +95,8 @@ case "$what" in
         cmake --install build-win --prefix "$folder" --strip
         # The Qt and runtime DLLs come with their debugging symbols: a third of the size.
         find "$folder" -name '*.dll' -exec x86_64-w64-mingw32-strip --strip-unneeded {} +
-        (cd build-win && cpack -G ZIP)
+        rm -f build-win/varnok-windows-x86_64.zip
+        (cd build-win && cmake -E tar cf varnok-windows-x86_64.zip --format=zip varnok-windows-x86_64)
         echo "Windows build: build-win/varnok-windows-x86_64.zip"
         if [ "$what" = windows-test ]; then
             ctest --test-dir build-win --output-on-failure -j "$jobs"

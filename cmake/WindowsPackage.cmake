@@ -1,4 +1,4 @@
-# The Windows folder and zip (`cpack -G ZIP` in the cross build, see setup.sh windows): the
+# The Windows folder (`cmake --install` of the cross build; setup.sh windows zips it): the
 # programs with the Qt libraries, the Windows platform and style plugins and the MinGW runtime
 # beside them, so the folder runs on a Windows machine with nothing installed.
 set(programs varnok varnok-edid-report varnok-cli)
@@ -27,10 +27,3 @@ foreach(dll libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
     endif()
     install(FILES "${dll_path}" DESTINATION .)
 endforeach()
-
-set(CPACK_GENERATOR "ZIP")
-set(CPACK_PACKAGE_NAME "varnok")
-set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_FILE_NAME "varnok-windows-x86_64")
-set(CPACK_STRIP_FILES ON)
-include(CPack)

@@ -64,8 +64,8 @@ qtbase_src="$(ls -d "$src"/qt6-base-"$qt_version"*/ | head -n1)"
 
 # Debian's source package leaves out the Wintab header (src/3rdparty/wintab: its license forbids
 # changes), which only the Windows plugin's tablet support needs. That support is left out: the
-# plugin's tablet code is compiled as if tablet events were off, so a pen acts as a mouse. The
-# edit is idempotent and touches nothing else.
+# plugin's tablet code is compiled as if tablet events were off, so a pen acts as a mouse. These
+# edits are idempotent and touch nothing outside the Windows plugin.
 win="$qtbase_src/src/plugins/platforms/windows"
 sed -i 's/CONDITION QT_FEATURE_tabletevent/CONDITION FALSE/' "$win/CMakeLists.txt"
 sed -i 's/QT_CONFIG(tabletevent)/0/' "$win/qwindowscontext.cpp" "$win/qwindowspointerhandler.cpp" \
