@@ -3,8 +3,8 @@
 // a user's mouse and keyboard do (SendInput), not through a back door into the program.
 //
 //   varnok-wine-driver wait TITLE MS            waits until a window titled TITLE is shown
-//   varnok-wine-driver click TITLE HEIGHT X Y   clicks at (X, Y) of the area of height HEIGHT
-//                                                that fills the bottom of TITLE's client area
+//   varnok-wine-driver click TITLE TOP X Y      clicks at (X, Y) of the area that starts TOP
+//                                                pixels below the top of TITLE's client area
 //                                                (the window's central widget below its menu)
 //   varnok-wine-driver open PATH MS             waits for a file dialog, enters PATH, confirms
 //
@@ -70,12 +70,10 @@ void sendMouse(DWORD flags) {
     SendInput(1, &in, sizeof in);
 }
 
-int click(const wchar_t* title, int areaHeight, int x, int y) {
+int click(const wchar_t* title, int top, int x, int y) {
     HWND hwnd = waitFor(title, nullptr, 5000);
     if (!hwnd) return failed("window not found");
-    RECT client{};
-    GetClientRect(hwnd, &client);
-    POINT at{x, client.bottom - areaHeight + y};
+    POINT at{x, top + y};
     ClientToScreen(hwnd, &at);
     SetForegroundWindow(hwnd);
     SetCursorPos(at.x, at.y);
@@ -129,5 +127,5 @@ int main(int argc, char** argv) {
                      std::atoi(argv[5]));
     if (verb == "open" && argc == 4)
         return openFile(wide(argv[2]).c_str(), DWORD(std::atol(argv[3])));
-    return failed("usage: wait TITLE MS | click TITLE HEIGHT X Y | open PATH MS");
+    return failed("usage: wait TITLE MS | click TITLE TOP X Y | open PATH MS");
 }

@@ -45,11 +45,12 @@ wait_log() {  # wait_log REGEX N SECONDS WHAT
 }
 drive() { wine "$driver" "$@"; }
 
-# The window's central area is 552 pixels high below its menu bar; points in it are the
-# window's own coordinates (TForm1), the tab page's offset measured under Wine's default theme.
-area=552
+# Points in the window's central area, below its menu bar, are the window's own coordinates
+# (TForm1); the menu bar's height and the tab page's offset are measured under Wine's default
+# theme and font.
+menu=17
 page_x=18 page_y=100
-click() { drive click Varnok "$area" "$1" "$2"; }
+click() { drive click Varnok "$menu" "$1" "$2"; }
 
 # --- display, device, Wine ---
 exec 3>"$work/display"
