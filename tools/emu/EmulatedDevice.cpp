@@ -5,6 +5,7 @@
 #include <poll.h>
 #include <pty.h>
 #include <sys/eventfd.h>
+#include <sys/inotify.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -17,8 +18,8 @@ namespace varnok {
 
 namespace {
 
-// While no host holds the line, the master reports a hang-up at once, so the device looks for a
-// host at this interval instead of waiting on the master.
+// While no host holds the line, the master reports a hang-up at once, so the device cannot wait
+// on it: it waits for the slave's open (inotify), and looks for a host at this interval as well.
 constexpr qint64 kHostCheckUs = 20'000;
 // With pacing, the device sleeps at least this long between writes (a few bytes each).
 constexpr qint64 kMinPacedSleepUs = 1'000;
@@ -76,6 +77,13 @@ bool EmulatedDevice::start(QString* error) {
     fcntl(master, F_SETFD, FD_CLOEXEC);
     masterFd_ = master;
     slavePath_ = QString::fromLocal8Bit(name);
+    // A host that opens the slave is seen at once, not up to kHostCheckUs later: a command-line
+    // host opens the line anew for every command, and would otherwise wait for the device.
+    hostWatchFd_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (hostWatchFd_ >= 0 && inotify_add_watch(hostWatchFd_, name, IN_OPEN) < 0) {
+        ::close(hostWatchFd_);
+        hostWatchFd_ = -1;
+    }
 
     wakeFd_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     if (wakeFd_ < 0) {
@@ -127,6 +135,8 @@ void EmulatedDevice::wake() {
 void EmulatedDevice::closeLine() {
     if (masterFd_ >= 0) ::close(masterFd_);
     masterFd_ = -1;
+    if (hostWatchFd_ >= 0) ::close(hostWatchFd_);
+    hostWatchFd_ = -1;
 }
 
 qint64 EmulatedDevice::nowUs() const {
@@ -467,9 +477,10 @@ void EmulatedDevice::run() {
         if (hostPresent_) wantWrite = !writeDue(us);
 
         const qint64 waitUs = nextWakeUs(nowUs(), wantWrite);
-        pollfd fds[2] = {{wakeFd_, POLLIN, 0}, {masterFd_, POLLIN, 0}};
+        const bool watching = !hostPresent_ && hostWatchFd_ >= 0;
+        pollfd fds[2] = {{wakeFd_, POLLIN, 0}, {watching ? hostWatchFd_ : masterFd_, POLLIN, 0}};
         if (wantWrite) fds[1].events |= POLLOUT;
-        const nfds_t n = hostPresent_ ? 2 : 1;
+        const nfds_t n = hostPresent_ || watching ? 2 : 1;
         timespec ts{};
         timespec* timeout = nullptr;
         if (waitUs != kNever) {
@@ -481,6 +492,13 @@ void EmulatedDevice::run() {
         if (fds[0].revents & POLLIN) {
             uint64_t v = 0;
             [[maybe_unused]] ssize_t r = ::read(wakeFd_, &v, sizeof v);
+        }
+        if (watching) {
+            // Someone opened the slave: the next pass looks whether a host now holds the line.
+            char events[256];
+            while (::read(hostWatchFd_, events, sizeof events) > 0) {
+            }
+            continue;
         }
         if (n < 2) continue;
         us = nowUs();

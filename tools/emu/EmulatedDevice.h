@@ -122,6 +122,7 @@ private:
     QString slavePath_;
     int masterFd_ = -1;
     int wakeFd_ = -1;
+    int hostWatchFd_ = -1;  // inotify: the slave's opens
     std::thread thread_;
     std::atomic<bool> running_{false};
     std::atomic<bool> started_{false};
