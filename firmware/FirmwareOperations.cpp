@@ -24,14 +24,20 @@ FirmwareOperations::FirmwareOperations(DeviceLink& link, Dialogs& dialogs, Firmw
 
 FirmwareCheck::Outcome FirmwareOperations::openFirmware() {
     if (updating_) return FirmwareCheck::OpenFailed;
-    if (dialogs_.executeOpen()) view_.setPathText(dialogs_.openFileName());
+    const bool chosen = dialogs_.executeOpen();
+    if (chosen) view_.setPathText(dialogs_.openFileName());
     // After a cancel the dialog still names the file chosen last on any page.
     const QString path = dialogs_.openFileName();
     const FirmwareCheck check = CheckFirmwareImage(path, link_.IspVariant);
     if (check.outcome == FirmwareCheck::OpenFailed) {
-        // Update keeps its state, and with it the file it was armed with.
         view_.logReplace(QStringLiteral("Fw Open Fail.\r\n"));
         view_.setProgressText(failedText(), true);
+        // The path box now shows the file just chosen: Update must not program the one checked
+        // before it. After a cancel the box still shows that one, and Update keeps its state.
+        if (chosen) {
+            checkedPath_.clear();
+            view_.setUpdateEnabled(false);
+        }
         return check.outcome;
     }
     view_.logReplace(QStringLiteral("Fw Open OK.\r\n"));

@@ -5,7 +5,9 @@
 // Update programs the file that Open checked when it enabled Update, not whatever the shared open
 // dialog holds by then (another page may have chosen an EDID file in it since). Just before
 // programming, the tagged device kind's file is checked again, since the device kind or the file
-// may have changed since Open. While an update runs, a second Open or Update is refused.
+// may have changed since Open. A file confirmed in the dialog that cannot be opened disarms
+// Update, since the path box then shows it. While an update runs, a second Open or Update is
+// refused.
 
 #include <QString>
 #include <cstdint>

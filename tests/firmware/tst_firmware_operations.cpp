@@ -55,6 +55,7 @@ private slots:
     void updateRefusals_data();
     void updateRefusals();
     void programsTheCheckedFile();
+    void unreadableChoiceProgramsNothing();
     void tagCheckedAgainBeforeProgramming();
     void secondUpdateRefusedWhileRunning();
 };
@@ -185,6 +186,23 @@ void FirmwareOperationsTest::programsTheCheckedFile() {
     QCOMPARE(rig.view.running, (QList<bool>{true, false}));
     QCOMPARE(port->rom.left(0x7000), firmware.left(0x7000));
     QCOMPARE(rig.view.label1(), QStringLiteral("100%"));
+}
+
+void FirmwareOperationsTest::unreadableChoiceProgramsNothing() {
+    // A file A is checked; then the user confirms a file B that cannot be opened. The path box
+    // shows B, so Update must not program A.
+    Rig rig;
+    auto* port = new Variant0Port;
+    port->incoming = QByteArray(16, 'I');
+    rig.link.ComPort.reset(port);
+    rig.link.LinkFlags = IspMode;
+    rig.open(rig.file(QStringLiteral("a.bin"), taggedImage("FW Ver:", "1234", 0x1F600)));
+    QVERIFY(rig.view.updateEnabled);
+    rig.open(rig.dir.filePath(QStringLiteral("b.bin")));
+    QVERIFY(rig.view.path.endsWith(QStringLiteral("b.bin")));
+    QVERIFY(!rig.view.updateEnabled);
+    rig.ops.updateFirmware();  // as an assistive tool could still press it
+    QVERIFY(port->writes.isEmpty());
 }
 
 void FirmwareOperationsTest::tagCheckedAgainBeforeProgramming() {
