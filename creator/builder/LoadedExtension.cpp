@@ -191,8 +191,9 @@ LoadedExtension ReadLoadedExtension(const EdidInfo& info, QStringList& notes) {
                                 [](const BlockReader& b) { return b.HasOui(0xD8, 0x5D, 0xC4); });
     if (forum >= 0) {
         Payload f = BlockReader(image, forum).Payload();
-        // Payload byte 6 (block byte 7): the YCbCr 4:2:0 deep colour bits.
-        if (f.size() >= 7) f[6] = info.yuv420DeepColor & 7;
+        // Payload byte 6 (block byte 7): the YCbCr 4:2:0 deep colour bits 2..0 come from the
+        // creator; bits 7..3 (HDMI 2.1 Max_FRL_Rate and others) have no control and stay.
+        if (f.size() >= 7) f[6] = uint8_t((f[6] & 0xF8) | (info.yuv420DeepColor & 7));
         loaded.hdmiForum = std::move(f);
     }
     return loaded;

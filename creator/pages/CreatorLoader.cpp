@@ -42,7 +42,7 @@ void CreatorPages::RadioButton_Brand_NewMouseDown() {
     if (hooks_.loaded) hooks_.loaded({CreatorLoad::Default, {}});
 }
 
-void CreatorPages::RadioButton_Bin_ModifiyMouseDown() {
+bool CreatorPages::RadioButton_Bin_ModifiyMouseDown() {
     notice(kNoticeStart);
     CreatorLoad load{CreatorLoad::Cancelled, {}};
     try {
@@ -67,6 +67,7 @@ void CreatorPages::RadioButton_Bin_ModifiyMouseDown() {
     }
     notice(kNoticeEnd);
     if (hooks_.loaded) hooks_.loaded(load);
+    return load.kind == CreatorLoad::File;
 }
 
 void CreatorPages::LoadEdidBytes(const EdidImage& bytes) {

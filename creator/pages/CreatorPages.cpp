@@ -164,8 +164,15 @@ void CreatorPages::attachLoadButtons(QAbstractButton* brandNew, QAbstractButton*
                 [this] { guarded([this] { RadioButton_Brand_NewMouseDown(); }); });
     }
     if (binModify) {
-        connect(binModify, &QAbstractButton::pressed, this,
-                [this] { guarded([this] { RadioButton_Bin_ModifiyMouseDown(); }); });
+        connect(binModify, &QAbstractButton::pressed, this, [this, binModify] {
+            bool loaded = false;
+            guarded([this, &loaded] { loaded = RadioButton_Bin_ModifiyMouseDown(); });
+            // The open dialog takes the mouse release, so the press never becomes the click that
+            // would check the button: a load checks it here, and a cancelled or refused one
+            // leaves the choice as it was (a late release must not check it either).
+            binModify->setDown(false);
+            if (loaded) binModify->setChecked(true);
+        });
     }
 }
 

@@ -70,8 +70,8 @@ public:
     // "Brand New": sets BrandNew, copies the built-in default image and loads it.
     void RadioButton_Brand_NewMouseDown();
     // "Bin Modifiy": notice 10, the open dialog, the file read into CreatorImage and loaded,
-    // notice 11.
-    void RadioButton_Bin_ModifiyMouseDown();
+    // notice 11. True when a file was read and loaded.
+    bool RadioButton_Bin_ModifiyMouseDown();
     // Decodes info.image in place and sets every creator control from the record; an invalid
     // image resets the controls and shows "Error." in both name edits.
     void LoadEdidIntoCreator(EdidInfo& info);

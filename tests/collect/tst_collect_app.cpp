@@ -97,6 +97,7 @@ private slots:
     void uploadEndToEnd();
     void badHeaderSavedButNotUploaded();
     void leftOutBlocksAreLogged();
+    void binModifiyKeepsForumBits();
     void pulledCableDuringUpload();  // last: the device is gone afterwards
 
 private:
@@ -402,6 +403,34 @@ void CollectAppTest::leftOutBlocksAreLogged() {
     QVERIFY(saved.image[130] <= 127);
     for (QCheckBox* b : find<QWidget>("PageControl2")->findChildren<QCheckBox*>())
         b->setChecked(false);
+}
+
+void CollectAppTest::binModifiyKeepsForumBits() {
+    // Byte 7 of an HDMI Forum block carries HDMI 2.1 bits (7..3) beside the three 4:2:0 deep
+    // colour bits the creator edits. A load and a Save without edits keeps all of them.
+    EdidImage image = DefaultEdidImage();
+    std::fill(image.begin() + 128, image.end(), 0);
+    const QByteArray forum = QByteArray::fromHex("67 D8 5D C4 01 78 80 63");
+    image[128] = 0x02;
+    image[129] = 0x03;
+    image[130] = uint8_t(4 + forum.size());
+    std::copy(forum.begin(), forum.end(), image.begin() + 132);
+    SetBlockChecksum(image, 1);
+    const QString source = dir_.filePath("forum.bin");
+    QVERIFY(WriteEdidFile(source, image));
+    press("RadioButton_Brand_New");
+    fx_->dialogs->openAnswers = {source};
+    // The open dialog takes the mouse release: only the press reaches the button.
+    auto* binModifiy = find<QRadioButton>("RadioButton_Bin_Modifiy");
+    QTest::mousePress(binModifiy, Qt::LeftButton);
+    QVERIFY(binModifiy->isChecked());
+    QTest::mouseRelease(find<QWidget>("ClientArea"), Qt::LeftButton);
+
+    const QString path = dir_.filePath("forum_saved.bin");
+    fx_->dialogs->saveAnswers = {path};
+    click("Button_Save_Created");
+    QVERIFY2(ReadAll(path).mid(132).toHex(' ').contains(forum.toHex(' ')),
+             qPrintable(ReadAll(path).mid(128).toHex(' ')));
 }
 
 void CollectAppTest::pulledCableDuringUpload() {
