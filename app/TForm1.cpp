@@ -16,6 +16,7 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QTabWidget>
+#include <QTextCursor>
 #include <QTimer>
 
 #include "AnalyzerPage.h"
@@ -67,6 +68,8 @@ QLabel* progressLabel(QWidget* parent, const char* name, const QString& role, in
 // During an upload the progress labels change at every data byte, 100 values in each 128-byte
 // half; the screen shows a new value at most this often.
 constexpr int kProgressPaintMs = 100;
+// The debug log shows a burst of writes at most this often.
+constexpr qint64 kMemoFlushMs = 50;
 
 QFont boldFont(const QWidget* w) {
     QFont f = w->font();
@@ -140,6 +143,9 @@ TForm1::TForm1(std::unique_ptr<Dialogs> dialogs, std::unique_ptr<PortLister> por
     memo_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     memo_->setAccessibleDescription(QStringLiteral("Debug log"));
     memo_->hide();
+    memoFlush_ = new QTimer(this);
+    memoFlush_->setSingleShot(true);
+    connect(memoFlush_, &QTimer::timeout, this, &TForm1::flushMemo);
     buildStatusBar();
 
     progressLabels_[0] = findChild<QLabel*>(QStringLiteral("Label2"));
@@ -349,20 +355,62 @@ void TForm1::About2Click() {
 }
 
 void TForm1::refreshMemo() {
-    QString shown = logText_;
+    // The memo shows the text with plain line breaks; a "\r" at the end waits for the next write
+    // (see showLogText), so a "\r\n" written in two pieces is still one line break.
+    memoPending_.clear();
+    memoFlush_->stop();
+    memoHeldCr_ = logText_.endsWith(QLatin1Char('\r'));
+    QString shown = memoHeldCr_ ? logText_.chopped(1) : logText_;
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     memo_->setPlainText(shown);
+    scrollMemoToEnd();
+    memoShown_.invalidate();  // the next write shows at once
+}
+
+void TForm1::showLogText(const QString& text) {
+    // Appended to the memo's document, so each write costs what it adds, not the whole log.
+    QString shown = text;
+    if (memoHeldCr_ && !shown.startsWith(QLatin1Char('\n'))) shown.prepend(QLatin1Char('\r'));
+    memoHeldCr_ = shown.endsWith(QLatin1Char('\r'));
+    if (memoHeldCr_) shown.chop(1);
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    if (shown.isEmpty()) return;
+    QTextCursor end(memo_->document());
+    end.movePosition(QTextCursor::End);
+    end.insertText(shown);
+    scrollMemoToEnd();
+}
+
+void TForm1::flushMemo() {
+    showLogText(memoPending_);
+    memoPending_.clear();
+    memoShown_.start();
+}
+
+void TForm1::scrollMemoToEnd() {
     memo_->verticalScrollBar()->setValue(memo_->verticalScrollBar()->maximum());
 }
 
 void TForm1::logAppend(const QString& text) {
     logText_ += text;
-    // The log is written whether it is visible or not; the memo is refreshed only when shown.
-    if (debugShown_) refreshMemo();
+    // The log is written whether it is visible or not; the memo follows only while shown. A
+    // write shows at once, unless one was shown less than kMemoFlushMs ago: writes come in
+    // bursts of thousands (a firmware page that fails its verify attempts), and the memo then
+    // takes each burst in one piece.
+    if (!debugShown_) return;
+    memoPending_ += text;
+    if (memoFlush_->isActive()) return;
+    const qint64 since = memoShown_.isValid() ? memoShown_.elapsed() : kMemoFlushMs;
+    if (since >= kMemoFlushMs)
+        flushMemo();
+    else
+        memoFlush_->start(int(kMemoFlushMs - since));
 }
 
 void TForm1::logAddLine(const QString& line) {
-    logAppend(line + QStringLiteral("\r\n"));
+    // A line of its own also after raw response bytes, which end with no line break.
+    const bool midLine = !logText_.isEmpty() && !logText_.endsWith(QLatin1Char('\n'));
+    logAppend((midLine ? QStringLiteral("\r\n") : QString()) + line + QStringLiteral("\r\n"));
 }
 
 void TForm1::logReplace(const QString& text) {

@@ -2,6 +2,7 @@
 // Form1: the one window of Varnok. It holds every control (found by objectName), the device link
 // and the shared dialogs, and shows what the link and the operations report.
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QString>
 #include <functional>
@@ -115,6 +116,9 @@ private:
     void buildSystemPage(QWidget* page);
     void applyClientSize();
     void refreshMemo();
+    void showLogText(const QString& text);
+    void flushMemo();
+    void scrollMemoToEnd();
     void connectLink();
     void showModelName(const QString& name);
     void showEdidMode(uint8_t mode);
@@ -133,6 +137,10 @@ private:
     QWidget* client_ = nullptr;
     QPlainTextEdit* memo_ = nullptr;
     QString logText_;
+    bool memoHeldCr_ = false;  // the memo has not yet shown the "\r" that ends logText_
+    QString memoPending_;      // written to the shown log, not yet in the memo
+    QTimer* memoFlush_ = nullptr;
+    QElapsedTimer memoShown_;  // since the memo last took what was written
     bool operationRunning_ = false;
     bool debugShown_ = false;
     // Label2 and Label3, written at every data byte of an upload, and the timer that spaces out

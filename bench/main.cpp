@@ -1,8 +1,8 @@
 // varnok-bench: times every device operation of the window against the emulated device, wire
 // paced at 57600 baud, next to the least time the protocol allows; also varnok-cli's download and
-// upload from process start to exit, start-up to the first paint, peak memory and CPU while
-// connected and idle. Not a test: the figures depend on the
-// machine, so nothing here fails a build.
+// upload from process start to exit, start-up to the first paint, peak memory, CPU while
+// connected and idle, and 10,000 lines written to the shown debug log. Not a test: the figures
+// depend on the machine, so nothing here fails a build.
 //
 //   varnok-bench [--repeat N] [--idle-seconds S] [--startup-runs N] [--no-firmware]
 //
@@ -17,6 +17,7 @@
 
 #include "CliBench.h"
 #include "CpuMeter.h"
+#include "LogBench.h"
 #include "Report.h"
 #include "Scenario.h"
 #include "Startup.h"
@@ -85,6 +86,7 @@ int main(int argc, char** argv) {
         idleConnected = scenario.idleStayedConnected();
     }
     runCli(report, options.repeat);
+    runDebugLog(report);
 
     if (!startup.ms.isEmpty()) {
         const double med = medianOf(startup.ms);

@@ -27,6 +27,7 @@ private slots:
     void aboutBoxFollowsWindow();
     void menuHoldsEdidAndAbout();
     void progressAndLogApi();
+    void logShownAsWritten();
     void errorInHandlerIsShown();
     void rendersScreenshot();
 };
@@ -177,8 +178,29 @@ void WindowTest::progressAndLogApi() {
                 f.find<QLabel>("Label3")->updatesEnabled());
     f.form->logReplace("Edid Open OK.\r\n");
     f.form->logAppend("API ");
-    f.form->logAddLine("Timeout.");
-    QCOMPARE(f.form->debugLogText(), QString("Edid Open OK.\r\nAPI Timeout.\r\n"));
+    f.form->logAddLine("Timeout.");  // a line of its own
+    QCOMPARE(f.form->debugLogText(), QString("Edid Open OK.\r\nAPI \r\nTimeout.\r\n"));
+}
+
+void WindowTest::logShownAsWritten() {
+    // The shown log follows every write by appending to it, and keeps the "\r\n" text model.
+    FormFixture f;
+    f.form->show();
+    QTest::mouseDClick(f.find<QWidget>("Panel_Debug"), Qt::LeftButton);
+    auto* memo = f.find<QPlainTextEdit>("Memo_Debug");
+    f.form->logAppend("Check EMU1\r\n");
+    f.form->logAppend(QString::fromLatin1("\xA1"));  // a raw answer's lead byte, as received
+    f.form->logAddLine("Got One Device!");
+    f.form->logAppend("Edid\r");  // a line break written in two pieces
+    f.form->logAppend("\nOK\r\n");
+    QCOMPARE(f.form->debugLogText(),
+             QString::fromLatin1("Check EMU1\r\n\xA1\r\nGot One Device!\r\nEdid\r\nOK\r\n"));
+    // A burst of writes reaches the memo within a few tens of milliseconds.
+    QTRY_COMPARE(memo->toPlainText(),
+                 QString::fromLatin1("Check EMU1\n\xA1\nGot One Device!\nEdid\nOK\n"));
+    f.form->logReplace("Edid Open OK.\r\n");
+    f.form->logAppend("API Timeout.\r\n");
+    QTRY_COMPARE(memo->toPlainText(), QString("Edid Open OK.\nAPI Timeout.\n"));
 }
 
 void WindowTest::errorInHandlerIsShown() {
