@@ -9,12 +9,17 @@ const QString kFilter = QStringLiteral("EDID (*.bin)");
 }
 
 void QtDialogs::showError(const QString& text) {
-    QMessageBox::critical(parent_, QStringLiteral("Varnok"), text);
+    // A message may quote a file name or a system's reason: text, never markup.
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Varnok"), text, QMessageBox::Ok,
+                    parent_);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
 }
 
 void QtDialogs::showInformation(const QString& text, std::optional<QPoint> at) {
     QMessageBox box(QMessageBox::Information, QStringLiteral("Varnok"), text, QMessageBox::Ok,
                     parent_);
+    box.setTextFormat(Qt::PlainText);
     if (at) {
         box.adjustSize();
         box.move(*at);

@@ -171,6 +171,10 @@ TForm1::TForm1(std::unique_ptr<Dialogs> dialogs, std::unique_ptr<PortLister> por
     new FirmwarePage(*this);
 
     FormCreate();
+    // Labels show text from the device, an EDID or a firmware file (a monitor name is 13 bytes
+    // anyone may write): shown as it stands, never taken for markup, which could underline it or
+    // make the label load a local file.
+    for (QLabel* label : findChildren<QLabel*>()) label->setTextFormat(Qt::PlainText);
     applyClientSize();
     move(432, 103);
 }

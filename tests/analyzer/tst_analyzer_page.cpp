@@ -3,6 +3,7 @@
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -81,6 +82,7 @@ private slots:
     void invalidDeviceImageIsIllegal();
     void disconnectDuringReadWins();
     void disabledBinIgnoresPress();
+    void markupInANameIsText();
     void rendersScreenshot();
 };
 
@@ -298,6 +300,29 @@ void AnalyzerPageTest::disabledBinIgnoresPress() {
     QCOMPARE(p.dialogs->openCount, 0);
     QVERIFY(!p.radio(3)->isChecked());
     QVERIFY(p.takeCodes().isEmpty());
+}
+
+void AnalyzerPageTest::markupInANameIsText() {
+    // A monitor name is 13 bytes the EDID's author chose: markup in it is shown as it stands.
+    const QByteArray name("<u>VK</u>\n   ", 13);
+    EdidImage img = DefaultEdidImage();
+    const QByteArray base(reinterpret_cast<const char*>(img.data()), kBlockSize);
+    const qsizetype at = base.indexOf(QByteArray("\0\0\0\xFC\0", 5));
+    QVERIFY(at > 0);
+    std::copy(name.begin(), name.end(), img.begin() + at + 5);
+    SetBlockChecksum(img, 0);
+    QTemporaryDir dir;
+    const QString path = WriteTempFile(dir.path(), "markup.bin", Bytes(img));
+    Page p;
+    p.dialogs->openAnswers = {path};
+    p.pressBin();
+    QCOMPARE(p.find<QLabel>("Label_Monitor_Name")->text(), QStringLiteral("<u>VK</u>"));
+    p.dialogs->openAnswers = {path};
+    QTest::mouseClick(p.find<QRadioButton>("RadioButton_Bin_Modifiy"), Qt::LeftButton);
+    QCOMPARE(p.find<QLineEdit>("Edit_Creator_Monitor_Name")->text(), QStringLiteral("<u>VK</u>"));
+    // Every label of the window shows its text as plain text.
+    for (const QLabel* label : p.form->findChildren<QLabel*>())
+        QVERIFY2(label->textFormat() == Qt::PlainText, qPrintable(label->objectName()));
 }
 
 void AnalyzerPageTest::rendersScreenshot() {
