@@ -12,6 +12,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QStyle>
@@ -20,6 +21,7 @@
 #include <QTimer>
 
 #include "AnalyzerPage.h"
+#include "AppIcon.h"
 #include "ControllerPage.h"
 #include "CreatorPage.h"
 #include "DeviceLink.h"
@@ -68,6 +70,10 @@ QLabel* progressLabel(QWidget* parent, const char* name, const QString& role, in
 // During an upload the progress labels change at every data byte, 100 values in each 128-byte
 // half; the screen shows a new value at most this often.
 constexpr int kProgressPaintMs = 100;
+// Where the window starts, on a screen large enough.
+constexpr QPoint kStartPosition(432, 103);
+// Room left for the title bar when the window is placed before its frame is known.
+constexpr int kTitleBarAllowance = 32;
 // The debug log shows a burst of writes at most this often.
 constexpr qint64 kMemoFlushMs = 50;
 
@@ -94,12 +100,15 @@ private:
 }  // namespace
 
 TForm1::TForm1(std::unique_ptr<Dialogs> dialogs, std::unique_ptr<PortLister> ports, QWidget* parent)
-    : QMainWindow(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+    // A normal top-level window (a dialog would be left out of many taskbars) whose title bar
+    // has the system menu and a close button, no minimise or maximise box.
+    : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                               Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       dialogs_(std::move(dialogs)),
       ports_(std::move(ports)) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Varnok"));
+    setWindowIcon(AppIcon());
     QFont f = QApplication::font();
     f.setPointSize(8);
     setFont(f);
@@ -176,7 +185,7 @@ TForm1::TForm1(std::unique_ptr<Dialogs> dialogs, std::unique_ptr<PortLister> por
     // make the label load a local file.
     for (QLabel* label : findChildren<QLabel*>()) label->setTextFormat(Qt::PlainText);
     applyClientSize();
-    move(432, 103);
+    placeOnScreen(kStartPosition);
 }
 
 TForm1::~TForm1() {
@@ -299,6 +308,34 @@ bool TForm1::runOperation(const std::function<void()>& operation) {
     setOfflineControlsEnabled(true);
     emit operationRunningChanged(false);
     return true;
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+    // Placed again once the window exists, when the platform may know the frame's size.
+    if (!shownOnce_) {
+        shownOnce_ = true;
+        placeOnScreen(kStartPosition);
+    }
+    QMainWindow::showEvent(event);
+}
+
+void TForm1::placeOnScreen(QPoint topLeft) {
+    // Where the window starts, moved only as far as needed for all of it to lie on the screen's
+    // available area (at a display scale of 2 a 1280 x 1024 screen is 640 x 512 wide and high).
+    const QScreen* on = screen();
+    if (!on) {
+        move(topLeft);
+        return;
+    }
+    const QRect available = on->availableGeometry();
+    // Before it is first shown the frame is not known yet; the title bar is allowed for.
+    const QSize frame = frameGeometry().size().expandedTo(size() + QSize(0, kTitleBarAllowance));
+    QRect want(topLeft, frame);
+    if (want.right() > available.right()) want.moveRight(available.right());
+    if (want.bottom() > available.bottom()) want.moveBottom(available.bottom());
+    if (want.left() < available.left()) want.moveLeft(available.left());
+    if (want.top() < available.top()) want.moveTop(available.top());
+    move(want.topLeft());
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {

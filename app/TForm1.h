@@ -100,6 +100,7 @@ public:
 protected:
     // Closing ends the program now (see the definition); the firmware update defers it itself.
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 signals:
     // An operation started or ended (the EDID windows follow with their device actions).
@@ -115,6 +116,7 @@ private:
     void buildCreatorPage(QWidget* page);
     void buildSystemPage(QWidget* page);
     void applyClientSize();
+    void placeOnScreen(QPoint topLeft);
     void refreshMemo();
     void showLogText(const QString& text);
     void flushMemo();
@@ -143,6 +145,7 @@ private:
     QElapsedTimer memoShown_;  // since the memo last took what was written
     bool operationRunning_ = false;
     bool debugShown_ = false;
+    bool shownOnce_ = false;
     // Label2 and Label3, written at every data byte of an upload, and the timer that spaces out
     // their repaints (see showUploadProgress).
     QLabel* progressLabels_[2] = {nullptr, nullptr};

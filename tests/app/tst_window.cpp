@@ -8,6 +8,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTest>
@@ -24,6 +25,7 @@ private slots:
     void initialStates();
     void geometryAndPages();
     void debugSwitchWidensAndClears();
+    void mainWindowOnScreen();
     void aboutBoxFollowsWindow();
     void menuHoldsEdidAndAbout();
     void progressAndLogApi();
@@ -137,6 +139,29 @@ void WindowTest::debugSwitchWidensAndClears() {
     QCOMPARE(f.form->debugLogText(), QString("Check COM3\r\n"));  // kept until next switch-on
     QTest::mouseDClick(panel, Qt::LeftButton);
     QCOMPARE(f.form->debugLogText(), QString());
+}
+
+void WindowTest::mainWindowOnScreen() {
+    // A normal top-level window (taskbars list it), with the icon, a close button and no
+    // minimise or maximise box, started where it lies wholly on the screen.
+    FormFixture f;
+    QCOMPARE(f.form->windowType(), Qt::Window);
+    QVERIFY(f.form->windowFlags() & Qt::WindowCloseButtonHint);
+    QVERIFY(
+        !(f.form->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+    QVERIFY(!f.form->windowIcon().isNull());
+    f.form->show();
+    const QRect available = f.form->screen()->availableGeometry();
+    const QRect frame = f.form->frameGeometry();
+    QVERIFY2(available.contains(frame), qPrintable(QStringLiteral("%1,%2 %3x%4 on %5x%6")
+                                                       .arg(frame.x())
+                                                       .arg(frame.y())
+                                                       .arg(frame.width())
+                                                       .arg(frame.height())
+                                                       .arg(available.width())
+                                                       .arg(available.height())));
+    // Moved no further than needed from 432, 103.
+    QCOMPARE(frame.left(), std::min(432, available.right() + 1 - frame.width()));
 }
 
 void WindowTest::aboutBoxFollowsWindow() {
