@@ -180,10 +180,7 @@ TForm1::TForm1(std::unique_ptr<Dialogs> dialogs, std::unique_ptr<PortLister> por
     new FirmwarePage(*this);
 
     FormCreate();
-    // Labels show text from the device, an EDID or a firmware file (a monitor name is 13 bytes
-    // anyone may write): shown as it stands, never taken for markup, which could underline it or
-    // make the label load a local file.
-    for (QLabel* label : findChildren<QLabel*>()) label->setTextFormat(Qt::PlainText);
+    ShowTextsPlain(this);
     applyClientSize();
     placeOnScreen(kStartPosition);
 }
@@ -371,8 +368,16 @@ void TForm1::showOutcome(const OutcomeText& outcome) {
     status_->setToolTip(outcome.text);
 }
 
+void TForm1::ShowTextsPlain(QWidget* root) {
+    // Labels show text from the device, an EDID or a firmware file (a monitor name is 13 bytes
+    // anyone may write): shown as it stands, never taken for markup, which could underline it or
+    // make the label load a local file.
+    for (QLabel* label : root->findChildren<QLabel*>()) label->setTextFormat(Qt::PlainText);
+}
+
 EdidWindow* TForm1::openEdidWindow() {
     auto* window = new EdidWindow(*this);
+    ShowTextsPlain(window);
     window->show();
     return window;
 }

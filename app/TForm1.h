@@ -56,6 +56,8 @@ public:
     const QString& debugLogText() const { return logText_; }
     void showUploadProgress(int percent) override;
 
+    // Every label under root shows its text as plain text, never as markup.
+    static void ShowTextsPlain(QWidget* root);
     // Sets a progress label's text and font colour (black for progress, red for failures).
     static void setLabelText(QLabel* label, const QString& text, bool red);
 

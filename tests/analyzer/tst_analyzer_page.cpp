@@ -14,6 +14,7 @@
 #include "AnalyzerPage.h"
 #include "DeviceLink.h"
 #include "EdidReport.h"
+#include "EdidWindow.h"
 #include "FakeDevicePort.h"
 #include "FormFixture.h"
 
@@ -320,9 +321,12 @@ void AnalyzerPageTest::markupInANameIsText() {
     p.dialogs->openAnswers = {path};
     QTest::mouseClick(p.find<QRadioButton>("RadioButton_Bin_Modifiy"), Qt::LeftButton);
     QCOMPARE(p.find<QLineEdit>("Edit_Creator_Monitor_Name")->text(), QStringLiteral("<u>VK</u>"));
-    // Every label of the window shows its text as plain text.
-    for (const QLabel* label : p.form->findChildren<QLabel*>())
-        QVERIFY2(label->textFormat() == Qt::PlainText, qPrintable(label->objectName()));
+    // Every label of the window, and of the EDID window, shows its text as plain text.
+    QWidget* edidWindow = p.form->openEdidWindow();
+    for (const QWidget* root : {static_cast<QWidget*>(p.form.get()), edidWindow})
+        for (const QLabel* label : root->findChildren<QLabel*>())
+            QVERIFY2(label->textFormat() == Qt::PlainText, qPrintable(label->objectName()));
+    edidWindow->close();
 }
 
 void AnalyzerPageTest::rendersScreenshot() {
