@@ -29,6 +29,9 @@ bool WriteEdidFile(const QString& path, const EdidImage& image);
 // False when the path is no regular file (a FIFO or a device would wait for a writer, or never
 // end) or can't be opened; a read error after a good open leaves the bytes read so far.
 bool ReadRegularFile(const QString& path, qint64 maxBytes, QByteArray& bytes);
+// Why ReadEdidFile or ReadRegularFile could not read path, in the system's words ("No such file
+// or directory", "Permission denied", "Is a directory").
+QString FileReadFailure(const QString& path);
 // How many bytes the EDID in an image has: 128 when the extension count is 0 and bytes 128..255
 // are all 0xFF (what a 128-byte file or pasted text leaves), otherwise 256.
 int EdidByteCount(const EdidImage& image);

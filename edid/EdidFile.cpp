@@ -32,6 +32,16 @@ bool ReadRegularFile(const QString& path, qint64 maxBytes, QByteArray& bytes) {
     return true;
 }
 
+QString FileReadFailure(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.exists()) return QStringLiteral("No such file or directory");
+    if (info.isDir()) return QStringLiteral("Is a directory");
+    if (!info.isFile()) return QStringLiteral("Not a regular file");
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return file.errorString();
+    return QStringLiteral("Unknown error");
+}
+
 bool ReadEdidFile(const QString& path, EdidImage& image) {
     QByteArray bytes;
     if (!ReadRegularFile(path, kEdidSize, bytes)) {

@@ -40,6 +40,7 @@ private slots:
     void audioTokenWrap();
     void reportTool();
     void reportToolUnreadableFile();
+    void reportToolExitStatus();
 };
 
 void TestEdidReport::rowTable() {
@@ -174,7 +175,7 @@ void TestEdidReport::reportTool() {
     // Text mode: on Windows the tool ends its lines with CR LF, as console programs there do.
     tool.start(VARNOK_EDID_REPORT, {wrapped, empty}, QIODevice::ReadWrite | QIODevice::Text);
     QVERIFY(tool.waitForFinished(30000));
-    QCOMPARE(tool.exitCode(), 0);
+    QCOMPARE(tool.exitCode(), 3);  // the empty file is read, and judged invalid
     const QStringList lines = QString::fromUtf8(tool.readAllStandardOutput()).split('\n');
     QCOMPARE(lines.size(), 2 * 15 + 1);
     QCOMPARE(lines[0], wrapped);
@@ -196,17 +197,53 @@ void TestEdidReport::reportToolUnreadableFile() {
     tool.start(VARNOK_EDID_REPORT, {dir.filePath("missing.bin"), good},
                QIODevice::ReadWrite | QIODevice::Text);
     QVERIFY(tool.waitForFinished(30000));
-    QVERIFY(tool.exitCode() != 0);
-    QVERIFY(tool.readAllStandardError().contains("missing.bin"));
+    QCOMPARE(tool.exitCode(), 1);
+    QCOMPARE(
+        QString::fromUtf8(tool.readAllStandardError()),
+        "varnok-edid-report: " + dir.filePath("missing.bin") + ": No such file or directory\n");
     const QStringList lines = QString::fromUtf8(tool.readAllStandardOutput()).split('\n');
     QCOMPARE(lines.size(), 15 + 1);  // the readable file is still reported
     QCOMPARE(lines[0], good);
     QCOMPARE(lines[4], QString("Monitor Name :\tBrandNewEdid"));
+}
 
-    QProcess usage;
-    usage.start(VARNOK_EDID_REPORT, {});
-    QVERIFY(usage.waitForFinished(30000));
-    QVERIFY(usage.exitCode() != 0);
+void TestEdidReport::reportToolExitStatus() {
+    // What a script sees: 0 all valid, 1 a file unreadable, 2 a usage error, 3 a file invalid.
+    QTemporaryDir dir;
+    const QString good = dir.filePath("good.bin"), bad = dir.filePath("bad.bin");
+    const QString missing = dir.filePath("missing.bin");
+    QVERIFY(WriteEdidFile(good, DefaultEdidImage()));
+    QVERIFY(WriteEdidFile(bad, EdidImage{}));
+    const struct {
+        QStringList args;
+        int status;
+        const char* stdoutStart;
+        const char* stderrStart;
+    } rows[] = {
+        {{good}, 0, "", ""},
+        {{good, bad}, 3, "", ""},
+        {{missing, bad}, 1, "", "varnok-edid-report: "},
+        {{}, 2, "", "varnok-edid-report: no FILE given\nUsage: varnok-edid-report"},
+        {{"-x", good}, 2, "", "varnok-edid-report: unknown option '-x'\nUsage:"},
+        {{"--help", good}, 0, "Usage: varnok-edid-report [OPTION]... FILE...\n", ""},
+        {{"--version"}, 0, "varnok-edid-report ", ""},
+        {{"--", "-h"}, 1, "", "varnok-edid-report: -h: No such file or directory"},
+    };
+    for (const auto& row : rows) {
+        QProcess tool;
+        tool.setWorkingDirectory(dir.path());
+        tool.start(VARNOK_EDID_REPORT, row.args, QIODevice::ReadWrite | QIODevice::Text);
+        QVERIFY(tool.waitForFinished(30000));
+        const QString what = row.args.join(' ');
+        QVERIFY2(tool.exitCode() == row.status, qPrintable(what));
+        const QString out = QString::fromUtf8(tool.readAllStandardOutput());
+        const QString err = QString::fromUtf8(tool.readAllStandardError());
+        // Rows go to stdout only when files were read; words about them to stderr only.
+        QVERIFY2(out.startsWith(QLatin1String(row.stdoutStart)) || !*row.stdoutStart,
+                 qPrintable(what + ": " + out));
+        QVERIFY2(*row.stderrStart ? err.startsWith(QLatin1String(row.stderrStart)) : err.isEmpty(),
+                 qPrintable(what + ": " + err));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestEdidReport)

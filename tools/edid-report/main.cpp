@@ -1,6 +1,7 @@
-// varnok-edid-report FILE...: the analyzer's fourteen report rows for each EDID file, one
+// varnok-edid-report: the analyzer's fourteen report rows for each EDID file, one
 // "Caption<TAB>Value" line per row after a line with the file's path. A line break inside a value
-// is written as the four characters \r\n so that every row stays on one line.
+// is written as the four characters \r\n so that every row stays on one line. The exit status
+// tells a script what it found (see kUsage).
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -11,24 +12,67 @@
 
 using namespace varnok;
 
+namespace {
+
+const char kUsage[] =
+    "Usage: varnok-edid-report [OPTION]... FILE...\n"
+    "Print the EDID analyzer's fourteen report rows for each EDID file (.bin, 256 bytes; a\n"
+    "shorter file reads as if padded with 0xFF): a line with the file's path, then one\n"
+    "\"Caption<TAB>Value\" line per row.\n"
+    "\n"
+    "  -h, --help     print this help and exit\n"
+    "      --version  print the version and exit\n"
+    "  --             end of the options: every argument after it is a file\n"
+    "\n"
+    "Exit status:\n"
+    "  0  every file was read and is a valid EDID\n"
+    "  1  a file could not be read (\"varnok-edid-report: FILE: REASON\" on stderr); the\n"
+    "     others are still reported\n"
+    "  2  usage error\n"
+    "  3  every file was read, and one or more are not valid EDIDs (\"Illegal\")\n";
+
+enum Exit { kValid = 0, kUnreadable = 1, kUsageError = 2, kInvalid = 3 };
+
+}  // namespace
+
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
-    const QStringList files = app.arguments().mid(1);
-    if (files.isEmpty()) {
-        err << "usage: varnok-edid-report FILE...\n";
-        return 2;
+
+    QStringList files;
+    bool options = true;
+    for (const QString& arg : app.arguments().mid(1)) {
+        if (options && arg == QLatin1String("--")) {
+            options = false;
+        } else if (options && (arg == QLatin1String("-h") || arg == QLatin1String("--help"))) {
+            out << kUsage;
+            return kValid;
+        } else if (options && arg == QLatin1String("--version")) {
+            out << "varnok-edid-report " << PROJECT_VERSION << "\n";
+            return kValid;
+        } else if (options && arg.startsWith(QLatin1Char('-')) && arg.size() > 1) {
+            err << "varnok-edid-report: unknown option '" << arg << "'\n" << kUsage;
+            return kUsageError;
+        } else {
+            files << arg;
+        }
     }
-    int unreadable = 0;
+    if (files.isEmpty()) {
+        err << "varnok-edid-report: no FILE given\n" << kUsage;
+        return kUsageError;
+    }
+
+    bool unreadable = false;
+    bool invalid = false;
     for (const QString& path : files) {
         EdidInfo info;
         if (!ReadEdidFile(path, info.image)) {
-            err << "varnok-edid-report: cannot open " << path << "\n";
-            ++unreadable;
+            err << "varnok-edid-report: " << path << ": " << FileReadFailure(path) << "\n";
+            unreadable = true;
             continue;
         }
-        DecodeEdid(info, info.image.data());
+        invalid |= !DecodeEdid(info, info.image.data());
         const EdidReport report = MakeEdidReport(info);
         out << path << "\n";
         for (int row = 0; row < kEdidReportRowCount; ++row) {
@@ -39,5 +83,6 @@ int main(int argc, char* argv[]) {
         }
     }
     out.flush();
-    return unreadable == 0 ? 0 : 1;
+    // A file that could not be read weighs more than one that was read and judged.
+    return unreadable ? kUnreadable : invalid ? kInvalid : kValid;
 }
