@@ -4,6 +4,7 @@
 #   test  runs every test (CTest)
 #   asan  builds with AddressSanitizer + UndefinedBehaviorSanitizer and runs every test
 #   bench runs the performance benchmark (bench/varnok-bench) and prints its table
+#   deb   builds the Debian package (build/varnok_<version>_amd64.deb) and checks it with lintian
 #   windows       cross-builds Qt (once, cached) and Varnok for Windows: build-win/*.zip
 #   windows-test  the Windows build's tests under Wine: unit tests and end to end (long: see
 #                 README, "Building for Windows"); not part of CI
@@ -13,8 +14,11 @@ cd "$(dirname "$0")"
 
 what="${1:-run}"
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libgl-dev dpkg-dev file
-          edid-decode fonts-dejavu-core)
+          edid-decode fonts-dejavu-core appstream desktop-file-utils)
 case "$what" in
+    deb)
+        packages+=(lintian)
+        ;;
     windows | windows-test)
         # The MinGW-w64 cross compiler (POSIX threads), Wine to run the result, Xvfb for its window.
         packages+=(g++-mingw-w64-x86-64-posix qt6-base-dev-tools perl wine wine64 xvfb)
@@ -58,6 +62,8 @@ case "$what" in
         # `sudo apt install ./build/varnok_*.deb`.
         build build
         (cd build && cpack -G DEB)
+        # Debian's own checks of the package: no error and no warning may remain.
+        lintian --fail-on error,warning build/varnok_*.deb
         ;;
     screenshots)
         # The README's pictures, rendered by the test suite from the real window.
