@@ -122,6 +122,9 @@ AnalyzerReadResult ReadAnalyzerImage(DeviceLink& link, LinkView& log, EdidSource
 AnalyzerReadResult RunAnalyzerRead(DeviceLink& link, LinkView& log, EdidSource source,
                                    EdidInfo& store,
                                    const std::function<void(const AnalyzerReadResult&)>& report) {
+    // Bound from notice to notice: a window closed during the read still sends the end notice,
+    // and nothing reaches a connection other than this one.
+    const BoundOperation bound(link);
     // Notices are writes without data; the device does not answer them.
     link.SendApiCommand(1, api_code::OperationStart, 0);
     const AnalyzerReadResult result = ReadAnalyzerImage(link, log, source, store);
