@@ -8,6 +8,7 @@
 
 #include "DeviceLink.h"
 #include "EmulatedDevice.h"
+#include "EmulatorRig.h"
 #include "FormFixture.h"
 #include "LedShape.h"
 #include "PortListers.h"
@@ -31,32 +32,7 @@ const char* const kDeviceControls[] = {
 const char* const kOfflineControls[] = {"RadioButton_Analysis_Bin", "RadioButton_Brand_New",
                                         "RadioButton_Bin_Modifiy", "Button_Save_Created"};
 
-struct Rig {
-    std::vector<std::unique_ptr<EmulatedDevice>> devices;
-    std::unique_ptr<FormFixture> f;
-
-    explicit Rig(const std::vector<EmulatorConfig>& configs) {
-        auto ports = std::make_unique<FixedPortLister>();
-        int n = 1;
-        for (const auto& c : configs) {
-            auto d = std::make_unique<EmulatedDevice>(c);
-            QString err;
-            if (!d->start(&err)) qFatal("emulator: %s", qPrintable(err));
-            ports->addPort(QStringLiteral("EMU%1").arg(n++), d->slavePath());
-            devices.push_back(std::move(d));
-        }
-        f = std::make_unique<FormFixture>(std::move(ports));
-        f->form->show();
-    }
-    ~Rig() {
-        f.reset();
-        for (auto& d : devices) d->stop();
-    }
-    void search() { QTest::mouseClick(f->find<QPushButton>("BitBtn_Search"), Qt::LeftButton); }
-    bool enabled(const char* name) const { return f->find<QWidget>(name)->isEnabled(); }
-    QString text(const char* name) const { return f->find<QLabel>(name)->text(); }
-    QColor led() const { return f->find<LedShape>("Shape_LED_Link")->color(); }
-};
+using Rig = EmulatorRig;
 
 EmulatorConfig apiDevice(const QByteArray& maker = "QEV") {
     EmulatorConfig c;

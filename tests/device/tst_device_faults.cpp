@@ -14,7 +14,9 @@
 #include <QTimer>
 
 #include "DeviceLink.h"
+#include "Edid.h"
 #include "EmulatedDevice.h"
+#include "EmulatorRig.h"
 #include "FormFixture.h"
 #include "PortListers.h"
 
@@ -24,26 +26,19 @@ Q_DECLARE_METATYPE(varnok::FaultRule)
 
 namespace {
 
-QByteArray Checksummed(QByteArray block) {
-    uint8_t sum = 0;
-    for (int i = 0; i < 127; ++i) sum = uint8_t(sum + uint8_t(block[i]));
-    block[127] = char(uint8_t(0x100 - sum));
-    return block;
-}
-
 // A valid two-block image whose bytes differ from the emulator's default stores.
 QByteArray ValidImage() {
-    QByteArray base(128, 0);
-    const char header[] = {0,          char(0xFF), char(0xFF), char(0xFF),
-                           char(0xFF), char(0xFF), char(0xFF), 0};
-    base.replace(0, 8, QByteArray(header, 8));
-    for (int i = 8; i < 126; ++i) base[i] = char(i * 3);
-    base[126] = 1;
-    QByteArray ext(128, 0);
-    ext[0] = 0x02;
-    ext[1] = 0x03;
-    ext[2] = 4;
-    return Checksummed(base) + Checksummed(ext);
+    EdidImage image{};
+    const uint8_t header[] = {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00};
+    std::copy(std::begin(header), std::end(header), image.begin());
+    for (int i = 8; i < 126; ++i) image[size_t(i)] = uint8_t(i * 3);
+    image[126] = 1;
+    image[128] = 0x02;  // CTA-861 extension, revision 3, no data blocks
+    image[129] = 0x03;
+    image[130] = 4;
+    SetBlockChecksum(image, 0);
+    SetBlockChecksum(image, 1);
+    return QByteArray(reinterpret_cast<const char*>(image.data()), kEdidSize);
 }
 
 QByteArray ReadAll(const QString& path) {
@@ -56,39 +51,7 @@ bool WriteAll(const QString& path, const QByteArray& bytes) {
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() && f.flush();
 }
 
-// The window connected to emulated devices (one per listed port) through its Search button.
-struct Rig {
-    std::vector<std::unique_ptr<EmulatedDevice>> devices;
-    std::unique_ptr<FormFixture> f;
-
-    explicit Rig(const std::vector<EmulatorConfig>& configs) {
-        auto ports = std::make_unique<FixedPortLister>();
-        int n = 1;
-        for (const auto& c : configs) {
-            auto d = std::make_unique<EmulatedDevice>(c);
-            QString err;
-            if (!d->start(&err)) qFatal("emulator: %s", qPrintable(err));
-            ports->addPort(QStringLiteral("EMU%1").arg(n++), d->slavePath());
-            devices.push_back(std::move(d));
-        }
-        f = std::make_unique<FormFixture>(std::move(ports));
-        f->form->show();
-    }
-    ~Rig() {
-        f.reset();
-        for (auto& d : devices) d->stop();
-    }
-    template <typename T>
-    T* find(const char* name) const {
-        return f->find<T>(QString::fromLatin1(name));
-    }
-    void click(const char* name) const { find<QPushButton>(name)->click(); }
-    bool connect() const {
-        click("BitBtn_Search");
-        return find<QPushButton>("Button_DL_IntEdid")->isEnabled();
-    }
-    EmulatedDevice& dev() const { return *devices.front(); }
-};
+using Rig = EmulatorRig;
 
 // A small tmpfs, mounted for one test and filled to the last byte; unmounted when it goes.
 struct FullDisk {
