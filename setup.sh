@@ -99,6 +99,9 @@ case "$what" in
         cmake --build build-win -j "$jobs"
         rm -rf "$folder"
         cmake --install build-win --prefix "$folder" --strip
+        # Qt's libraries are under the LGPL v3: its text goes beside them.
+        cp "${VARNOK_CACHE:-$HOME/.cache/varnok}"/src/qt6-base-6.4.2*/LICENSES/LGPL-3.0-only.txt \
+            "$folder/Qt-LGPL-3.0-only.txt" 2>/dev/null || true
         # The Qt and runtime DLLs come with their debugging symbols: a third of the size.
         find "$folder" -name '*.dll' -exec x86_64-w64-mingw32-strip --strip-unneeded {} +
         rm -f build-win/varnok-windows-x86_64.zip

@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "Edid.h"
+#include "TForm1.h"
 
 namespace varnok {
 namespace {
@@ -133,7 +134,7 @@ void EdidBytesTab::setImage(const EdidImage& image) {
                 .arg(range.name, range.bad ? QStringLiteral(", wrong") : QString())
                 .arg(range.first)
                 .arg(range.first + range.length - 1);
-        item->setToolTip(where);
+        item->setToolTip(TForm1::PlainToolTip(where));
         item->setData(Qt::AccessibleTextRole,
                       QStringLiteral("byte %1: %2, %3").arg(offset).arg(item->text(), where));
         table_->setItem(rowOf(offset), offset % kPerRow, item);

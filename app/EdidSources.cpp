@@ -55,6 +55,8 @@ public:
         if (clip.size() <= kPasteLimit) text_->setPlainText(clip);
         error_ = new QLabel(this);
         error_->setObjectName(QStringLiteral("Label_Paste_Error"));
+        // The error quotes the pasted text, which is anybody's: shown as it stands.
+        error_->setTextFormat(Qt::PlainText);
         error_->setWordWrap(true);
         error_->setStyleSheet(QStringLiteral("color: rgb(255, 0, 0);"));
         error_->setAccessibleDescription(QStringLiteral("Why the text is no EDID"));
@@ -137,6 +139,8 @@ void AttachDisplayMenu(QMenu* menu, std::function<void(const DisplayEdid&)> chos
         for (const DisplayEdid& d : displays) {
             QString text = d.connector;
             if (!d.monitorName.isEmpty()) text += QStringLiteral(" - ") + d.monitorName;
+            // A menu takes '&' for a mnemonic; the monitor's own name keeps its '&'.
+            text.replace(QLatin1Char('&'), QLatin1String("&&"));
             QAction* a = menu->addAction(text);
             a->setObjectName(QStringLiteral("Action_Display_%1").arg(n++));
             QObject::connect(a, &QAction::triggered, menu, [d, chosen] { chosen(d); });
@@ -225,7 +229,7 @@ void EdidSourceMenu::readDevice(EdidSource source) {
     EdidSample s;
     s.image = read.image;
     s.size = kEdidSize;
-    s.origin = QStringLiteral("the device's %1").arg(EdidSourceWords(source));
+    s.origin = QStringLiteral("the device's %1").arg(EdidSourceName(source));
     s.fileName = QString::fromLatin1(DownloadSourceFor(source).defaultFileName);
     taken_({s, words});
 }

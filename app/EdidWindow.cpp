@@ -175,7 +175,7 @@ void EdidWindow::updateActions() {
 
 void EdidWindow::showStatus(const OutcomeText& outcome) {
     TForm1::setLabelText(status_, outcome.text, outcome.failure);
-    status_->setToolTip(outcome.text);
+    status_->setToolTip(TForm1::PlainToolTip(outcome.text));
 }
 
 void EdidWindow::chooseFile() {

@@ -20,26 +20,12 @@ QString Saved(const QString& what, const QString& path) {
 
 }  // namespace
 
-QString EdidSourceWords(EdidSource source) {
-    switch (source) {
-        case EdidSource::Internal:
-            return QStringLiteral("Internal EDID");
-        case EdidSource::External:
-            return QStringLiteral("External EDID");
-        case EdidSource::User:
-            return QStringLiteral("User EDID");
-        case EdidSource::Stored:
-            break;
-    }
-    return QStringLiteral("Stored EDID");
-}
-
 QString RefusalWords(const EdidImage& image) {
     return DescribeEdidValidity(image).sentence;
 }
 
 OutcomeText DownloadWords(EdidSource source, DownloadOutcome outcome, const QString& path) {
-    const QString what = EdidSourceWords(source);
+    const QString what = EdidSourceName(source);
     switch (outcome) {
         case DownloadOutcome::Saved:
             return Ok(Saved(what, path));
@@ -84,7 +70,7 @@ OutcomeText OpenForUploadWords(bool chosen, const QString& path) {
 
 OutcomeText AnalyzerReadWords(EdidSource source, const AnalyzerReadResult& result,
                               const EdidImage& image) {
-    const QString what = EdidSourceWords(source);
+    const QString what = EdidSourceName(source);
     if (result.lostLink)
         return Failed(QStringLiteral("Reading the %1 failed: the connection to the device was lost")
                           .arg(what));

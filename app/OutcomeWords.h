@@ -21,9 +21,6 @@ struct OutcomeText {
     bool failure = false;  // shown in red
 };
 
-// "Internal EDID", "External EDID", "User EDID", "Stored EDID".
-QString EdidSourceWords(EdidSource source);
-
 OutcomeText DownloadWords(EdidSource source, DownloadOutcome outcome, const QString& path);
 
 // The Controller page's Upload of the file at path; image is what was read from it (the reason

@@ -18,6 +18,7 @@
 #include <QStyle>
 #include <QTabWidget>
 #include <QTextCursor>
+#include <QTextDocument>
 #include <QTimer>
 
 #include "AnalyzerPage.h"
@@ -365,7 +366,13 @@ void TForm1::buildStatusBar() {
 
 void TForm1::showOutcome(const OutcomeText& outcome) {
     setLabelText(status_, outcome.text, outcome.failure);
-    status_->setToolTip(outcome.text);
+    status_->setToolTip(PlainToolTip(outcome.text));
+}
+
+QString TForm1::PlainToolTip(const QString& text) {
+    // A tooltip takes text that looks like markup for markup; a path or a monitor name is shown
+    // as it stands.
+    return Qt::convertFromPlainText(text, Qt::WhiteSpaceNormal);
 }
 
 void TForm1::ShowTextsPlain(QWidget* root) {

@@ -58,6 +58,8 @@ public:
 
     // Every label under root shows its text as plain text, never as markup.
     static void ShowTextsPlain(QWidget* root);
+    // A tooltip for text from a device, an EDID or a file: escaped, so it never renders as markup.
+    static QString PlainToolTip(const QString& text);
     // Sets a progress label's text and font colour (black for progress, red for failures).
     static void setLabelText(QLabel* label, const QString& text, bool red);
 

@@ -173,6 +173,8 @@ QString UsageText() {
         "  4  no device found\n"
         "  5  verification mismatch\n"
         "  6  compare found differences (0 when equal)\n"
+        "  130, 143  interrupted by Ctrl+C or SIGTERM while connected: the operation stops\n"
+        "     before its next frame (a firmware update runs to its end)\n"
         "\n"
         "Environment:\n"
         "  VARNOK_PORTS    NAME=PATH,... listed instead of the system's serial ports\n"

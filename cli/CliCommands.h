@@ -62,8 +62,6 @@ struct EdidOperand {
 };
 EdidOperand ParseEdidOperand(const QString& operand);
 EdidSource SourceForWord(const QString& word);
-// "Internal", "External", "User", "Stored".
-QString SourceName(EdidSource source);
 
 // Reads each operand (the device ones over one connection, found only when one is needed) into
 // its EdidInfo, decoded.

@@ -6,6 +6,7 @@
 #include <QJsonObject>
 
 #include "CliCommands.h"
+#include "CliInterrupt.h"
 #include "CliSession.h"
 #include "CliViews.h"
 #include "Edid.h"
@@ -156,7 +157,7 @@ ExitStatus RunDownload(CliRun& run) {
     session.dialogs().setSavePath(path);
     DeviceOpsContext ctx = session.context();
     const DownloadOutcome outcome = DownloadDeviceEdid(ctx, source);
-    const QString name = SourceName(source) + QStringLiteral(" EDID");
+    const QString name = EdidSourceName(source);
     run.out.set(QStringLiteral("source"), run.args.operands[0]);
     run.out.set(QStringLiteral("file"), path);
     switch (outcome) {
@@ -262,7 +263,10 @@ ExitStatus RunFirmware(CliRun& run) {
     const QString version = run.views.versionText().section(QStringLiteral(" : "), 1);
     if (check == FirmwareCheck::Tagged) run.out.set(QStringLiteral("version"), version);
 
-    const FirmwareOutcome outcome = ops.updateFirmware();
+    const FirmwareOutcome outcome = [&] {
+        const DeferInterrupts programming;
+        return ops.updateFirmware();
+    }();
     run.console.endProgress();
     switch (outcome) {
         case FirmwareOutcome::Programmed:

@@ -24,26 +24,12 @@ EdidSource SourceForWord(const QString& word) {
     return EdidSource::Internal;
 }
 
-QString SourceName(EdidSource source) {
-    switch (source) {
-        case EdidSource::Internal:
-            return QStringLiteral("Internal");
-        case EdidSource::External:
-            return QStringLiteral("External");
-        case EdidSource::User:
-            return QStringLiteral("User");
-        case EdidSource::Stored:
-            break;
-    }
-    return QStringLiteral("Stored");
-}
-
 EdidOperand ParseEdidOperand(const QString& operand) {
     EdidOperand e;
     if (IsDeviceSourceWord(operand)) {
         e.device = true;
         e.source = SourceForWord(operand);
-        e.label = SourceName(e.source) + QStringLiteral(" EDID");
+        e.label = EdidSourceName(e.source);
     } else {
         e.path = operand;
         e.label = operand;

@@ -84,9 +84,11 @@ CliSession::CliSession(CliViews& views)
     });
     QObject::connect(link_.get(), &DeviceLink::edidModeReceived,
                      [this](uint8_t mode) { edidMode_ = mode; });
+    interrupt_ = std::make_unique<CliInterrupt>([this] { link_->shutDown(); });
 }
 
 CliSession::~CliSession() {
+    interrupt_.reset();
     disconnect();
     // The search refers to the link and the port list; it goes first.
     search_.reset();

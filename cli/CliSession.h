@@ -18,6 +18,7 @@
 #include <optional>
 
 #include "CliArgs.h"
+#include "CliInterrupt.h"
 #include "CliViews.h"
 #include "DeviceLink.h"
 #include "DeviceSearch.h"
@@ -74,6 +75,7 @@ private:
     QString modelName_;
     QString firmwareVersion_;
     std::optional<uint8_t> edidMode_;
+    std::unique_ptr<CliInterrupt> interrupt_;  // Ctrl+C stops the operation on this connection
 };
 
 // The EDID mode as a word: internal, external, user, or "unknown (N)".

@@ -16,6 +16,7 @@
 
 #include "CliArgs.h"
 #include "CliCommands.h"
+#include "CliInterrupt.h"
 #include "CliOutput.h"
 #include "CliViews.h"
 
@@ -52,6 +53,18 @@ int main(int argc, char** argv) {
     CliRun run{args, console, views, out, {}};
     const ExitStatus status = RunCommand(run);
     console.endProgress();
+    if (const int signal = CliInterrupt::caught()) {
+        // The operation was stopped before its next frame: whatever it says of itself, the run
+        // ends as interrupted.
+        const QString words = QStringLiteral(
+            "interrupted: the operation stopped before its next frame (an unfinished "
+            "read writes no file; an unfinished upload leaves the device part of the "
+            "new EDID)");
+        console.error(words);
+        out.set(QStringLiteral("interrupted"), true);
+        out.finish(status == ExitStatus::Ok ? ExitStatus::Failure : status, words);
+        return 128 + signal;
+    }
     if (status != ExitStatus::Ok) console.error(run.message);
     return out.finish(status, run.message);
 }

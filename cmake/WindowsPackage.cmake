@@ -17,6 +17,9 @@ if(TARGET Qt6::QWindowsVistaStylePlugin)
     install(FILES $<TARGET_FILE:Qt6::QWindowsVistaStylePlugin> DESTINATION styles)
 endif()
 
+# Varnok's licence travels with its programs.
+install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION . RENAME LICENSE.txt)
+
 # The compiler's runtime: C++ library, unwinder and POSIX threads (the thread model of the
 # toolchain, which std::thread needs).
 foreach(dll libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)

@@ -2,11 +2,29 @@
 // The program's EDID image stores, each living for the whole run and overwritten by the next
 // operation that fills it.
 
+#include <QString>
+
 #include "EdidInfo.h"
 
 namespace varnok {
 
 enum class EdidSource { Internal, External, User, Stored };
+
+// The source's name in the user's words: "Internal EDID", "External EDID", "User EDID",
+// "Stored EDID".
+inline QString EdidSourceName(EdidSource s) {
+    switch (s) {
+        case EdidSource::Internal:
+            return QStringLiteral("Internal EDID");
+        case EdidSource::External:
+            return QStringLiteral("External EDID");
+        case EdidSource::User:
+            return QStringLiteral("User EDID");
+        case EdidSource::Stored:
+            break;
+    }
+    return QStringLiteral("Stored EDID");
+}
 
 struct EdidStores {
     EdidInfo internal;  // AnalyzerImage Internal: analyzer read, Internal download

@@ -18,6 +18,7 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextDocument>
 #include <QTimer>
 
 #include "DefaultEdid.h"
@@ -96,6 +97,7 @@ private slots:
     void compareTwoKnownEdids();
     void fullDecode();
     void pasteDialogKeepsBadText();
+    void markupInANameStaysText();
 };
 
 void EdidWindowTest::offlineWorkSendsNothing() {
@@ -194,6 +196,36 @@ void EdidWindowTest::displayTreeOpenedSavedAndLoaded() {
              QString("Creator loaded from display card0-HDMI-A-1 (CLONE ME)"));
     // Without a device there is no upload.
     QVERIFY(!w->findChild<QPushButton*>("Button_UploadDevice")->isEnabled());
+}
+
+void EdidWindowTest::markupInANameStaysText() {
+    // A monitor name is 12 bytes its maker chose: in a menu, a tooltip and the status bar it is
+    // shown as it stands, never as a mnemonic or as markup.
+    QTemporaryDir root;
+    const EdidImage monitor = Renamed("<b>A&B</b>\n ");
+    Write(root.filePath("drm/card0-HDMI-A-1/edid"), Bytes(monitor));
+    qputenv(kDrmDirVariable, QFile::encodeName(root.filePath("drm")));
+    FormFixture f;
+    auto* displays = f.find<QMenu>("Menu_Edid_Displays");
+    emit displays->aboutToShow();
+    qunsetenv(kDrmDirVariable);
+    QCOMPARE(displays->actions().size(), 1);
+    QCOMPARE(displays->actions()[0]->text(), QString("card0-HDMI-A-1 - <b>A&&B</b>"));
+    displays->actions()[0]->trigger();
+    auto* w = f.form->findChild<EdidWindow*>();
+    QVERIFY(w);
+    auto shown = [](const QString& toolTip) {
+        QTextDocument doc;
+        doc.setHtml(toolTip);
+        return doc.toPlainText();
+    };
+    auto* table = w->findChild<QTableWidget*>("Table_Bytes");
+    QVERIFY2(shown(table->item(EdidBytesTab::rowOf(95), 95 % 16)->toolTip()).contains("<b>A&B</b>"),
+             qPrintable(table->item(EdidBytesTab::rowOf(95), 95 % 16)->toolTip()));
+    QTest::mouseClick(w->findChild<QPushButton*>("Button_LoadCreator"), Qt::LeftButton);
+    const QString status = QString("Creator loaded from display card0-HDMI-A-1 (<b>A&B</b>)");
+    QCOMPARE(LabelText(f.form.get(), "Label_Status"), status);
+    QCOMPARE(shown(f.find<QLabel>("Label_Status")->toolTip()), status);
 }
 
 void EdidWindowTest::compareTwoKnownEdids() {

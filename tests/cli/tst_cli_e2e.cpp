@@ -12,6 +12,8 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <algorithm>
+#include <csignal>
 #include <memory>
 
 #include "DefaultEdid.h"
@@ -101,6 +103,7 @@ private slots:
     void failureStatuses_data();
     void failureStatuses();
     void twoDevicesAtOnce();
+    void interruptStopsTheOperation();
 
 private:
     QString path(const QString& name) const { return dir_.filePath(name); }
@@ -395,6 +398,37 @@ void TstCliE2e::twoDevicesAtOnce() {
         for (const FrameRecord& f : d->frames()) selects += f.code == 264 ? 1 : 0;
         QCOMPARE(selects, 1);
     }
+}
+
+void TstCliE2e::interruptStopsTheOperation() {
+    // Ctrl+C inside the first block read's pause: the read stops before its next frame, the
+    // device hears the end notice, and the file that was there stays as it was.
+    auto device = StartDevice();
+    const QString target = path("interrupted.bin");
+    QVERIFY(WriteFile(target, "old"));
+    QProcess* p = Start({"--port", device->slavePath(), "download", "internal", target});
+    auto blockRead = [&] {
+        for (const FrameRecord& f : device->frames())
+            if (f.kind == FrameRecord::Kind::Api && f.code == 261) return true;
+        return false;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(blockRead(), 10000);
+    QVERIFY(::kill(static_cast<pid_t>(p->processId()), SIGINT) == 0);
+    const Result r = Finish(p);
+    QCOMPARE(r.status, 130);
+    QVERIFY2(r.err.contains("interrupted"), r.err.constData());
+    QCOMPARE(ReadFile(target), QByteArray("old"));
+    std::vector<uint16_t> after;
+    bool seen = false;
+    for (const FrameRecord& f : device->frames()) {
+        if (f.kind != FrameRecord::Kind::Api) continue;
+        if (seen) after.push_back(f.code);
+        seen = seen || f.code == 261;
+    }
+    // Polling may have been under way; no further block read, and the end notice last.
+    QVERIFY(std::find(after.begin(), after.end(), 262) == after.end());
+    QVERIFY(!after.empty());
+    QCOMPARE(after.back(), uint16_t(11));
 }
 
 QTEST_GUILESS_MAIN(TstCliE2e)
