@@ -20,6 +20,7 @@
 #include "EmulatedDevice.h"
 #include "FormFixture.h"
 #include "PortListers.h"
+#include "TestFiles.h"
 
 using namespace varnok;
 
@@ -42,16 +43,6 @@ QString FrameText(const FrameRecord& f) {
 
 QByteArray BytesOf(const EdidImage& image) {
     return QByteArray(reinterpret_cast<const char*>(image.data()), kEdidSize);
-}
-
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-bool WriteAll(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
 // Forwards to the real port and reports every write.

@@ -19,6 +19,7 @@
 #include "EmulatorRig.h"
 #include "FormFixture.h"
 #include "PortListers.h"
+#include "TestFiles.h"
 
 using namespace varnok;
 
@@ -39,16 +40,6 @@ QByteArray ValidImage() {
     SetBlockChecksum(image, 0);
     SetBlockChecksum(image, 1);
     return QByteArray(reinterpret_cast<const char*>(image.data()), kEdidSize);
-}
-
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-bool WriteAll(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() && f.flush();
 }
 
 using Rig = EmulatorRig;

@@ -25,6 +25,7 @@
 #include "HangGuard.h"
 #include "LedShape.h"
 #include "PortListers.h"
+#include "TestFiles.h"
 
 using namespace varnok;
 
@@ -153,16 +154,6 @@ const char* const kOfflineControls[] = {"RadioButton_Analysis_Bin", "RadioButton
                                         "RadioButton_Bin_Modifiy", "Button_Save_Created"};
 const char* const kModeButtons[] = {"RadioButton_Set_IntEdid", "RadioButton_Set_ExtEdid",
                                     "RadioButton_Set_UserEdid"};
-
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-bool WriteAll(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
 
 QByteArray Bytes(const EdidImage& image) {
     return QByteArray(reinterpret_cast<const char*>(image.data()), kEdidSize);
