@@ -135,7 +135,7 @@ void EdidCompareTab::refresh() {
     rows_->setRowCount(kEdidReportRowCount);
     for (int row = 0; row < kEdidReportRowCount; ++row) {
         const bool differs = c.rowDiffers[row];
-        const QString caption = QString::fromLatin1(kEdidReportRows[row].caption).trimmed();
+        const QString caption = EdidReportCaption(row);
         QString a = c.a.values[row];
         QString b = c.b.values[row];
         a.replace(QStringLiteral("\r\n"), QString());

@@ -26,7 +26,7 @@ EdidSummaryTab::EdidSummaryTab(QWidget* parent) : QWidget(parent) {
 
     auto* rows = new QFormLayout;
     for (int row = 0; row < kEdidReportRowCount; ++row) {
-        const QString caption = QString::fromLatin1(kEdidReportRows[row].caption).trimmed();
+        const QString caption = EdidReportCaption(row);
         auto* value = new QLabel(this);
         // "Label_Edid_Header" becomes "Summary_Edid_Header".
         value->setObjectName(QStringLiteral("Summary_") +
@@ -44,9 +44,7 @@ EdidSummaryTab::EdidSummaryTab(QWidget* parent) : QWidget(parent) {
 void EdidSummaryTab::setSample(const EdidSample& sample) {
     const EdidValidity validity = DescribeEdidValidity(sample.image);
     TForm1::setLabelText(validity_, validity.sentence, !validity.valid);
-    EdidInfo info;
-    DecodeEdid(info, sample.image.data());
-    const EdidReport report = MakeEdidReport(info);
+    const EdidReport report = ReportEdidImage(sample.image);
     for (int row = 0; row < kEdidReportRowCount; ++row) {
         QString text = report.values[row];
         // The analyzer's audio row wraps with "\r\n"; here the row is as wide as it needs.

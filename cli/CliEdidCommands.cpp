@@ -26,13 +26,9 @@ QString Hex2(uint8_t b) {
     return QStringLiteral("%1").arg(b, 2, 16, QLatin1Char('0'));
 }
 
+// Without its " :".
 QString RowCaption(int row) {
-    return QString::fromLatin1(kEdidReportRows[row].caption).trimmed().chopped(2);
-}
-
-// A value on one line: a wrapped audio list keeps its break as the four characters \r\n.
-QString OneLine(QString value) {
-    return value.replace(QStringLiteral("\r\n"), QStringLiteral("\\r\\n"));
+    return EdidReportCaption(row).chopped(2);
 }
 
 }  // namespace
@@ -64,9 +60,9 @@ ExitStatus RunCompare(CliRun& run) {
                                 {QStringLiteral("b"), c.b.values[row]},
                                 {QStringLiteral("differs"), c.rowDiffers[row]}});
         if (c.rowDiffers[row])
-            run.out.line(
-                QStringLiteral("row\t%1\t%2\t%3")
-                    .arg(RowCaption(row), OneLine(c.a.values[row]), OneLine(c.b.values[row])));
+            run.out.line(QStringLiteral("row\t%1\t%2\t%3")
+                             .arg(RowCaption(row), EscapedReportValue(c.a.values[row]),
+                                  EscapedReportValue(c.b.values[row])));
     }
     QJsonArray bytes;
     for (const EdidByteDifference& d : c.bytes) {

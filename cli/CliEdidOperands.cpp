@@ -1,6 +1,5 @@
 // EDIDs named on the command line, from a file or the device, and the analyzer's report of one.
 
-#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonObject>
@@ -42,21 +41,14 @@ QString ValidationWords(const EdidInfo& info) {
 }
 
 ExitStatus LoadEdidFile(CliRun& run, const QString& path, EdidInfo& info) {
-    const QFileInfo fi(path);
-    if (!fi.exists())
-        return run.fail(ExitStatus::Failure, path + QStringLiteral(": No such file or directory"));
-    // A FIFO or a device would block the read, and is no EDID file.
-    if (!fi.isFile()) return run.fail(ExitStatus::Failure, path + QStringLiteral(": not a file"));
     // Sized by what reads, not by what the file system states: sysfs states 0 for a display's
-    // edid file.
+    // edid file. A FIFO or a device would block the read, and is no EDID file.
     constexpr qint64 kLook = 64 * 1024;
     QByteArray bytes;
-    if (!ReadRegularFile(path, kLook, bytes)) {
-        QFile f(path);
-        f.open(QIODevice::ReadOnly);
-        return run.fail(ExitStatus::Failure, path + QStringLiteral(": ") + f.errorString());
-    }
-    const qint64 size = bytes.size() < kLook ? bytes.size() : std::max(fi.size(), kLook);
+    if (!ReadRegularFile(path, kLook, bytes))
+        return run.fail(ExitStatus::Failure, path + QStringLiteral(": ") + FileReadFailure(path));
+    const qint64 size =
+        bytes.size() < kLook ? bytes.size() : std::max(QFileInfo(path).size(), kLook);
     if (size != kEdidSize && size != kBlockSize)
         return run.fail(
             ExitStatus::InvalidEdid,
@@ -112,14 +104,10 @@ ExitStatus RunAnalyze(CliRun& run) {
     const EdidReport report = MakeEdidReport(info);
     QJsonArray rows;
     for (int row = 0; row < kEdidReportRowCount; ++row) {
-        const QString caption = QString::fromLatin1(kEdidReportRows[row].caption).trimmed();
-        QString value = report.values[row];
-        rows.append(QJsonObject{{QStringLiteral("caption"), caption.chopped(2)},
-                                {QStringLiteral("value"), value}});
-        // One row a line, as varnok-edid-report writes it: a wrapped audio list keeps its line
-        // break as the four characters \r\n.
-        value.replace(QStringLiteral("\r\n"), QStringLiteral("\\r\\n"));
-        run.out.line(caption + QLatin1Char('\t') + value);
+        rows.append(QJsonObject{{QStringLiteral("caption"), EdidReportCaption(row).chopped(2)},
+                                {QStringLiteral("value"), report.values[row]}});
+        // One row a line, as varnok-edid-report writes it.
+        run.out.line(EdidReportLine(report, row));
     }
     run.out.set(operand.device ? QStringLiteral("source") : QStringLiteral("file"),
                 run.args.operands[0]);

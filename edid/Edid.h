@@ -41,7 +41,11 @@ bool ValidateEdidImage(EdidInfo& info);
 // Walks the CTA-861 data blocks of the extension from position (132 for the first block) for a
 // block whose tag (bits 7..5) equals tag; position then holds its header index.
 bool FindDataBlock(const EdidImage& image, uint8_t tag, int& position);
-// Sets byte 127 (block 0) or 255 (block 1) so that the block sums to 0 modulo 256.
+// True when bytes 0..7 are the VESA E-EDID header 00 FF FF FF FF FF FF 00.
+bool HasEdidHeader(const EdidImage& image);
+// The value of byte 127 (block 0) or 255 (block 1) that makes the block sum to 0 modulo 256.
+uint8_t BlockChecksum(const EdidImage& image, int block);
+// Sets byte 127 (block 0) or 255 (block 1) to BlockChecksum.
 void SetBlockChecksum(EdidImage& image, int block);
 
 // The base block's display product name as the decoder takes it: the last descriptor

@@ -28,7 +28,7 @@ bool ValidateEdidImage(EdidInfo& info) {
     const EdidImage& image = info.image;
     // The order matters: a header fault hides a checksum fault, and block 1 is judged only when
     // block 0 is sound and announces exactly one extension.
-    if (!std::equal(kEdidHeader.begin(), kEdidHeader.end(), image.begin())) {
+    if (!HasEdidHeader(image)) {
         info.status |= HeaderBad;
         return false;
     }
@@ -65,13 +65,20 @@ bool FindDataBlock(const EdidImage& image, uint8_t tag, int& position) {
     return false;
 }
 
+bool HasEdidHeader(const EdidImage& image) {
+    return std::equal(kEdidHeader.begin(), kEdidHeader.end(), image.begin());
+}
+
+uint8_t BlockChecksum(const EdidImage& image, int block) {
+    const uint8_t sum = BlockSum(image, block * kBlockSize, kBlockSize - 1);
+    return static_cast<uint8_t>(0x100 - sum);
+}
+
 void SetBlockChecksum(EdidImage& image, int block) {
     if (block != 0 && block != 1) {
         return;
     }
-    const int first = block * kBlockSize;
-    const uint8_t sum = BlockSum(image, first, kBlockSize - 1);
-    image[first + kBlockSize - 1] = static_cast<uint8_t>(0x100 - sum);
+    image[block * kBlockSize + kBlockSize - 1] = BlockChecksum(image, block);
 }
 
 }  // namespace varnok

@@ -5,15 +5,6 @@
 #include "Edid.h"
 
 namespace varnok {
-namespace {
-
-EdidReport ReportOf(const EdidImage& image) {
-    EdidInfo info;
-    DecodeEdid(info, image.data());
-    return MakeEdidReport(info);
-}
-
-}  // namespace
 
 int EdidComparison::differingRows() const {
     return static_cast<int>(std::count(rowDiffers.begin(), rowDiffers.end(), true));
@@ -21,8 +12,8 @@ int EdidComparison::differingRows() const {
 
 EdidComparison CompareEdids(const EdidImage& a, const EdidImage& b) {
     EdidComparison c;
-    c.a = ReportOf(a);
-    c.b = ReportOf(b);
+    c.a = ReportEdidImage(a);
+    c.b = ReportEdidImage(b);
     for (int row = 0; row < kEdidReportRowCount; ++row) {
         c.rowDiffers[row] = c.a.values[row] != c.b.values[row];
     }

@@ -149,14 +149,12 @@ public:
     QList<EdidByteRange> take() { return std::move(ranges_); }
 
     void checksum(int block) {
-        EdidImage fixed = im_;
-        SetBlockChecksum(fixed, block);
-        const int at = block * kBlockSize + kBlockSize - 1;
-        const bool bad = fixed[at] != im_[at];
+        const uint8_t expected = BlockChecksum(im_, block);
+        const bool bad = expected != im_[block * kBlockSize + kBlockSize - 1];
         add(1, EdidRangeKind::Checksum,
             QStringLiteral("Checksum of block %1").arg(block) +
                 (bad ? QStringLiteral(" (wrong; %1 would make the block sum to 0)")
-                           .arg(Hex(fixed[at]))
+                           .arg(Hex(expected))
                      : QString()),
             bad);
     }
@@ -177,10 +175,7 @@ private:
 };
 
 void BaseBlock(const EdidImage& im, Layout& l) {
-    static constexpr std::array<uint8_t, 8> kHeader = {0x00, 0xFF, 0xFF, 0xFF,
-                                                       0xFF, 0xFF, 0xFF, 0x00};
-    const bool headerBad = !std::equal(kHeader.begin(), kHeader.end(), im.begin());
-    l.add(8, EdidRangeKind::Header, QStringLiteral("Header"), headerBad);
+    l.add(8, EdidRangeKind::Header, QStringLiteral("Header"), !HasEdidHeader(im));
     // Three 5-bit letters, 1 = 'A', packed big-endian into bytes 8 and 9.
     const QString letters = QString(QChar(0x40 + (im[8] >> 2 & 0x1F))) +
                             QChar(0x40 + ((im[8] & 3) << 3 | im[9] >> 5)) +

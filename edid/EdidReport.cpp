@@ -2,6 +2,8 @@
 
 #include <QByteArray>
 
+#include "Edid.h"
+
 namespace varnok {
 
 const std::array<EdidReportRowInfo, kEdidReportRowCount> kEdidReportRows = {{
@@ -108,6 +110,24 @@ EdidReport MakeEdidReport(const EdidInfo& info) {
     set(EdidReportRow::CecAddress,
         QString::asprintf("%02X%02X", unsigned{info.cecAddress[0]}, unsigned{info.cecAddress[1]}));
     return report;
+}
+
+EdidReport ReportEdidImage(const EdidImage& image) {
+    EdidInfo info;
+    DecodeEdid(info, image.data());
+    return MakeEdidReport(info);
+}
+
+QString EdidReportCaption(int row) {
+    return QString::fromLatin1(kEdidReportRows[row].caption).trimmed();
+}
+
+QString EscapedReportValue(QString value) {
+    return value.replace(QStringLiteral("\r\n"), QStringLiteral("\\r\\n"));
+}
+
+QString EdidReportLine(const EdidReport& report, int row) {
+    return EdidReportCaption(row) + QLatin1Char('\t') + EscapedReportValue(report.values[row]);
 }
 
 }  // namespace varnok

@@ -57,6 +57,16 @@ struct EdidReport {
 // Texts for an EdidInfo that DecodeEdid has filled. A failed validation (a reason bit in
 // status) gives "Illegal" and thirteen "-".
 EdidReport MakeEdidReport(const EdidInfo& info);
+// DecodeEdid of a copy of image, then MakeEdidReport.
+EdidReport ReportEdidImage(const EdidImage& image);
+
+// A row's caption without its leading blanks: "EDID Header :".
+QString EdidReportCaption(int row);
+// A value on one line of text output: a wrapped audio list keeps its break as the four
+// characters \r\n.
+QString EscapedReportValue(QString value);
+// One row as a line of text output: caption, a tab, the escaped value.
+QString EdidReportLine(const EdidReport& report, int row);
 
 // Adds one token to the audio row. Before the first token that would follow more than 30
 // characters the row wraps, once: "\r\n" is appended and twoLines becomes true.

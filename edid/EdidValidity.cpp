@@ -7,22 +7,13 @@
 namespace varnok {
 namespace {
 
-constexpr std::array<uint8_t, 8> kHeader = {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00};
-
-// The byte that would make the block sum to 0, as the builder sets it.
-uint8_t ExpectedChecksum(const EdidImage& image, int block) {
-    EdidImage fixed = image;
-    SetBlockChecksum(fixed, block);
-    return fixed[block * kBlockSize + kBlockSize - 1];
-}
-
 QString Hex(uint8_t b) {
     return QString::asprintf("0x%02x", unsigned{b});
 }
 
 void CheckSum(const EdidImage& image, int block, EdidStatus bit, EdidValidity& v) {
     const int at = block * kBlockSize + kBlockSize - 1;
-    const uint8_t expected = ExpectedChecksum(image, block);
+    const uint8_t expected = BlockChecksum(image, block);
     if (image[at] == expected) return;
     v.failed |= bit;
     v.problems << QStringLiteral("block %1's checksum byte %2 is %3; it should be %4")
@@ -48,7 +39,7 @@ EdidValidity DescribeEdidValidity(const EdidImage& image) {
     v.valid = ValidateEdidImage(judged);
     v.reason = judged.status & kReasonBits;
 
-    if (!std::equal(kHeader.begin(), kHeader.end(), image.begin())) {
+    if (!HasEdidHeader(image)) {
         v.failed |= HeaderBad;
         v.problems << QStringLiteral("the header (bytes 0 to 7) is not 00 ff ff ff ff ff ff 00");
     }

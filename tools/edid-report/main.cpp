@@ -75,12 +75,8 @@ int main(int argc, char* argv[]) {
         invalid |= !DecodeEdid(info, info.image.data());
         const EdidReport report = MakeEdidReport(info);
         out << path << "\n";
-        for (int row = 0; row < kEdidReportRowCount; ++row) {
-            QString value = report.values[row];
-            value.replace(QStringLiteral("\r\n"), QStringLiteral("\\r\\n"));
-            out << QString::fromLatin1(kEdidReportRows[row].caption).trimmed() << "\t" << value
-                << "\n";
-        }
+        for (int row = 0; row < kEdidReportRowCount; ++row)
+            out << EdidReportLine(report, row) << "\n";
     }
     out.flush();
     // A file that could not be read weighs more than one that was read and judged.
