@@ -85,10 +85,6 @@ private:
     QLabel* error_;
 };
 
-OutcomeText BusyWords() {
-    return {QStringLiteral("Another operation is running; try again once it has ended"), true};
-}
-
 }  // namespace
 
 SampleResult SampleFromFile(const QString& path) {

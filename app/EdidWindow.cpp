@@ -32,27 +32,6 @@ namespace {
 
 const QString kTitle = QStringLiteral("EDID");
 
-OutcomeText UploadWords(UploadOutcome outcome, const UserEdidCheck& back, const EdidImage& image) {
-    switch (outcome) {
-        case UploadOutcome::Invalid:
-            return {QStringLiteral("Upload refused: %1").arg(RefusalWords(image)), true};
-        case UploadOutcome::LinkLost:
-        case UploadOutcome::OpenFailed:
-            return {QStringLiteral("Upload failed: the connection to the device was lost"), true};
-        case UploadOutcome::Uploaded:
-            break;
-    }
-    if (!back.read)
-        return {QStringLiteral("User EDID uploaded, but the device did not answer its read-back"),
-                true};
-    if (back.differing > 0)
-        return {QStringLiteral("User EDID uploaded, but the read-back differs in %1 of %2 bytes")
-                    .arg(back.differing)
-                    .arg(kEdidSize),
-                true};
-    return {QStringLiteral("User EDID uploaded and verified"), false};
-}
-
 }  // namespace
 
 EdidWindow::EdidWindow(TForm1& form) : QMainWindow(&form, Qt::Window), form_(form) {
@@ -232,8 +211,7 @@ void EdidWindow::copyAsHex() {
 void EdidWindow::loadIntoCreator() {
     if (!sample_) return;
     if (form_.operationRunning()) {
-        showStatus(
-            {QStringLiteral("Another operation is running; try again once it has ended"), true});
+        showStatus(BusyWords());
         return;
     }
     form_.creatorPage().LoadEdidBytes(sample_->image);
@@ -274,11 +252,10 @@ void EdidWindow::uploadToDevice() {
     });
     disconnect(progress);
     if (!ran) {
-        showStatus(
-            {QStringLiteral("Another operation is running; try again once it has ended"), true});
+        showStatus(BusyWords());
         return;
     }
-    const OutcomeText words = UploadWords(outcome, back, image);
+    const OutcomeText words = VerifiedUploadWords(outcome, back, image);
     showStatus(words);
     form_.showOutcome(words);
 }

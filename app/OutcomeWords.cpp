@@ -18,6 +18,10 @@ QString Saved(const QString& what, const QString& path) {
     return QStringLiteral("%1 saved to %2 (%3 bytes)").arg(what, path).arg(kEdidSize);
 }
 
+OutcomeText UploadLinkLost() {
+    return Failed(QStringLiteral("Upload failed: the connection to the device was lost"));
+}
+
 }  // namespace
 
 QString RefusalWords(const EdidImage& image) {
@@ -58,7 +62,33 @@ OutcomeText UploadFileWords(UploadOutcome outcome, const QString& path, const Ed
         case UploadOutcome::LinkLost:
             break;
     }
-    return Failed(QStringLiteral("Upload failed: the connection to the device was lost"));
+    return UploadLinkLost();
+}
+
+OutcomeText VerifiedUploadWords(UploadOutcome outcome, const UserEdidCheck& back,
+                                const EdidImage& image) {
+    switch (outcome) {
+        case UploadOutcome::Invalid:
+            return Failed(QStringLiteral("Upload refused: %1").arg(RefusalWords(image)));
+        case UploadOutcome::LinkLost:
+        case UploadOutcome::OpenFailed:
+            return UploadLinkLost();
+        case UploadOutcome::Uploaded:
+            break;
+    }
+    if (!back.read)
+        return Failed(
+            QStringLiteral("User EDID uploaded, but the device did not answer its read-back"));
+    if (back.differing > 0)
+        return Failed(
+            QStringLiteral("User EDID uploaded, but the read-back differs in %1 of %2 bytes")
+                .arg(back.differing)
+                .arg(kEdidSize));
+    return Ok(QStringLiteral("User EDID uploaded and verified"));
+}
+
+OutcomeText BusyWords() {
+    return Failed(QStringLiteral("Another operation is running; try again once it has ended"));
 }
 
 OutcomeText OpenForUploadWords(bool chosen, const QString& path) {
@@ -144,7 +174,7 @@ OutcomeText CreatorUploadWords(CreatorUploadStep step, const EdidImage& image,
         case CreatorUploadStep::Invalid:
             return Failed(QStringLiteral("Upload refused: %1").arg(RefusalWords(image)));
         case CreatorUploadStep::LinkLost:
-            return Failed(QStringLiteral("Upload failed: the connection to the device was lost"));
+            return UploadLinkLost();
         case CreatorUploadStep::Uploaded:
             break;
     }

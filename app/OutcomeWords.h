@@ -11,6 +11,7 @@
 #include "EdidInfo.h"
 #include "EdidStores.h"
 #include "EdidUpload.h"
+#include "EdidVerify.h"
 #include "FirmwareImage.h"
 #include "FirmwareOperations.h"
 
@@ -65,6 +66,13 @@ OutcomeText FirmwareOpenWords(FirmwareCheck::Outcome outcome, const QString& pat
 // page was compared (the tagged device kind with "With Verification" ticked).
 OutcomeText FirmwareUpdateWords(FirmwareOutcome outcome, const QString& path,
                                 const QString& version, bool verified);
+
+// The EDID window's upload of image, then its read-back (back) compared with it.
+OutcomeText VerifiedUploadWords(UploadOutcome outcome, const UserEdidCheck& back,
+                                const EdidImage& image);
+
+// A device action asked for while another operation runs: nothing was done.
+OutcomeText BusyWords();
 
 // The reason an image is refused, as ValidationMessage and the checks that failed.
 QString RefusalWords(const EdidImage& image);

@@ -23,20 +23,6 @@ QJsonObject PortJson(const QPair<QString, QString>& port) {
     return {{QStringLiteral("name"), port.first}, {QStringLiteral("path"), port.second}};
 }
 
-// The firmware file must be there before the device is touched.
-bool Readable(const QString& path, QString* why) {
-    const QFileInfo info(path);
-    if (!info.exists())
-        *why = QStringLiteral("No such file or directory");
-    else if (!info.isFile())
-        *why = QStringLiteral("not a regular file");
-    else if (!info.isReadable())
-        *why = QStringLiteral("Permission denied");
-    else
-        return true;
-    return false;
-}
-
 }  // namespace
 
 ExitStatus RunCommand(CliRun& run) {
@@ -241,9 +227,10 @@ ExitStatus RunUpload(CliRun& run) {
 
 ExitStatus RunFirmware(CliRun& run) {
     const QString path = run.args.operands[0];
-    QString why;
-    if (!Readable(path, &why))
-        return run.fail(ExitStatus::Failure, path + QStringLiteral(": ") + why);
+    // The firmware file must be there before the device is touched.
+    const QFileInfo file(path);
+    if (!file.isFile() || !file.isReadable())
+        return run.fail(ExitStatus::Failure, path + QStringLiteral(": ") + FileReadFailure(path));
 
     CliSession session(run.views);
     if (const ExitStatus s = ConnectDevice(run, session, DeviceMode::Isp); s != ExitStatus::Ok)

@@ -5,8 +5,6 @@
 namespace varnok::cli {
 namespace {
 
-const QString kVersionPrefix = QStringLiteral("Current Version : v");
-
 // The reason a port was not taken, in words.
 QString ProbeWords(const PortProbe& probe) {
     switch (probe.outcome) {
@@ -80,7 +78,8 @@ CliSession::CliSession(CliViews& views)
     QObject::connect(link_.get(), &DeviceLink::modelNameReceived,
                      [this](const QString& name) { modelName_ = name; });
     QObject::connect(link_.get(), &DeviceLink::firmwareVersionReceived, [this](const QString& t) {
-        firmwareVersion_ = t.startsWith(kVersionPrefix) ? t.mid(kVersionPrefix.size()) : t;
+        const QLatin1String prefix(kFirmwareVersionPrefix);
+        firmwareVersion_ = t.startsWith(prefix) ? t.mid(prefix.size()) : t;
     });
     QObject::connect(link_.get(), &DeviceLink::edidModeReceived,
                      [this](uint8_t mode) { edidMode_ = mode; });

@@ -332,7 +332,7 @@ void DeviceLink::DispatchResponse() {
                 emit modelNameReceived(rxText(kResponseHeader));
                 break;
             case api_code::FirmwareVersion:
-                emit firmwareVersionReceived(QStringLiteral("Current Version : v") +
+                emit firmwareVersionReceived(QLatin1String(kFirmwareVersionPrefix) +
                                              rxText(kResponseHeader));
                 break;
             case api_code::ManufacturerId:

@@ -52,6 +52,9 @@ constexpr ApiCode ExternalBlock0 = 518;
 constexpr ApiCode ExternalBlock1 = 519;
 }  // namespace api_code
 
+// What the window's version label shows before the device's answer to code 2.
+inline constexpr char kFirmwareVersionPrefix[] = "Current Version : v";
+
 constexpr uint8_t kResponseLead = 0xA1;
 constexpr int kWatchdogLimit = 30;  // receive ticks without DeviceAlive before the link is dropped
 
@@ -158,7 +161,7 @@ public:
 signals:
     // Effects of a dispatched valid response, for the window.
     void modelNameReceived(const QString& name);        // code 1: Label_Model_Name, LED green
-    void firmwareVersionReceived(const QString& text);  // code 2: full "Current Version : v%s"
+    void firmwareVersionReceived(const QString& text);  // code 2: kFirmwareVersionPrefix + text
     void edidModeReceived(uint8_t mode);                // code 257: mode buttons
     // The watchdog or a fatal port error asks for the Disconnect operation.
     void disconnectRequested();
