@@ -116,12 +116,10 @@ void CreatorPage::Button_Save_CreatedClick() {
         QString reason;
         const auto path = form_.dialogs().executeSave(kCreatedFileName);
         if (path) {
-            // An existing file is replaced only once all 256 bytes are safely beside it. Either
-            // failure is also told in a box, since the log is hidden by default.
+            // An existing file is replaced only once all 256 bytes are safely beside it.
             if (!CanCreateEdidFile(*path, &reason)) {
                 step = SaveStep::OpenFailed;
                 form_.logReplace(kOpenFail);
-                form_.dialogs().showError(kSaveFailedText + QLatin1Char('\n') + reason);
             } else {
                 form_.logReplace(kOpenOk);
                 step = SaveStep::Saved;
@@ -129,9 +127,11 @@ void CreatorPage::Button_Save_CreatedClick() {
                     step = SaveStep::WriteFailed;
                     form_.logAppend(kWriteFail + QStringLiteral("  ") + reason +
                                     QStringLiteral("\r\n"));
-                    form_.dialogs().showError(kSaveFailedText + QLatin1Char('\n') + reason);
                 }
             }
+            // Either failure is also told in a box, since the log is hidden by default.
+            if (step != SaveStep::Saved)
+                form_.dialogs().showError(kSaveFailedText + QLatin1Char('\n') + reason);
         }
         for (const QString& line : *skipped) form_.logAppend(line);
         notice(api_code::OperationEnd);
