@@ -1,4 +1,4 @@
-#include "AnalyzerPage.h"
+#include "app/AnalyzerPage.h"
 
 #include <QEvent>
 #include <QFontMetrics>
@@ -11,11 +11,11 @@
 #include <algorithm>
 #include <utility>
 
-#include "AnalyzerRead.h"
-#include "DeviceLink.h"
-#include "Edid.h"
-#include "OutcomeWords.h"
-#include "TForm1.h"
+#include "app/OutcomeWords.h"
+#include "app/TForm1.h"
+#include "device/AnalyzerRead.h"
+#include "edid/Edid.h"
+#include "link/DeviceLink.h"
 
 namespace varnok {
 namespace {

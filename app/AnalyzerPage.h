@@ -6,9 +6,9 @@
 #include <array>
 #include <cstdint>
 
-#include "EdidInfo.h"
-#include "EdidReport.h"
-#include "EdidStores.h"
+#include "device/EdidStores.h"
+#include "edid/EdidInfo.h"
+#include "edid/EdidReport.h"
 
 class QFrame;
 class QLabel;

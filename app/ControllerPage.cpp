@@ -1,4 +1,4 @@
-#include "ControllerPage.h"
+#include "app/ControllerPage.h"
 
 #include <QEvent>
 #include <QKeyEvent>
@@ -7,11 +7,11 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include "DeviceLink.h"
-#include "EdidDownload.h"
-#include "EdidUpload.h"
-#include "OutcomeWords.h"
-#include "TForm1.h"
+#include "app/OutcomeWords.h"
+#include "app/TForm1.h"
+#include "device/EdidDownload.h"
+#include "device/EdidUpload.h"
+#include "link/DeviceLink.h"
 
 namespace varnok {
 namespace {

@@ -5,9 +5,9 @@
 #include <QObject>
 #include <functional>
 
-#include "DeviceOpsView.h"
-#include "EdidInfo.h"
-#include "EdidStores.h"
+#include "device/DeviceOpsView.h"
+#include "device/EdidStores.h"
+#include "edid/EdidInfo.h"
 
 class QLabel;
 class QLineEdit;

@@ -1,20 +1,20 @@
-#include "CreatorPage.h"
+#include "app/CreatorPage.h"
 
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
 
-#include "ControllerPage.h"
-#include "ConversionError.h"
-#include "CreatorCollector.h"
-#include "CreatorPages.h"
-#include "DeviceLink.h"
-#include "Edid.h"
-#include "EdidBuilder.h"
-#include "EdidUpload.h"
-#include "OutcomeWords.h"
-#include "TForm1.h"
+#include "app/ControllerPage.h"
+#include "app/OutcomeWords.h"
+#include "app/TForm1.h"
+#include "creator/builder/EdidBuilder.h"
+#include "creator/pages/ConversionError.h"
+#include "creator/pages/CreatorCollector.h"
+#include "creator/pages/CreatorPages.h"
+#include "device/EdidUpload.h"
+#include "edid/Edid.h"
+#include "link/DeviceLink.h"
 
 namespace varnok {
 namespace {

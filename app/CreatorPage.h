@@ -9,7 +9,7 @@
 #include <functional>
 #include <optional>
 
-#include "EdidInfo.h"
+#include "edid/EdidInfo.h"
 
 namespace varnok {
 

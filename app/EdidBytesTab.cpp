@@ -1,4 +1,4 @@
-#include "EdidBytesTab.h"
+#include "app/EdidBytesTab.h"
 
 #include <QFontDatabase>
 #include <QHeaderView>
@@ -6,8 +6,8 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include "Edid.h"
-#include "TForm1.h"
+#include "app/TForm1.h"
+#include "edid/Edid.h"
 
 namespace varnok {
 namespace {

@@ -7,8 +7,8 @@
 #include <QList>
 #include <QWidget>
 
-#include "EdidInfo.h"
-#include "EdidLayout.h"
+#include "edid/EdidInfo.h"
+#include "edid/EdidLayout.h"
 
 class QLabel;
 class QTableWidget;

@@ -1,4 +1,4 @@
-#include "EdidCompareTab.h"
+#include "app/EdidCompareTab.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -8,9 +8,9 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include "Edid.h"
-#include "EdidCompare.h"
-#include "TForm1.h"
+#include "app/TForm1.h"
+#include "edid/Edid.h"
+#include "edid/EdidCompare.h"
 
 namespace varnok {
 namespace {

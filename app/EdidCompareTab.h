@@ -6,7 +6,7 @@
 #include <QWidget>
 #include <optional>
 
-#include "EdidSources.h"
+#include "app/EdidSources.h"
 
 class QLabel;
 class QTableWidget;

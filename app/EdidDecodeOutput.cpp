@@ -1,4 +1,4 @@
-#include "EdidDecodeOutput.h"
+#include "app/EdidDecodeOutput.h"
 
 #include <QStringList>
 

@@ -1,4 +1,4 @@
-#include "EdidDecodeTab.h"
+#include "app/EdidDecodeTab.h"
 
 #include <QFontDatabase>
 #include <QLabel>
@@ -8,9 +8,9 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "Edid.h"
-#include "EdidDecodeOutput.h"
-#include "TForm1.h"
+#include "app/EdidDecodeOutput.h"
+#include "app/TForm1.h"
+#include "edid/Edid.h"
 
 namespace varnok {
 namespace {

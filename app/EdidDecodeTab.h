@@ -7,7 +7,7 @@
 #include <QString>
 #include <QWidget>
 
-#include "EdidInfo.h"
+#include "edid/EdidInfo.h"
 
 class QLabel;
 class QPlainTextEdit;

@@ -1,4 +1,4 @@
-#include "EdidSources.h"
+#include "app/EdidSources.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -11,13 +11,13 @@
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
 
-#include "AnalyzerRead.h"
-#include "CreatorPage.h"
-#include "DeviceLink.h"
-#include "Edid.h"
-#include "EdidDownload.h"
-#include "EdidHexText.h"
-#include "TForm1.h"
+#include "app/CreatorPage.h"
+#include "app/TForm1.h"
+#include "device/AnalyzerRead.h"
+#include "device/EdidDownload.h"
+#include "edid/Edid.h"
+#include "edid/EdidHexText.h"
+#include "link/DeviceLink.h"
 
 namespace varnok {
 namespace {

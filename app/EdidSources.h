@@ -9,10 +9,10 @@
 #include <functional>
 #include <optional>
 
-#include "DisplayEdids.h"
-#include "EdidInfo.h"
-#include "EdidStores.h"
-#include "OutcomeWords.h"
+#include "app/OutcomeWords.h"
+#include "device/EdidStores.h"
+#include "edid/DisplayEdids.h"
+#include "edid/EdidInfo.h"
 
 class QAction;
 class QMenu;

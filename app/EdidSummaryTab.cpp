@@ -1,13 +1,13 @@
-#include "EdidSummaryTab.h"
+#include "app/EdidSummaryTab.h"
 
 #include <QFormLayout>
 #include <QLabel>
 #include <QVBoxLayout>
 
-#include "Edid.h"
-#include "EdidSources.h"
-#include "EdidValidity.h"
-#include "TForm1.h"
+#include "app/EdidSources.h"
+#include "app/TForm1.h"
+#include "edid/Edid.h"
+#include "edid/EdidValidity.h"
 
 namespace varnok {
 

@@ -5,7 +5,7 @@
 #include <QWidget>
 #include <array>
 
-#include "EdidReport.h"
+#include "edid/EdidReport.h"
 
 class QLabel;
 

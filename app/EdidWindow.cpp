@@ -1,4 +1,4 @@
-#include "EdidWindow.h"
+#include "app/EdidWindow.h"
 
 #include <QAction>
 #include <QApplication>
@@ -13,19 +13,19 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-#include "ControllerPage.h"
-#include "CreatorPage.h"
-#include "DeviceLink.h"
-#include "Edid.h"
-#include "EdidBytesTab.h"
-#include "EdidCompareTab.h"
-#include "EdidDecodeTab.h"
-#include "EdidHexText.h"
-#include "EdidSummaryTab.h"
-#include "EdidUpload.h"
-#include "EdidVerify.h"
-#include "TForm1.h"
-#include "VarnokApplication.h"
+#include "app/ControllerPage.h"
+#include "app/CreatorPage.h"
+#include "app/EdidBytesTab.h"
+#include "app/EdidCompareTab.h"
+#include "app/EdidDecodeTab.h"
+#include "app/EdidSummaryTab.h"
+#include "app/TForm1.h"
+#include "app/VarnokApplication.h"
+#include "device/EdidUpload.h"
+#include "device/EdidVerify.h"
+#include "edid/Edid.h"
+#include "edid/EdidHexText.h"
+#include "link/DeviceLink.h"
 
 namespace varnok {
 namespace {

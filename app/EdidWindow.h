@@ -9,8 +9,8 @@
 #include <QMainWindow>
 #include <optional>
 
-#include "DeviceOpsView.h"
-#include "EdidSources.h"
+#include "app/EdidSources.h"
+#include "device/DeviceOpsView.h"
 
 class QLabel;
 class QPushButton;

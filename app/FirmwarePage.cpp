@@ -1,4 +1,4 @@
-#include "FirmwarePage.h"
+#include "app/FirmwarePage.h"
 
 #include <QCheckBox>
 #include <QEvent>
@@ -6,10 +6,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "DeviceLink.h"
-#include "Dialogs.h"
-#include "OutcomeWords.h"
-#include "TForm1.h"
+#include "app/OutcomeWords.h"
+#include "app/TForm1.h"
+#include "link/DeviceLink.h"
+#include "link/Dialogs.h"
 
 namespace varnok {
 namespace {

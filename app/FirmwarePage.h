@@ -6,9 +6,9 @@
 
 #include <QObject>
 
-#include "FirmwareOperations.h"
-#include "FirmwareView.h"
-#include "IspClock.h"
+#include "firmware/FirmwareOperations.h"
+#include "firmware/FirmwareView.h"
+#include "firmware/IspClock.h"
 
 class QCheckBox;
 class QLabel;

@@ -1,4 +1,4 @@
-#include "LedShape.h"
+#include "app/LedShape.h"
 
 #include <QPainter>
 

@@ -1,7 +1,7 @@
-#include "OutcomeWords.h"
+#include "app/OutcomeWords.h"
 
-#include "Edid.h"
-#include "EdidValidity.h"
+#include "edid/Edid.h"
+#include "edid/EdidValidity.h"
 
 namespace varnok {
 namespace {

@@ -5,15 +5,15 @@
 
 #include <QString>
 
-#include "AnalyzerRead.h"
-#include "DeviceSearch.h"
-#include "EdidDownload.h"
-#include "EdidInfo.h"
-#include "EdidStores.h"
-#include "EdidUpload.h"
-#include "EdidVerify.h"
-#include "FirmwareImage.h"
-#include "FirmwareOperations.h"
+#include "device/AnalyzerRead.h"
+#include "device/EdidDownload.h"
+#include "device/EdidStores.h"
+#include "device/EdidUpload.h"
+#include "device/EdidVerify.h"
+#include "edid/EdidInfo.h"
+#include "firmware/FirmwareImage.h"
+#include "firmware/FirmwareOperations.h"
+#include "link/DeviceSearch.h"
 
 namespace varnok {
 

@@ -3,7 +3,7 @@
 
 #include <QWidget>
 
-#include "Dialogs.h"
+#include "link/Dialogs.h"
 
 namespace varnok {
 

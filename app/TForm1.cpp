@@ -1,4 +1,4 @@
-#include "TForm1.h"
+#include "app/TForm1.h"
 
 #include <QAction>
 #include <QApplication>
@@ -21,16 +21,16 @@
 #include <QTextDocument>
 #include <QTimer>
 
-#include "AnalyzerPage.h"
-#include "AppIcon.h"
-#include "ControllerPage.h"
-#include "CreatorPage.h"
-#include "DeviceLink.h"
-#include "EdidWindow.h"
-#include "FirmwarePage.h"
-#include "LedShape.h"
-#include "OutcomeWords.h"
-#include "VarnokApplication.h"
+#include "app/AnalyzerPage.h"
+#include "app/AppIcon.h"
+#include "app/ControllerPage.h"
+#include "app/CreatorPage.h"
+#include "app/EdidWindow.h"
+#include "app/FirmwarePage.h"
+#include "app/LedShape.h"
+#include "app/OutcomeWords.h"
+#include "app/VarnokApplication.h"
+#include "link/DeviceLink.h"
 
 namespace varnok {
 namespace {

@@ -8,11 +8,11 @@
 #include <functional>
 #include <memory>
 
-#include "Dialogs.h"
-#include "EdidStores.h"
-#include "LinkView.h"
-#include "SearchView.h"
-#include "SerialPort.h"
+#include "device/EdidStores.h"
+#include "link/Dialogs.h"
+#include "link/LinkView.h"
+#include "link/SearchView.h"
+#include "link/SerialPort.h"
 
 class QCheckBox;
 class QFrame;

@@ -6,12 +6,12 @@
 #include <QRadioButton>
 #include <QTabWidget>
 
-#include "DeviceLink.h"
-#include "DeviceSearch.h"
-#include "LedShape.h"
-#include "OutcomeWords.h"
-#include "TForm1.h"
-#include "VarnokApplication.h"
+#include "app/LedShape.h"
+#include "app/OutcomeWords.h"
+#include "app/TForm1.h"
+#include "app/VarnokApplication.h"
+#include "link/DeviceLink.h"
+#include "link/DeviceSearch.h"
 
 namespace varnok {
 namespace {

@@ -1,4 +1,4 @@
-#include "VarnokApplication.h"
+#include "app/VarnokApplication.h"
 
 #include <QMessageBox>
 #include <exception>

@@ -4,11 +4,11 @@
 #include <QCommandLineParser>
 #include <cstdio>
 
-#include "EmulatedDevice.h"
-#include "PortListers.h"
-#include "QtDialogs.h"
-#include "TForm1.h"
-#include "VarnokApplication.h"
+#include "app/QtDialogs.h"
+#include "app/TForm1.h"
+#include "app/VarnokApplication.h"
+#include "link/PortListers.h"
+#include "tools/emu/EmulatedDevice.h"
 
 int main(int argc, char** argv) {
     varnok::VarnokApplication app(argc, argv);

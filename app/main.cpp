@@ -1,8 +1,8 @@
 // varnok: the product. Qt's dialogs and the system's serial ports.
-#include "PortListers.h"
-#include "QtDialogs.h"
-#include "TForm1.h"
-#include "VarnokApplication.h"
+#include "app/QtDialogs.h"
+#include "app/TForm1.h"
+#include "app/VarnokApplication.h"
+#include "link/PortListers.h"
 
 int main(int argc, char** argv) {
     varnok::VarnokApplication app(argc, argv);

@@ -1,4 +1,4 @@
-#include "CliBench.h"
+#include "bench/CliBench.h"
 
 #include <sys/resource.h>
 
@@ -9,8 +9,8 @@
 #include <memory>
 #include <vector>
 
-#include "EmulatedDevice.h"
-#include "Scenario.h"
+#include "bench/Scenario.h"
+#include "tools/emu/EmulatedDevice.h"
 
 namespace varnok::bench {
 namespace {

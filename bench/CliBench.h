@@ -2,8 +2,8 @@
 // varnok-cli as a script runs it: a process of its own per command, against emulated devices
 // paced at 57600 baud, timed from the process's start to its exit, next to the protocol's floor.
 
-#include "CpuMeter.h"
-#include "Report.h"
+#include "bench/CpuMeter.h"
+#include "bench/Report.h"
 
 namespace varnok::bench {
 

@@ -1,4 +1,4 @@
-#include "CpuMeter.h"
+#include "bench/CpuMeter.h"
 
 #include <sys/resource.h>
 #include <time.h>

@@ -1,11 +1,11 @@
-#include "LogBench.h"
+#include "bench/LogBench.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QPlainTextEdit>
 
-#include "FormFixture.h"
-#include "Report.h"
+#include "bench/Report.h"
+#include "tests/app/FormFixture.h"
 
 namespace varnok::bench {
 

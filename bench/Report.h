@@ -7,8 +7,8 @@
 #include <QString>
 #include <deque>
 
-#include "CpuMeter.h"
-#include "Floors.h"
+#include "bench/CpuMeter.h"
+#include "bench/Floors.h"
 
 namespace varnok::bench {
 

@@ -1,4 +1,4 @@
-#include "Scenario.h"
+#include "bench/Scenario.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -13,10 +13,10 @@
 #include <functional>
 #include <random>
 
-#include "DeviceLink.h"
-#include "EmulatedDevice.h"
-#include "FormFixture.h"
-#include "PortListers.h"
+#include "link/DeviceLink.h"
+#include "link/PortListers.h"
+#include "tests/app/FormFixture.h"
+#include "tools/emu/EmulatedDevice.h"
 
 namespace varnok::bench {
 namespace {

@@ -7,8 +7,8 @@
 #include <functional>
 #include <memory>
 
-#include "CpuMeter.h"
-#include "Report.h"
+#include "bench/CpuMeter.h"
+#include "bench/Report.h"
 
 class QAbstractButton;
 

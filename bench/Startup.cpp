@@ -1,4 +1,4 @@
-#include "Startup.h"
+#include "bench/Startup.h"
 
 #include <sys/resource.h>
 #include <time.h>
@@ -8,9 +8,9 @@
 #include <QTimer>
 #include <cstdio>
 
-#include "FormFixture.h"
-#include "PortListers.h"
-#include "VarnokApplication.h"
+#include "app/VarnokApplication.h"
+#include "link/PortListers.h"
+#include "tests/app/FormFixture.h"
 
 namespace varnok::bench {
 namespace {

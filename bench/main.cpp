@@ -15,13 +15,13 @@
 #include <algorithm>
 #include <cstring>
 
-#include "CliBench.h"
-#include "CpuMeter.h"
-#include "LogBench.h"
-#include "Report.h"
-#include "Scenario.h"
-#include "Startup.h"
-#include "VarnokApplication.h"
+#include "app/VarnokApplication.h"
+#include "bench/CliBench.h"
+#include "bench/CpuMeter.h"
+#include "bench/LogBench.h"
+#include "bench/Report.h"
+#include "bench/Scenario.h"
+#include "bench/Startup.h"
 
 using namespace varnok::bench;
 

@@ -1,4 +1,4 @@
-#include "CliArgs.h"
+#include "cli/CliArgs.h"
 
 #include <array>
 

@@ -4,10 +4,10 @@
 
 #include <QString>
 
-#include "CliArgs.h"
-#include "CliOutput.h"
-#include "EdidInfo.h"
-#include "EdidStores.h"
+#include "cli/CliArgs.h"
+#include "cli/CliOutput.h"
+#include "device/EdidStores.h"
+#include "edid/EdidInfo.h"
 
 namespace varnok::cli {
 

@@ -5,16 +5,16 @@
 #include <QJsonArray>
 #include <QJsonObject>
 
-#include "CliCommands.h"
-#include "CliInterrupt.h"
-#include "CliSession.h"
-#include "CliViews.h"
-#include "Edid.h"
-#include "EdidDownload.h"
-#include "EdidUpload.h"
-#include "EdidVerify.h"
-#include "FirmwareOperations.h"
-#include "IspClock.h"
+#include "cli/CliCommands.h"
+#include "cli/CliInterrupt.h"
+#include "cli/CliSession.h"
+#include "cli/CliViews.h"
+#include "device/EdidDownload.h"
+#include "device/EdidUpload.h"
+#include "device/EdidVerify.h"
+#include "edid/Edid.h"
+#include "firmware/FirmwareOperations.h"
+#include "firmware/IspClock.h"
 
 namespace varnok::cli {
 namespace {

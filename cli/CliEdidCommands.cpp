@@ -7,13 +7,13 @@
 #include <QJsonArray>
 #include <QJsonObject>
 
-#include "CliCommands.h"
-#include "DisplayEdids.h"
-#include "Edid.h"
-#include "EdidCompare.h"
-#include "EdidHexText.h"
-#include "EdidReport.h"
-#include "EdidValidity.h"
+#include "cli/CliCommands.h"
+#include "edid/DisplayEdids.h"
+#include "edid/Edid.h"
+#include "edid/EdidCompare.h"
+#include "edid/EdidHexText.h"
+#include "edid/EdidReport.h"
+#include "edid/EdidValidity.h"
 
 namespace varnok::cli {
 namespace {

@@ -6,13 +6,13 @@
 #include <algorithm>
 #include <memory>
 
-#include "AnalyzerRead.h"
-#include "CliCommands.h"
-#include "CliSession.h"
-#include "CliViews.h"
-#include "Edid.h"
-#include "EdidReport.h"
-#include "EdidValidity.h"
+#include "cli/CliCommands.h"
+#include "cli/CliSession.h"
+#include "cli/CliViews.h"
+#include "device/AnalyzerRead.h"
+#include "edid/Edid.h"
+#include "edid/EdidReport.h"
+#include "edid/EdidValidity.h"
 
 namespace varnok::cli {
 

@@ -10,7 +10,7 @@
 #include <QStringList>
 #include <cstdio>
 
-#include "CliArgs.h"
+#include "cli/CliArgs.h"
 
 namespace varnok::cli {
 

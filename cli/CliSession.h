@@ -17,13 +17,13 @@
 #include <memory>
 #include <optional>
 
-#include "CliArgs.h"
-#include "CliInterrupt.h"
-#include "CliViews.h"
-#include "DeviceLink.h"
-#include "DeviceSearch.h"
-#include "EdidStores.h"
-#include "PortListers.h"
+#include "cli/CliArgs.h"
+#include "cli/CliInterrupt.h"
+#include "cli/CliViews.h"
+#include "device/EdidStores.h"
+#include "link/DeviceLink.h"
+#include "link/DeviceSearch.h"
+#include "link/PortListers.h"
 
 namespace varnok::cli {
 

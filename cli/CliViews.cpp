@@ -1,6 +1,6 @@
-#include "CliViews.h"
+#include "cli/CliViews.h"
 
-#include "Edid.h"
+#include "edid/Edid.h"
 
 namespace varnok::cli {
 

@@ -7,12 +7,12 @@
 #include <QString>
 #include <optional>
 
-#include "CliOutput.h"
-#include "DeviceOpsView.h"
-#include "Dialogs.h"
-#include "FirmwareView.h"
-#include "LinkView.h"
-#include "SearchView.h"
+#include "cli/CliOutput.h"
+#include "device/DeviceOpsView.h"
+#include "firmware/FirmwareView.h"
+#include "link/Dialogs.h"
+#include "link/LinkView.h"
+#include "link/SearchView.h"
 
 namespace varnok::cli {
 

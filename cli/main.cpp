@@ -14,11 +14,11 @@
 #define VARNOK_FILENO fileno
 #endif
 
-#include "CliArgs.h"
-#include "CliCommands.h"
-#include "CliInterrupt.h"
-#include "CliOutput.h"
-#include "CliViews.h"
+#include "cli/CliArgs.h"
+#include "cli/CliCommands.h"
+#include "cli/CliInterrupt.h"
+#include "cli/CliOutput.h"
+#include "cli/CliViews.h"
 
 using namespace varnok::cli;
 

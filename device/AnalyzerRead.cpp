@@ -1,12 +1,12 @@
-#include "AnalyzerRead.h"
+#include "device/AnalyzerRead.h"
 
 #include <QString>
 #include <algorithm>
 #include <cstring>
 
-#include "DeviceLink.h"
-#include "Edid.h"
-#include "LinkView.h"
+#include "edid/Edid.h"
+#include "link/DeviceLink.h"
+#include "link/LinkView.h"
 
 namespace varnok {
 namespace {

@@ -9,8 +9,8 @@
 #include <functional>
 #include <optional>
 
-#include "EdidInfo.h"
-#include "EdidStores.h"
+#include "device/EdidStores.h"
+#include "edid/EdidInfo.h"
 
 namespace varnok {
 

@@ -1,10 +1,10 @@
-#include "EdidDownload.h"
+#include "device/EdidDownload.h"
 
 #include <algorithm>
 
-#include "DeviceLink.h"
-#include "Dialogs.h"
-#include "Edid.h"
+#include "edid/Edid.h"
+#include "link/DeviceLink.h"
+#include "link/Dialogs.h"
 
 namespace varnok {
 namespace {

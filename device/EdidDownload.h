@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <optional>
 
-#include "DeviceOpsView.h"
-#include "EdidStores.h"
+#include "device/DeviceOpsView.h"
+#include "device/EdidStores.h"
 
 namespace varnok {
 

@@ -4,7 +4,7 @@
 
 #include <QString>
 
-#include "EdidInfo.h"
+#include "edid/EdidInfo.h"
 
 namespace varnok {
 

@@ -1,11 +1,11 @@
-#include "EdidUpload.h"
+#include "device/EdidUpload.h"
 
 #include <QTimer>
 
-#include "DeviceLink.h"
-#include "Dialogs.h"
-#include "Edid.h"
-#include "EdidStores.h"
+#include "device/EdidStores.h"
+#include "edid/Edid.h"
+#include "link/DeviceLink.h"
+#include "link/Dialogs.h"
 
 namespace varnok {
 namespace {

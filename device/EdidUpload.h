@@ -5,9 +5,9 @@
 #include <QString>
 #include <functional>
 
-#include "DeviceOpsView.h"
-#include "EdidInfo.h"
-#include "EdidValidity.h"  // ValidationMessage, the words of a refused upload
+#include "device/DeviceOpsView.h"
+#include "edid/EdidInfo.h"
+#include "edid/EdidValidity.h"  // ValidationMessage, the words of a refused upload
 
 namespace varnok {
 

@@ -1,7 +1,7 @@
-#include "EdidVerify.h"
+#include "device/EdidVerify.h"
 
-#include "AnalyzerRead.h"
-#include "DeviceLink.h"
+#include "device/AnalyzerRead.h"
+#include "link/DeviceLink.h"
 
 namespace varnok {
 

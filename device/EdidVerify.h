@@ -3,7 +3,7 @@
 // to it, so this read is the only way to learn that a device which stalled mid-upload stored a
 // mixed EDID.
 
-#include "EdidInfo.h"
+#include "edid/EdidInfo.h"
 
 namespace varnok {
 

@@ -1,4 +1,4 @@
-#include "DefaultEdid.h"
+#include "edid/DefaultEdid.h"
 
 namespace varnok {
 

@@ -4,7 +4,7 @@
 // 2-channel L-PCM and an HDMI block with physical address 1.0.0.0. Its year and week bytes are
 // the stored ones (week 15 of 2015); the creator fills the current date into its own fields.
 
-#include "EdidInfo.h"
+#include "edid/EdidInfo.h"
 
 namespace varnok {
 

@@ -1,10 +1,10 @@
-#include "DisplayEdids.h"
+#include "edid/DisplayEdids.h"
 
 #include <QDir>
 #include <algorithm>
 
-#include "Edid.h"
-#include "WindowsDisplayEdids.h"
+#include "edid/Edid.h"
+#include "edid/WindowsDisplayEdids.h"
 
 namespace varnok {
 namespace {

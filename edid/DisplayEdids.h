@@ -7,7 +7,7 @@
 #include <QList>
 #include <QString>
 
-#include "EdidInfo.h"
+#include "edid/EdidInfo.h"
 
 namespace varnok {
 

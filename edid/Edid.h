@@ -6,7 +6,7 @@
 #include <QString>
 #include <cstdint>
 
-#include "EdidInfo.h"
+#include "edid/EdidInfo.h"
 
 namespace varnok {
 

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "Edid.h"
+#include "edid/Edid.h"
 
 namespace varnok {
 

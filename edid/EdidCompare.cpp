@@ -1,8 +1,8 @@
-#include "EdidCompare.h"
+#include "edid/EdidCompare.h"
 
 #include <algorithm>
 
-#include "Edid.h"
+#include "edid/Edid.h"
 
 namespace varnok {
 

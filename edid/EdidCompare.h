@@ -5,7 +5,7 @@
 #include <QList>
 #include <array>
 
-#include "EdidReport.h"
+#include "edid/EdidReport.h"
 
 namespace varnok {
 

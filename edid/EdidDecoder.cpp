@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "Edid.h"
-#include "VicNameTable.h"
+#include "edid/Edid.h"
+#include "edid/VicNameTable.h"
 
 namespace varnok {
 

@@ -5,7 +5,7 @@
 #include <QSaveFile>
 #include <algorithm>
 
-#include "Edid.h"
+#include "edid/Edid.h"
 
 namespace varnok {
 

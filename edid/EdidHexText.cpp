@@ -1,9 +1,9 @@
-#include "EdidHexText.h"
+#include "edid/EdidHexText.h"
 
 #include <QList>
 #include <algorithm>
 
-#include "Edid.h"
+#include "edid/Edid.h"
 
 namespace varnok {
 namespace {

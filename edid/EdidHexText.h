@@ -8,7 +8,7 @@
 #include <QString>
 #include <QStringView>
 
-#include "EdidInfo.h"
+#include "edid/EdidInfo.h"
 
 namespace varnok {
 

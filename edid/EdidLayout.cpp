@@ -1,8 +1,8 @@
-#include "EdidLayout.h"
+#include "edid/EdidLayout.h"
 
 #include <algorithm>
 
-#include "Edid.h"
+#include "edid/Edid.h"
 
 namespace varnok {
 namespace {

@@ -1,8 +1,8 @@
-#include "EdidReport.h"
+#include "edid/EdidReport.h"
 
 #include <QByteArray>
 
-#include "Edid.h"
+#include "edid/Edid.h"
 
 namespace varnok {
 

@@ -5,7 +5,7 @@
 #include <QString>
 #include <array>
 
-#include "EdidInfo.h"
+#include "edid/EdidInfo.h"
 
 namespace varnok {
 

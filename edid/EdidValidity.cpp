@@ -1,8 +1,8 @@
-#include "EdidValidity.h"
+#include "edid/EdidValidity.h"
 
 #include <algorithm>
 
-#include "Edid.h"
+#include "edid/Edid.h"
 
 namespace varnok {
 namespace {

@@ -6,7 +6,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "EdidInfo.h"
+#include "edid/EdidInfo.h"
 
 namespace varnok {
 

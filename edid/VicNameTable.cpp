@@ -1,4 +1,4 @@
-#include "VicNameTable.h"
+#include "edid/VicNameTable.h"
 
 namespace varnok {
 

@@ -1,4 +1,4 @@
-#include "WindowsDisplayEdids.h"
+#include "edid/WindowsDisplayEdids.h"
 
 #ifdef _WIN32
 #include <windows.h>

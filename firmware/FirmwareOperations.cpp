@@ -1,11 +1,11 @@
-#include "FirmwareOperations.h"
+#include "firmware/FirmwareOperations.h"
 
-#include "DeviceLink.h"
-#include "Dialogs.h"
-#include "FirmwareImage.h"
-#include "FirmwareView.h"
-#include "Isp029Update.h"
-#include "IspUpdate.h"
+#include "firmware/FirmwareImage.h"
+#include "firmware/FirmwareView.h"
+#include "firmware/Isp029Update.h"
+#include "firmware/IspUpdate.h"
+#include "link/DeviceLink.h"
+#include "link/Dialogs.h"
 
 namespace varnok {
 namespace {

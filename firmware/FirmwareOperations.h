@@ -12,7 +12,7 @@
 #include <QString>
 #include <cstdint>
 
-#include "FirmwareImage.h"
+#include "firmware/FirmwareImage.h"
 
 namespace varnok {
 

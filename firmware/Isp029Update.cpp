@@ -1,8 +1,8 @@
-#include "Isp029Update.h"
+#include "firmware/Isp029Update.h"
 
-#include "DeviceLink.h"
-#include "FirmwareView.h"
-#include "IspClock.h"
+#include "firmware/FirmwareView.h"
+#include "firmware/IspClock.h"
+#include "link/DeviceLink.h"
 
 namespace varnok {
 

@@ -35,8 +35,8 @@
 #include <QString>
 #include <cstdint>
 
-#include "FirmwareImage.h"
-#include "IspChannel.h"
+#include "firmware/FirmwareImage.h"
+#include "firmware/IspChannel.h"
 
 namespace varnok {
 

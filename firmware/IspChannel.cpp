@@ -1,10 +1,10 @@
-#include "IspChannel.h"
+#include "firmware/IspChannel.h"
 
 #include <QTimer>
 #include <algorithm>
 #include <cstring>
 
-#include "DeviceLink.h"
+#include "link/DeviceLink.h"
 
 namespace varnok {
 namespace {

@@ -1,4 +1,4 @@
-#include "IspClock.h"
+#include "firmware/IspClock.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,10 +1,10 @@
-#include "IspUpdate.h"
+#include "firmware/IspUpdate.h"
 
 #include <cstring>
 
-#include "DeviceLink.h"
-#include "FirmwareView.h"
-#include "IspClock.h"
+#include "firmware/FirmwareView.h"
+#include "firmware/IspClock.h"
+#include "link/DeviceLink.h"
 
 namespace varnok {
 namespace {

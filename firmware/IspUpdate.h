@@ -24,8 +24,8 @@
 #include <array>
 #include <cstdint>
 
-#include "FirmwareImage.h"
-#include "IspChannel.h"
+#include "firmware/FirmwareImage.h"
+#include "firmware/IspChannel.h"
 
 namespace varnok {
 

@@ -9,14 +9,14 @@
 #include <cstring>
 #include <string>
 
-#include "ConversionError.h"
-#include "CreatorCollector.h"
-#include "Edid.h"
-#include "EdidBuilder.h"
-#include "FuzzEntries.h"
-#include "FuzzSupport.h"
-#include "RecordCompare.h"
-#include "ScriptedControls.h"
+#include "creator/builder/EdidBuilder.h"
+#include "creator/pages/ConversionError.h"
+#include "creator/pages/CreatorCollector.h"
+#include "edid/Edid.h"
+#include "fuzz/FuzzEntries.h"
+#include "fuzz/FuzzSupport.h"
+#include "fuzz/RecordCompare.h"
+#include "fuzz/ScriptedControls.h"
 
 namespace varnok::fuzz {
 namespace {

@@ -3,15 +3,15 @@
 #include <cstring>
 #include <string>
 
-#include "DefaultEdid.h"
-#include "Edid.h"
-#include "EdidCompare.h"
-#include "EdidLayout.h"
-#include "EdidReport.h"
-#include "EdidValidity.h"
-#include "FuzzEntries.h"
-#include "FuzzSupport.h"
-#include "RecordCompare.h"
+#include "edid/DefaultEdid.h"
+#include "edid/Edid.h"
+#include "edid/EdidCompare.h"
+#include "edid/EdidLayout.h"
+#include "edid/EdidReport.h"
+#include "edid/EdidValidity.h"
+#include "fuzz/FuzzEntries.h"
+#include "fuzz/FuzzSupport.h"
+#include "fuzz/RecordCompare.h"
 
 namespace varnok::fuzz {
 namespace {

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "FuzzEntries.h"
+#include "fuzz/FuzzEntries.h"
 
 #ifndef VARNOK_FUZZ_ENTRY
 #error "VARNOK_FUZZ_ENTRY must name the fuzz entry function"

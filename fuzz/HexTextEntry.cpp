@@ -4,10 +4,10 @@
 #include <QString>
 #include <algorithm>
 
-#include "Edid.h"
-#include "EdidHexText.h"
-#include "FuzzEntries.h"
-#include "FuzzSupport.h"
+#include "edid/Edid.h"
+#include "edid/EdidHexText.h"
+#include "fuzz/FuzzEntries.h"
+#include "fuzz/FuzzSupport.h"
 
 namespace varnok::fuzz {
 namespace {

@@ -15,12 +15,12 @@
 #include <QTimer>
 #include <memory>
 
-#include "DeviceLink.h"
-#include "FirmwareView.h"
-#include "FuzzEntries.h"
-#include "Isp029Update.h"
-#include "IspUpdate.h"
-#include "ScriptedLoader.h"
+#include "firmware/FirmwareView.h"
+#include "firmware/Isp029Update.h"
+#include "firmware/IspUpdate.h"
+#include "fuzz/FuzzEntries.h"
+#include "fuzz/ScriptedLoader.h"
+#include "link/DeviceLink.h"
 
 namespace varnok::fuzz {
 namespace {

@@ -1,7 +1,7 @@
 #pragma once
 // Field-by-field comparison of two EDID records (the struct has padding, so no memcmp).
 
-#include "EdidInfo.h"
+#include "edid/EdidInfo.h"
 
 namespace varnok::fuzz {
 

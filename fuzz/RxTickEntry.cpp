@@ -5,9 +5,9 @@
 #include <QObject>
 #include <algorithm>
 
-#include "DeviceLink.h"
-#include "FuzzEntries.h"
-#include "FuzzSupport.h"
+#include "fuzz/FuzzEntries.h"
+#include "fuzz/FuzzSupport.h"
+#include "link/DeviceLink.h"
 
 namespace varnok::fuzz {
 namespace {

@@ -1,6 +1,6 @@
-#include "ScriptedControls.h"
+#include "fuzz/ScriptedControls.h"
 
-#include "CreatorTables.h"
+#include "creator/pages/CreatorTables.h"
 
 namespace varnok::fuzz {
 namespace {

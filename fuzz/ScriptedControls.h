@@ -10,8 +10,8 @@
 #include <QString>
 #include <vector>
 
-#include "CreatorCollector.h"
-#include "FuzzSupport.h"
+#include "creator/pages/CreatorCollector.h"
+#include "fuzz/FuzzSupport.h"
 
 namespace varnok::fuzz {
 

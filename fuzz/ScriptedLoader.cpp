@@ -1,8 +1,8 @@
-#include "ScriptedLoader.h"
+#include "fuzz/ScriptedLoader.h"
 
 #include <algorithm>
 
-#include "DeviceLink.h"
+#include "link/DeviceLink.h"
 
 namespace varnok::fuzz {
 namespace {

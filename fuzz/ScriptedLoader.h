@@ -22,9 +22,9 @@
 #include <QList>
 #include <cstdint>
 
-#include "FuzzSupport.h"
-#include "IspClock.h"
-#include "SerialPort.h"
+#include "firmware/IspClock.h"
+#include "fuzz/FuzzSupport.h"
+#include "link/SerialPort.h"
 
 namespace varnok {
 class DeviceLink;

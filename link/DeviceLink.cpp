@@ -1,4 +1,4 @@
-#include "DeviceLink.h"
+#include "link/DeviceLink.h"
 
 #include <QElapsedTimer>
 #include <QTimer>
@@ -9,7 +9,7 @@
 #include <sys/prctl.h>
 #endif
 
-#include "TThread_Uart_Api.h"
+#include "link/TThread_Uart_Api.h"
 
 namespace varnok {
 

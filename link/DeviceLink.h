@@ -11,9 +11,9 @@
 #include <cstdint>
 #include <memory>
 
-#include "EventLoopWait.h"
-#include "LinkView.h"
-#include "SerialPort.h"
+#include "link/EventLoopWait.h"
+#include "link/LinkView.h"
+#include "link/SerialPort.h"
 
 class QTimer;
 

@@ -1,4 +1,4 @@
-#include "DeviceSearch.h"
+#include "link/DeviceSearch.h"
 
 #include <algorithm>
 

@@ -23,9 +23,9 @@
 
 #include <QObject>
 
-#include "DeviceLink.h"
-#include "SearchView.h"
-#include "SerialPort.h"
+#include "link/DeviceLink.h"
+#include "link/SearchView.h"
+#include "link/SerialPort.h"
 
 namespace varnok {
 

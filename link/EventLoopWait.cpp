@@ -1,4 +1,4 @@
-#include "EventLoopWait.h"
+#include "link/EventLoopWait.h"
 
 #include <QEventLoop>
 #include <QSocketNotifier>

@@ -1,16 +1,16 @@
-#include "PortListers.h"
+#include "link/PortListers.h"
 
 #include <algorithm>
 #include <iterator>
 #include <utility>
 
 #ifdef _WIN32
-#include "WinSerialPort.h"
-#include "WindowsSerialComm.h"
+#include "link/WinSerialPort.h"
+#include "link/WindowsSerialComm.h"
 #else
 #include <QSerialPortInfo>
 
-#include "QtSerialPort.h"
+#include "link/QtSerialPort.h"
 #endif
 
 namespace varnok {

@@ -13,7 +13,7 @@
 #include <QList>
 #include <QPair>
 
-#include "SerialPort.h"
+#include "link/SerialPort.h"
 
 namespace varnok {
 

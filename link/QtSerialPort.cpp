@@ -1,4 +1,4 @@
-#include "QtSerialPort.h"
+#include "link/QtSerialPort.h"
 
 #include <QMetaObject>
 

@@ -17,7 +17,7 @@
 
 #include <QSerialPort>
 
-#include "SerialPort.h"
+#include "link/SerialPort.h"
 
 namespace varnok {
 

@@ -1,4 +1,4 @@
-#include "TThread_Uart_Api.h"
+#include "link/TThread_Uart_Api.h"
 
 #include <QMetaObject>
 #include <QMutexLocker>

@@ -1,11 +1,11 @@
 #pragma once
 // The serial link in one include: port seam, device link, dispatcher thread, search.
 
-#include "DeviceLink.h"
-#include "DeviceSearch.h"
-#include "LinkView.h"
-#include "PortListers.h"
-#include "QtSerialPort.h"
-#include "SearchView.h"
-#include "SerialPort.h"
-#include "TThread_Uart_Api.h"
+#include "link/DeviceLink.h"
+#include "link/DeviceSearch.h"
+#include "link/LinkView.h"
+#include "link/PortListers.h"
+#include "link/QtSerialPort.h"
+#include "link/SearchView.h"
+#include "link/SerialPort.h"
+#include "link/TThread_Uart_Api.h"

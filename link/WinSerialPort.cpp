@@ -1,4 +1,4 @@
-#include "WinSerialPort.h"
+#include "link/WinSerialPort.h"
 
 #ifdef _WIN32
 #include <windows.h>

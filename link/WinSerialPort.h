@@ -14,7 +14,7 @@
 // the device needs none.
 
 #ifdef _WIN32
-#include "SerialPort.h"
+#include "link/SerialPort.h"
 
 namespace varnok {
 

@@ -1,4 +1,4 @@
-#include "WindowsSerialComm.h"
+#include "link/WindowsSerialComm.h"
 
 #ifdef _WIN32
 #include <windows.h>

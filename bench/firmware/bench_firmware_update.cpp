@@ -16,13 +16,13 @@
 #include <QTemporaryDir>
 #include <cstdio>
 
-#include "DeviceLink.h"
-#include "DeviceSearch.h"
-#include "Dialogs.h"
-#include "FirmwareOperations.h"
-#include "FirmwareView.h"
-#include "IspClock.h"
-#include "PortListers.h"
+#include "firmware/FirmwareOperations.h"
+#include "firmware/FirmwareView.h"
+#include "firmware/IspClock.h"
+#include "link/DeviceLink.h"
+#include "link/DeviceSearch.h"
+#include "link/Dialogs.h"
+#include "link/PortListers.h"
 
 using namespace varnok;
 

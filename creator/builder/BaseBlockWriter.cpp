@@ -1,6 +1,6 @@
-#include "BaseBlockWriter.h"
+#include "creator/builder/BaseBlockWriter.h"
 
-#include "Edid.h"
+#include "edid/Edid.h"
 
 namespace varnok {
 

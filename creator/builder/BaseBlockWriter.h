@@ -5,7 +5,7 @@
 #include <array>
 #include <cstdint>
 
-#include "EdidInfo.h"
+#include "edid/EdidInfo.h"
 
 namespace varnok {
 

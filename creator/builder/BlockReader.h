@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "EdidInfo.h"
+#include "edid/EdidInfo.h"
 
 namespace varnok {
 

@@ -1,8 +1,8 @@
-#include "EdidBuilder.h"
+#include "creator/builder/EdidBuilder.h"
 
-#include "BaseBlockWriter.h"
-#include "ExtensionWriter.h"
-#include "LoadedExtension.h"
+#include "creator/builder/BaseBlockWriter.h"
+#include "creator/builder/ExtensionWriter.h"
+#include "creator/builder/LoadedExtension.h"
 
 namespace varnok {
 

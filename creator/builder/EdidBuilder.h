@@ -5,7 +5,7 @@
 
 #include <QStringList>
 
-#include "EdidInfo.h"
+#include "edid/EdidInfo.h"
 
 namespace varnok {
 

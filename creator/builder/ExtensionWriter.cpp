@@ -1,8 +1,8 @@
-#include "ExtensionWriter.h"
+#include "creator/builder/ExtensionWriter.h"
 
 #include <algorithm>
 
-#include "Edid.h"
+#include "edid/Edid.h"
 
 namespace varnok {
 

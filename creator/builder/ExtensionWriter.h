@@ -4,8 +4,8 @@
 
 #include <QStringList>
 
-#include "EdidInfo.h"
-#include "LoadedExtension.h"
+#include "creator/builder/LoadedExtension.h"
+#include "edid/EdidInfo.h"
 
 namespace varnok {
 

@@ -1,6 +1,6 @@
-#include "LoadedExtension.h"
+#include "creator/builder/LoadedExtension.h"
 
-#include "Edid.h"
+#include "edid/Edid.h"
 
 namespace varnok {
 

@@ -10,8 +10,8 @@
 #include <optional>
 #include <vector>
 
-#include "BlockReader.h"
-#include "EdidInfo.h"
+#include "creator/builder/BlockReader.h"
+#include "edid/EdidInfo.h"
 
 namespace varnok {
 

@@ -1,4 +1,4 @@
-#include "ConversionError.h"
+#include "creator/pages/ConversionError.h"
 
 #include <limits>
 

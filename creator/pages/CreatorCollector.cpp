@@ -1,12 +1,12 @@
-#include "CreatorCollector.h"
+#include "creator/pages/CreatorCollector.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
 #include <algorithm>
 
-#include "ConversionError.h"
-#include "CreatorControls.h"
-#include "CreatorTables.h"
+#include "creator/pages/ConversionError.h"
+#include "creator/pages/CreatorControls.h"
+#include "creator/pages/CreatorTables.h"
 
 namespace varnok {
 

@@ -10,7 +10,7 @@
 #include <QHash>
 #include <QString>
 
-#include "EdidInfo.h"
+#include "edid/EdidInfo.h"
 
 class QObject;
 

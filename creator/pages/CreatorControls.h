@@ -5,7 +5,7 @@
 #include <QLineEdit>
 #include <QObject>
 
-#include "CreatorTables.h"
+#include "creator/pages/CreatorTables.h"
 
 namespace varnok {
 

@@ -7,10 +7,10 @@
 #include <QLineEdit>
 #include <QTabWidget>
 
-#include "CreatorControls.h"
-#include "CreatorPages.h"
-#include "DefaultEdid.h"
-#include "Edid.h"
+#include "creator/pages/CreatorControls.h"
+#include "creator/pages/CreatorPages.h"
+#include "edid/DefaultEdid.h"
+#include "edid/Edid.h"
 
 namespace varnok {
 namespace {

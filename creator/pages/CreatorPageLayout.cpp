@@ -1,4 +1,4 @@
-#include "CreatorPageLayout.h"
+#include "creator/pages/CreatorPageLayout.h"
 
 #include <QCheckBox>
 #include <QFrame>
@@ -13,7 +13,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-#include "CreatorTables.h"
+#include "creator/pages/CreatorTables.h"
 
 namespace varnok {
 namespace {

@@ -1,4 +1,4 @@
-#include "CreatorPages.h"
+#include "creator/pages/CreatorPages.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -13,8 +13,8 @@
 #include <QWheelEvent>
 #include <exception>
 
-#include "CreatorControls.h"
-#include "CreatorPageLayout.h"
+#include "creator/pages/CreatorControls.h"
+#include "creator/pages/CreatorPageLayout.h"
 
 namespace varnok {
 namespace {

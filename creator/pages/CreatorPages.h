@@ -14,8 +14,8 @@
 #include <functional>
 #include <optional>
 
-#include "EdidInfo.h"
-#include "InputRules.h"
+#include "creator/pages/InputRules.h"
+#include "edid/EdidInfo.h"
 
 class QAbstractButton;
 class QLabel;

@@ -1,4 +1,4 @@
-#include "CreatorTables.h"
+#include "creator/pages/CreatorTables.h"
 
 namespace varnok {
 

@@ -1,4 +1,4 @@
-#include "InputRules.h"
+#include "creator/pages/InputRules.h"
 
 namespace varnok {
 namespace {

@@ -4,8 +4,8 @@
 
 #include <QString>
 
-#include "ConversionError.h"
-#include "CreatorTables.h"
+#include "creator/pages/ConversionError.h"
+#include "creator/pages/CreatorTables.h"
 
 namespace varnok {
 

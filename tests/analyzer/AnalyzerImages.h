@@ -9,8 +9,8 @@
 #include <algorithm>
 #include <initializer_list>
 
-#include "DefaultEdid.h"
-#include "Edid.h"
+#include "edid/DefaultEdid.h"
+#include "edid/Edid.h"
 
 namespace varnok {
 

@@ -9,9 +9,9 @@
 #include <memory>
 #include <vector>
 
-#include "DeviceLink.h"
-#include "EdidInfo.h"
-#include "SerialPort.h"
+#include "edid/EdidInfo.h"
+#include "link/DeviceLink.h"
+#include "link/SerialPort.h"
 
 namespace varnok {
 

@@ -7,12 +7,12 @@
 #include <QTest>
 #include <QTimer>
 
-#include "AnalyzerImages.h"
-#include "DeviceLink.h"
-#include "EdidReport.h"
-#include "EmulatedDevice.h"
-#include "FormFixture.h"
-#include "PortListers.h"
+#include "edid/EdidReport.h"
+#include "link/DeviceLink.h"
+#include "link/PortListers.h"
+#include "tests/analyzer/AnalyzerImages.h"
+#include "tests/app/FormFixture.h"
+#include "tools/emu/EmulatedDevice.h"
 
 using namespace varnok;
 

@@ -10,13 +10,13 @@
 #include <QTest>
 #include <QTimer>
 
-#include "AnalyzerImages.h"
-#include "AnalyzerPage.h"
-#include "DeviceLink.h"
-#include "EdidReport.h"
-#include "EdidWindow.h"
-#include "FakeDevicePort.h"
-#include "FormFixture.h"
+#include "app/AnalyzerPage.h"
+#include "app/EdidWindow.h"
+#include "edid/EdidReport.h"
+#include "link/DeviceLink.h"
+#include "tests/analyzer/AnalyzerImages.h"
+#include "tests/analyzer/FakeDevicePort.h"
+#include "tests/app/FormFixture.h"
 
 using namespace varnok;
 

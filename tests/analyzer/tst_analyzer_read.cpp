@@ -4,12 +4,12 @@
 #include <QTest>
 #include <QTimer>
 
-#include "AnalyzerRead.h"
-#include "DefaultEdid.h"
-#include "DeviceLink.h"
-#include "Edid.h"
-#include "FakeDevicePort.h"
-#include "LinkView.h"
+#include "device/AnalyzerRead.h"
+#include "edid/DefaultEdid.h"
+#include "edid/Edid.h"
+#include "link/DeviceLink.h"
+#include "link/LinkView.h"
+#include "tests/analyzer/FakeDevicePort.h"
 
 using namespace varnok;
 

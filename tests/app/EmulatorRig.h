@@ -8,10 +8,10 @@
 #include <memory>
 #include <vector>
 
-#include "EmulatedDevice.h"
-#include "FormFixture.h"
-#include "LedShape.h"
-#include "PortListers.h"
+#include "app/LedShape.h"
+#include "link/PortListers.h"
+#include "tests/app/FormFixture.h"
+#include "tools/emu/EmulatedDevice.h"
 
 namespace varnok {
 

@@ -6,10 +6,10 @@
 #include <QStringList>
 #include <memory>
 
-#include "ScriptedDialogs.h"
-#include "SerialPort.h"
-#include "TForm1.h"
-#include "VarnokApplication.h"
+#include "app/TForm1.h"
+#include "app/VarnokApplication.h"
+#include "link/SerialPort.h"
+#include "tests/common/ScriptedDialogs.h"
 
 namespace varnok {
 

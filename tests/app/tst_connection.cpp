@@ -6,12 +6,12 @@
 #include <QRadioButton>
 #include <QTest>
 
-#include "DeviceLink.h"
-#include "EmulatedDevice.h"
-#include "EmulatorRig.h"
-#include "FormFixture.h"
-#include "LedShape.h"
-#include "PortListers.h"
+#include "app/LedShape.h"
+#include "link/DeviceLink.h"
+#include "link/PortListers.h"
+#include "tests/app/EmulatorRig.h"
+#include "tests/app/FormFixture.h"
+#include "tools/emu/EmulatedDevice.h"
 
 using namespace varnok;
 

@@ -21,18 +21,18 @@
 #include <QTextDocument>
 #include <QTimer>
 
-#include "DefaultEdid.h"
-#include "DeviceLink.h"
-#include "DisplayEdids.h"
-#include "Edid.h"
-#include "EdidBytesTab.h"
-#include "EdidCompareTab.h"
-#include "EdidDecodeOutput.h"
-#include "EdidDecodeTab.h"
-#include "EdidHexText.h"
-#include "EdidReport.h"
-#include "EdidWindow.h"
-#include "FormFixture.h"
+#include "app/EdidBytesTab.h"
+#include "app/EdidCompareTab.h"
+#include "app/EdidDecodeOutput.h"
+#include "app/EdidDecodeTab.h"
+#include "app/EdidWindow.h"
+#include "edid/DefaultEdid.h"
+#include "edid/DisplayEdids.h"
+#include "edid/Edid.h"
+#include "edid/EdidHexText.h"
+#include "edid/EdidReport.h"
+#include "link/DeviceLink.h"
+#include "tests/app/FormFixture.h"
 
 using namespace varnok;
 

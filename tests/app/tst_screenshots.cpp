@@ -9,15 +9,15 @@
 #include <QTabWidget>
 #include <QTest>
 
-#include "DefaultEdid.h"
-#include "EdidCompareTab.h"
-#include "EdidDecodeTab.h"
-#include "EdidHexText.h"
-#include "EdidWindow.h"
-#include "EmulatedDevice.h"
-#include "FormFixture.h"
-#include "LedShape.h"
-#include "PortListers.h"
+#include "app/EdidCompareTab.h"
+#include "app/EdidDecodeTab.h"
+#include "app/EdidWindow.h"
+#include "app/LedShape.h"
+#include "edid/DefaultEdid.h"
+#include "edid/EdidHexText.h"
+#include "link/PortListers.h"
+#include "tests/app/FormFixture.h"
+#include "tools/emu/EmulatedDevice.h"
 
 using namespace varnok;
 

@@ -13,8 +13,8 @@
 #include <QTabWidget>
 #include <QTest>
 
-#include "FormFixture.h"
-#include "LedShape.h"
+#include "app/LedShape.h"
+#include "tests/app/FormFixture.h"
 
 using namespace varnok;
 

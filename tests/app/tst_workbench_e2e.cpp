@@ -9,15 +9,15 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "DefaultEdid.h"
-#include "DeviceLink.h"
-#include "Edid.h"
-#include "EdidHexText.h"
-#include "EdidWindow.h"
-#include "EmulatedDevice.h"
-#include "FormFixture.h"
-#include "LedShape.h"
-#include "PortListers.h"
+#include "app/EdidWindow.h"
+#include "app/LedShape.h"
+#include "edid/DefaultEdid.h"
+#include "edid/Edid.h"
+#include "edid/EdidHexText.h"
+#include "link/DeviceLink.h"
+#include "link/PortListers.h"
+#include "tests/app/FormFixture.h"
+#include "tools/emu/EmulatedDevice.h"
 
 using namespace varnok;
 

@@ -8,10 +8,10 @@
 #include <QTabWidget>
 #include <QTest>
 
-#include "BadFiles.h"
-#include "CreatorPages.h"
-#include "DefaultEdid.h"
-#include "Edid.h"
+#include "creator/pages/CreatorPages.h"
+#include "edid/DefaultEdid.h"
+#include "edid/Edid.h"
+#include "tests/badfiles/BadFiles.h"
 
 using namespace varnok;
 using namespace varnok::test;

@@ -6,14 +6,14 @@
 
 #include <QTest>
 
-#include "BadFiles.h"
-#include "DefaultEdid.h"
-#include "DeviceLink.h"
-#include "Edid.h"
-#include "EdidReport.h"
-#include "EdidStores.h"
-#include "EdidUpload.h"
-#include "ScriptedDialogs.h"
+#include "device/EdidStores.h"
+#include "device/EdidUpload.h"
+#include "edid/DefaultEdid.h"
+#include "edid/Edid.h"
+#include "edid/EdidReport.h"
+#include "link/DeviceLink.h"
+#include "tests/badfiles/BadFiles.h"
+#include "tests/common/ScriptedDialogs.h"
 
 using namespace varnok;
 using namespace varnok::test;

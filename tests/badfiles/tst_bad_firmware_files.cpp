@@ -5,10 +5,10 @@
 
 #include <QTest>
 
-#include "BadFiles.h"
-#include "FirmwareOperations.h"
-#include "IspFakes.h"
-#include "ScriptedDialogs.h"
+#include "firmware/FirmwareOperations.h"
+#include "tests/badfiles/BadFiles.h"
+#include "tests/common/ScriptedDialogs.h"
+#include "tests/firmware/IspFakes.h"
 
 using namespace varnok;
 using namespace varnok::test;

@@ -10,9 +10,9 @@
 #include <functional>
 #include <vector>
 
-#include "DefaultEdid.h"
-#include "Edid.h"
-#include "EdidInfo.h"
+#include "edid/DefaultEdid.h"
+#include "edid/Edid.h"
+#include "edid/EdidInfo.h"
 
 namespace varnok::test {
 

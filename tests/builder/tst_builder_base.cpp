@@ -3,9 +3,9 @@
 
 #include <QtTest>
 
-#include "BaseBlockWriter.h"
-#include "BuilderFixture.h"
-#include "EdidBuilder.h"
+#include "creator/builder/BaseBlockWriter.h"
+#include "creator/builder/EdidBuilder.h"
+#include "tests/builder/BuilderFixture.h"
 
 using namespace varnok;
 using namespace varnok::test;

@@ -4,8 +4,8 @@
 
 #include <QtTest>
 
-#include "BuilderFixture.h"
-#include "EdidBuilder.h"
+#include "creator/builder/EdidBuilder.h"
+#include "tests/builder/BuilderFixture.h"
 
 using namespace varnok;
 using namespace varnok::test;

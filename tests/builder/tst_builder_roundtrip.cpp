@@ -10,8 +10,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "BuilderFixture.h"
-#include "EdidBuilder.h"
+#include "creator/builder/EdidBuilder.h"
+#include "tests/builder/BuilderFixture.h"
 
 using namespace varnok;
 using namespace varnok::test;

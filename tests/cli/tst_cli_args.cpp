@@ -3,8 +3,8 @@
 
 #include <QtTest>
 
-#include "CliArgs.h"
-#include "CliSession.h"
+#include "cli/CliArgs.h"
+#include "cli/CliSession.h"
 
 using namespace varnok::cli;
 

@@ -16,8 +16,8 @@
 #include <csignal>
 #include <memory>
 
-#include "DefaultEdid.h"
-#include "EmulatedDevice.h"
+#include "tools/emu/DefaultEdid.h"
+#include "tools/emu/EmulatedDevice.h"
 
 using namespace varnok;
 

@@ -7,8 +7,8 @@
 #include <QStringList>
 #include <initializer_list>
 
-#include "CreatorCollector.h"
-#include "CreatorTables.h"
+#include "creator/pages/CreatorCollector.h"
+#include "creator/pages/CreatorTables.h"
 
 namespace varnok::test {
 

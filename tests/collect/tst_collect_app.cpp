@@ -14,13 +14,13 @@
 #include <QTest>
 #include <QTimer>
 
-#include "DefaultEdid.h"
-#include "DeviceLink.h"
-#include "Edid.h"
-#include "EmulatedDevice.h"
-#include "FormFixture.h"
-#include "PortListers.h"
-#include "TestFiles.h"
+#include "edid/DefaultEdid.h"
+#include "edid/Edid.h"
+#include "link/DeviceLink.h"
+#include "link/PortListers.h"
+#include "tests/app/FormFixture.h"
+#include "tests/common/TestFiles.h"
+#include "tools/emu/EmulatedDevice.h"
 
 using namespace varnok;
 

@@ -11,10 +11,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "CollectState.h"
-#include "CreatorCollector.h"
-#include "CreatorFixture.h"
-#include "EdidBuilder.h"
+#include "creator/builder/EdidBuilder.h"
+#include "creator/pages/CreatorCollector.h"
+#include "tests/collect/CollectState.h"
+#include "tests/creator/CreatorFixture.h"
 
 using namespace varnok;
 using namespace varnok::test;

@@ -3,8 +3,8 @@
 // audio descriptors), the recomputed bits, the CEC address and the conversion error.
 #include <QtTest>
 
-#include "CollectState.h"
-#include "ConversionError.h"
+#include "creator/pages/ConversionError.h"
+#include "tests/collect/CollectState.h"
 
 using namespace varnok;
 using namespace varnok::test;

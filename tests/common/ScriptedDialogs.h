@@ -7,7 +7,7 @@
 #include <deque>
 #include <optional>
 
-#include "Dialogs.h"
+#include "link/Dialogs.h"
 
 namespace varnok {
 

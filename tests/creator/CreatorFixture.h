@@ -11,10 +11,10 @@
 #include <memory>
 #include <optional>
 
-#include "CreatorPages.h"
-#include "CreatorTables.h"
-#include "DefaultEdid.h"
-#include "Edid.h"
+#include "creator/pages/CreatorPages.h"
+#include "creator/pages/CreatorTables.h"
+#include "edid/DefaultEdid.h"
+#include "edid/Edid.h"
 
 namespace varnok::test {
 

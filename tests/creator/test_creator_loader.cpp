@@ -10,7 +10,7 @@
 #include <QTest>
 #include <set>
 
-#include "CreatorFixture.h"
+#include "tests/creator/CreatorFixture.h"
 
 using namespace varnok;
 using namespace varnok::test;

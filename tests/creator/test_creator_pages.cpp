@@ -11,7 +11,7 @@
 #include <QTest>
 #include <QWheelEvent>
 
-#include "CreatorFixture.h"
+#include "tests/creator/CreatorFixture.h"
 
 using namespace varnok;
 using namespace varnok::test;

@@ -2,8 +2,8 @@
 
 #include <QTest>
 
-#include "ConversionError.h"
-#include "InputRules.h"
+#include "creator/pages/ConversionError.h"
+#include "creator/pages/InputRules.h"
 
 using namespace varnok;
 

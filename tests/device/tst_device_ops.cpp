@@ -12,10 +12,10 @@
 #include <QTest>
 #include <QTimer>
 
-#include "DeviceLink.h"
-#include "EmulatedDevice.h"
-#include "FormFixture.h"
-#include "PortListers.h"
+#include "link/DeviceLink.h"
+#include "link/PortListers.h"
+#include "tests/app/FormFixture.h"
+#include "tools/emu/EmulatedDevice.h"
 
 using namespace varnok;
 

@@ -7,8 +7,8 @@
 #include <QtGlobal>
 #include <initializer_list>
 
-#include "DefaultEdid.h"
-#include "Edid.h"
+#include "edid/DefaultEdid.h"
+#include "edid/Edid.h"
 
 namespace varnok::test {
 

@@ -6,8 +6,8 @@
 #include <QTest>
 #include <memory>
 
-#include "EdidTestImages.h"
-#include "VicNameTable.h"
+#include "edid/VicNameTable.h"
+#include "tests/edid/EdidTestImages.h"
 
 using namespace varnok;
 using namespace varnok::test;

@@ -13,9 +13,9 @@
 #include <QStandardPaths>
 #include <QTest>
 
-#include "Edid.h"
-#include "EdidReport.h"
-#include "VicNameTable.h"
+#include "edid/Edid.h"
+#include "edid/EdidReport.h"
+#include "edid/VicNameTable.h"
 
 using namespace varnok;
 

@@ -8,9 +8,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "DisplayEdids.h"
-#include "Edid.h"
-#include "EdidTestImages.h"
+#include "edid/DisplayEdids.h"
+#include "edid/Edid.h"
+#include "tests/edid/EdidTestImages.h"
 
 using namespace varnok;
 

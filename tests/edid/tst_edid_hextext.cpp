@@ -7,9 +7,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "Edid.h"
-#include "EdidHexText.h"
-#include "EdidTestImages.h"
+#include "edid/Edid.h"
+#include "edid/EdidHexText.h"
+#include "tests/edid/EdidTestImages.h"
 
 using namespace varnok;
 

@@ -6,7 +6,7 @@
 #include <functional>
 #include <memory>
 
-#include "EdidTestImages.h"
+#include "tests/edid/EdidTestImages.h"
 
 using namespace varnok;
 using namespace varnok::test;

@@ -6,10 +6,10 @@
 #include <QTest>
 #include <functional>
 
-#include "EdidCompare.h"
-#include "EdidLayout.h"
-#include "EdidTestImages.h"
-#include "EdidValidity.h"
+#include "edid/EdidCompare.h"
+#include "edid/EdidLayout.h"
+#include "edid/EdidValidity.h"
+#include "tests/edid/EdidTestImages.h"
 
 using namespace varnok;
 using namespace varnok::test;

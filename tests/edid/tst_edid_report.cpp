@@ -6,8 +6,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "EdidReport.h"
-#include "EdidTestImages.h"
+#include "edid/EdidReport.h"
+#include "tests/edid/EdidTestImages.h"
 
 using namespace varnok;
 using namespace varnok::test;

@@ -5,9 +5,9 @@
 #include <QtTest>
 #include <memory>
 
-#include "DefaultEdid.h"
-#include "EmulatedDevice.h"
-#include "PtyClient.h"
+#include "tests/emu/PtyClient.h"
+#include "tools/emu/DefaultEdid.h"
+#include "tools/emu/EmulatedDevice.h"
 
 using namespace varnok;
 

@@ -5,8 +5,8 @@
 #include <QtTest>
 #include <memory>
 
-#include "EmulatedDevice.h"
-#include "PtyClient.h"
+#include "tests/emu/PtyClient.h"
+#include "tools/emu/EmulatedDevice.h"
 
 using namespace varnok;
 

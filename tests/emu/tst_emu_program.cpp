@@ -5,7 +5,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "PtyClient.h"
+#include "tests/emu/PtyClient.h"
 
 class TstEmuProgram : public QObject {
     Q_OBJECT

@@ -17,15 +17,15 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "DeviceLink.h"
-#include "Edid.h"
-#include "EdidReport.h"
-#include "EmulatedDevice.h"
-#include "FormFixture.h"
-#include "HangGuard.h"
-#include "LedShape.h"
-#include "PortListers.h"
-#include "TestFiles.h"
+#include "app/LedShape.h"
+#include "edid/Edid.h"
+#include "edid/EdidReport.h"
+#include "link/DeviceLink.h"
+#include "link/PortListers.h"
+#include "tests/app/FormFixture.h"
+#include "tests/common/TestFiles.h"
+#include "tests/faults/HangGuard.h"
+#include "tools/emu/EmulatedDevice.h"
 
 using namespace varnok;
 

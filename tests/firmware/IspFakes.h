@@ -9,11 +9,11 @@
 #include <QStringList>
 #include <functional>
 
-#include "DeviceLink.h"
-#include "FirmwareView.h"
-#include "IspClock.h"
-#include "LinkView.h"
-#include "SerialPort.h"
+#include "firmware/FirmwareView.h"
+#include "firmware/IspClock.h"
+#include "link/DeviceLink.h"
+#include "link/LinkView.h"
+#include "link/SerialPort.h"
 
 namespace varnok::test {
 

@@ -2,7 +2,7 @@
 
 #include <QTest>
 
-#include "IspVariant1.h"
+#include "tools/emu/IspVariant1.h"
 
 using namespace varnok;
 

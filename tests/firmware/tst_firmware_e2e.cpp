@@ -6,12 +6,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "DeviceSearch.h"
-#include "EmulatedDevice.h"
-#include "FirmwareOperations.h"
-#include "IspFakes.h"
-#include "PortListers.h"
-#include "ScriptedDialogs.h"
+#include "firmware/FirmwareOperations.h"
+#include "link/DeviceSearch.h"
+#include "link/PortListers.h"
+#include "tests/common/ScriptedDialogs.h"
+#include "tests/firmware/IspFakes.h"
+#include "tools/emu/EmulatedDevice.h"
 
 using namespace varnok;
 using namespace varnok::test;

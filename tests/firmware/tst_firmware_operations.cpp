@@ -5,9 +5,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "FirmwareOperations.h"
-#include "IspFakes.h"
-#include "ScriptedDialogs.h"
+#include "firmware/FirmwareOperations.h"
+#include "tests/common/ScriptedDialogs.h"
+#include "tests/firmware/IspFakes.h"
 
 using namespace varnok;
 using namespace varnok::test;

@@ -8,12 +8,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "DeviceLink.h"
-#include "EmulatedDevice.h"
-#include "FirmwarePage.h"
-#include "FormFixture.h"
-#include "IspFakes.h"
-#include "PortListers.h"
+#include "app/FirmwarePage.h"
+#include "link/DeviceLink.h"
+#include "link/PortListers.h"
+#include "tests/app/FormFixture.h"
+#include "tests/firmware/IspFakes.h"
+#include "tools/emu/EmulatedDevice.h"
 
 using namespace varnok;
 using namespace varnok::test;

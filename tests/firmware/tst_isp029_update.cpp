@@ -6,8 +6,8 @@
 #include <QTest>
 #include <QTimer>
 
-#include "Isp029Update.h"
-#include "IspFakes.h"
+#include "firmware/Isp029Update.h"
+#include "tests/firmware/IspFakes.h"
 
 using namespace varnok;
 using namespace varnok::test;

@@ -6,9 +6,9 @@
 #include <QTest>
 #include <QTimer>
 
-#include "IspChannel.h"
-#include "IspFakes.h"
-#include "IspUpdate.h"
+#include "firmware/IspChannel.h"
+#include "firmware/IspUpdate.h"
+#include "tests/firmware/IspFakes.h"
 
 using namespace varnok;
 using namespace varnok::test;

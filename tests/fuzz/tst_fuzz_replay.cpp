@@ -7,8 +7,8 @@
 #include <QTest>
 #include <functional>
 
-#include "DefaultEdid.h"
-#include "FuzzEntries.h"
+#include "edid/DefaultEdid.h"
+#include "fuzz/FuzzEntries.h"
 
 using namespace varnok::fuzz;
 

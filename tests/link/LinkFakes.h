@@ -10,9 +10,9 @@
 #include <functional>
 #include <memory>
 
-#include "LinkView.h"
-#include "SearchView.h"
-#include "SerialPort.h"
+#include "link/LinkView.h"
+#include "link/SearchView.h"
+#include "link/SerialPort.h"
 
 namespace varnok::test {
 

@@ -3,11 +3,11 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "DeviceSearch.h"
-#include "EmulatedDevice.h"
-#include "LinkFakes.h"
-#include "PortListers.h"
-#include "TThread_Uart_Api.h"
+#include "link/DeviceSearch.h"
+#include "link/PortListers.h"
+#include "link/TThread_Uart_Api.h"
+#include "tests/link/LinkFakes.h"
+#include "tools/emu/EmulatedDevice.h"
 
 using namespace varnok;
 using namespace varnok::test;

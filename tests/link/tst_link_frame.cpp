@@ -8,10 +8,10 @@
 #include <QThread>
 #include <QTimer>
 
-#include "DeviceLink.h"
-#include "EventLoopWait.h"
-#include "LinkFakes.h"
-#include "TThread_Uart_Api.h"
+#include "link/DeviceLink.h"
+#include "link/EventLoopWait.h"
+#include "link/TThread_Uart_Api.h"
+#include "tests/link/LinkFakes.h"
 
 using namespace varnok;
 using namespace varnok::test;

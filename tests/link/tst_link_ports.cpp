@@ -9,8 +9,8 @@
 #include <QElapsedTimer>
 #include <QTest>
 
-#include "PortListers.h"
-#include "QtSerialPort.h"
+#include "link/PortListers.h"
+#include "link/QtSerialPort.h"
 
 using namespace varnok;
 

@@ -5,9 +5,9 @@
 #include <QTest>
 #include <QTimer>
 
-#include "DeviceSearch.h"
-#include "LinkFakes.h"
-#include "TThread_Uart_Api.h"
+#include "link/DeviceSearch.h"
+#include "link/TThread_Uart_Api.h"
+#include "tests/link/LinkFakes.h"
 
 using namespace varnok;
 using namespace varnok::test;

@@ -7,8 +7,8 @@
 #include <QStringList>
 #include <QTextStream>
 
-#include "Edid.h"
-#include "EdidReport.h"
+#include "edid/Edid.h"
+#include "edid/EdidReport.h"
 
 using namespace varnok;
 

@@ -1,6 +1,6 @@
-#include "ApiResponder.h"
+#include "tools/emu/ApiResponder.h"
 
-#include "DefaultEdid.h"
+#include "tools/emu/DefaultEdid.h"
 
 namespace varnok {
 

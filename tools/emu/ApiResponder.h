@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "EmulatorConfig.h"
+#include "tools/emu/EmulatorConfig.h"
 
 namespace varnok {
 

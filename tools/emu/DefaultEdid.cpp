@@ -1,4 +1,4 @@
-#include "DefaultEdid.h"
+#include "tools/emu/DefaultEdid.h"
 
 #include <cstdint>
 #include <initializer_list>

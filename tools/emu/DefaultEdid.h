@@ -6,7 +6,7 @@
 
 #include <QByteArray>
 
-#include "EmulatorConfig.h"
+#include "tools/emu/EmulatorConfig.h"
 
 namespace varnok {
 

@@ -1,4 +1,4 @@
-#include "EmulatedDevice.h"
+#include "tools/emu/EmulatedDevice.h"
 
 #include <errno.h>
 #include <fcntl.h>

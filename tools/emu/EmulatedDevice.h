@@ -44,9 +44,9 @@
 #include <thread>
 #include <vector>
 
-#include "ApiResponder.h"
-#include "EmulatorConfig.h"
-#include "IspResponder.h"
+#include "tools/emu/ApiResponder.h"
+#include "tools/emu/EmulatorConfig.h"
+#include "tools/emu/IspResponder.h"
 
 class QFile;
 

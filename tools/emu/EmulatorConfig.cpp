@@ -1,4 +1,4 @@
-#include "EmulatorConfig.h"
+#include "tools/emu/EmulatorConfig.h"
 
 #include <QStringList>
 

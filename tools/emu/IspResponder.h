@@ -9,8 +9,8 @@
 #include <memory>
 #include <vector>
 
-#include "ApiResponder.h"
-#include "EmulatorConfig.h"
+#include "tools/emu/ApiResponder.h"
+#include "tools/emu/EmulatorConfig.h"
 
 namespace varnok {
 

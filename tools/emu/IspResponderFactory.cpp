@@ -1,8 +1,8 @@
 // The ROM image and the choice of the ISP loader variant.
 
-#include "IspResponder.h"
-#include "IspVariant0.h"
-#include "IspVariant1.h"
+#include "tools/emu/IspResponder.h"
+#include "tools/emu/IspVariant0.h"
+#include "tools/emu/IspVariant1.h"
 
 namespace varnok {
 

@@ -1,4 +1,4 @@
-#include "IspVariant0.h"
+#include "tools/emu/IspVariant0.h"
 
 namespace varnok {
 

@@ -9,7 +9,7 @@
 // The address does not advance by itself: the host sets it before every page. Before the first
 // 0x81 every other byte is dropped; afterwards an unknown command byte is dropped.
 
-#include "IspResponder.h"
+#include "tools/emu/IspResponder.h"
 
 namespace varnok {
 

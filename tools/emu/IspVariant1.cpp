@@ -1,4 +1,4 @@
-#include "IspVariant1.h"
+#include "tools/emu/IspVariant1.h"
 
 #include <algorithm>
 

@@ -21,7 +21,7 @@
 // dropped. A command whose bytes stop for 50 ms is dropped without an answer, so the host's
 // resend always meets a clean command boundary.
 
-#include "IspResponder.h"
+#include "tools/emu/IspResponder.h"
 
 namespace varnok {
 

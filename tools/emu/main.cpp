@@ -8,7 +8,7 @@
 #include <QFile>
 #include <cstdio>
 
-#include "EmulatedDevice.h"
+#include "tools/emu/EmulatedDevice.h"
 
 using namespace varnok;
 
