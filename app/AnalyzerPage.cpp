@@ -12,9 +12,11 @@
 #include <utility>
 
 #include "app/OutcomeWords.h"
+#include "app/ReportLabels.h"
 #include "app/TForm1.h"
 #include "device/AnalyzerRead.h"
 #include "edid/Edid.h"
+#include "edidio/FileRead.h"
 #include "link/DeviceLink.h"
 
 namespace varnok {
@@ -115,8 +117,9 @@ void AnalyzerPage::buildRows() {
 
     for (int row = 0; row < kEdidReportRowCount; ++row) {
         const EdidReportRowInfo& info = kEdidReportRows[row];
+        const char* const labelName = kReportLabelNames[size_t(row)];
         auto* panel = new QFrame(box);
-        panel->setObjectName(PanelName(row, info.labelName));
+        panel->setObjectName(PanelName(row, labelName));
         panel->setFixedHeight(oneLineHeight_);
         auto* line = new QHBoxLayout(panel);
         line->setContentsMargins(0, 0, 0, 0);
@@ -125,12 +128,12 @@ void AnalyzerPage::buildRows() {
         const QString caption = QString::fromLatin1(info.caption);
         auto* captionLabel = new QLabel(caption, panel);
         captionLabel->setObjectName(QStringLiteral("Caption_") +
-                                    QString::fromLatin1(info.labelName).mid(6));
+                                    QString::fromLatin1(labelName).mid(6));
         captionLabel->setFixedWidth(kCaptionWidth);
         captionLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
         auto* value = new QLabel(panel);
-        value->setObjectName(QString::fromLatin1(info.labelName));
+        value->setObjectName(QString::fromLatin1(labelName));
         value->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         value->setTextInteractionFlags(Qt::TextSelectableByMouse);
         // The value's text is its accessible name; the row's caption tells what it is.
@@ -209,11 +212,13 @@ void AnalyzerPage::RadioButton_Analysis_BinMouseDown() {
     EdidInfo file;  // lives for this one report
     FileStep step = FileStep::Cancelled;
     if (dialogs.executeOpen()) {
-        if (!ReadEdidFile(dialogs.openFileName(), file.image)) {
+        const Result<ReadOutcome, EdidImage> read = ReadEdidFile(dialogs.openFileName());
+        if (!read.is(ReadOutcome::Read)) {
             step = FileStep::OpenFailed;
             form_.logReplace(QStringLiteral("Edid Open Fail.\r\n"));
         } else {
             step = FileStep::Read;
+            file.image = read.data;
             form_.logReplace(QStringLiteral("Edid Open OK.\r\n"));
             ShowEdidReport(file, file.image.data());
         }

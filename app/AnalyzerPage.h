@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 
+#include "app/ReportLabels.h"
 #include "device/EdidStores.h"
 #include "edid/EdidInfo.h"
 #include "edid/EdidReport.h"

@@ -14,6 +14,7 @@
 #include "creator/pages/CreatorPages.h"
 #include "device/EdidUpload.h"
 #include "edid/Edid.h"
+#include "edidio/EdidSave.h"
 #include "link/DeviceLink.h"
 
 namespace varnok {
@@ -117,13 +118,16 @@ void CreatorPage::Button_Save_CreatedClick() {
         const auto path = form_.dialogs().executeSave(kCreatedFileName);
         if (path) {
             // An existing file is replaced only once all 256 bytes are safely beside it.
-            if (!CanCreateEdidFile(*path, &reason)) {
+            if (const SaveResult target = CheckEdidTarget(*path); !target.is(SaveOutcome::Saved)) {
                 step = SaveStep::OpenFailed;
+                reason = target.reason;
                 form_.logReplace(kOpenFail);
             } else {
                 form_.logReplace(kOpenOk);
                 step = SaveStep::Saved;
-                if (!SaveEdidFile(*path, image, &reason)) {
+                if (const SaveResult saved = SaveEdidFile(*path, image);
+                    !saved.is(SaveOutcome::Saved)) {
+                    reason = saved.reason;
                     step = SaveStep::WriteFailed;
                     form_.logAppend(kWriteFail + QStringLiteral("  ") + reason +
                                     QStringLiteral("\r\n"));

@@ -17,6 +17,7 @@
 #include "device/EdidDownload.h"
 #include "edid/Edid.h"
 #include "edid/EdidHexText.h"
+#include "edidio/EdidLoad.h"
 #include "link/DeviceLink.h"
 
 namespace varnok {
@@ -25,13 +26,6 @@ namespace {
 // Pasted text longer than this is no EDID in any of the forms read (edid-decode's whole output
 // for a 256-byte EDID is some 10 KB); the clipboard's text is offered only up to it.
 constexpr int kPasteLimit = 1 << 20;
-
-QString SafeFileName(QString name) {
-    // A Windows monitor is named "model\instance"; no path separator may reach a file name.
-    for (QChar& c : name)
-        if (!c.isLetterOrNumber() && c != u'-' && c != u'_') c = u'_';
-    return name + QStringLiteral(".bin");
-}
 
 // The paste dialog: the text, and what was wrong with it, until it reads as an EDID or the user
 // gives up.
@@ -88,9 +82,11 @@ private:
 }  // namespace
 
 SampleResult SampleFromFile(const QString& path) {
+    const Result<LoadOutcome, EdidImage> loaded = EdidImageOf(LoadEdidFile(path));
+    if (!loaded.is(LoadOutcome::Loaded))
+        return {std::nullopt, {QStringLiteral("%1: %2").arg(path, loaded.reason), true}};
     EdidSample s;
-    if (!ReadEdidFile(path, s.image))
-        return {std::nullopt, {QStringLiteral("%1 cannot be opened").arg(path), true}};
+    s.image = loaded.data;
     s.size = EdidByteCount(s.image);
     s.origin = path;
     s.fileName = QFileInfo(path).fileName();
@@ -111,15 +107,18 @@ SampleResult SampleFromHexText(const QString& text) {
         s, {QStringLiteral("Took %1 bytes of pasted %2").arg(parsed.size).arg(parsed.form), false}};
 }
 
-EdidSample SampleFromDisplay(const DisplayEdid& display) {
+SampleResult SampleFromDisplay(const DisplayEdid& display) {
+    QString origin = QStringLiteral("display %1").arg(display.connector);
+    if (!display.monitorName.isEmpty()) origin += QStringLiteral(" (%1)").arg(display.monitorName);
+    const Result<LoadOutcome, EdidImage> loaded = EdidImageOf(CheckEdidSize(display.bytes));
+    if (!loaded.is(LoadOutcome::Loaded))
+        return {std::nullopt, {QStringLiteral("%1: %2").arg(origin, loaded.reason), true}};
     EdidSample s;
-    s.image = display.image;
-    s.size = display.size > kEdidSize ? kEdidSize : display.size;
-    s.origin = QStringLiteral("display %1").arg(display.connector);
-    if (!display.monitorName.isEmpty())
-        s.origin += QStringLiteral(" (%1)").arg(display.monitorName);
-    s.fileName = SafeFileName(display.connector);
-    return s;
+    s.image = loaded.data;
+    s.size = display.size();
+    s.origin = origin;
+    s.fileName = DisplayFileName(display.connector);
+    return {s, {QStringLiteral("Took the EDID of %1 (%2 bytes)").arg(origin).arg(s.size), false}};
 }
 
 void AttachDisplayMenu(QMenu* menu, std::function<void(const DisplayEdid&)> chosen) {
@@ -197,10 +196,7 @@ void EdidSourceMenu::pasteHexText() {
 }
 
 void EdidSourceMenu::takeDisplay(const DisplayEdid& display) {
-    const EdidSample s = SampleFromDisplay(display);
-    taken_({s,
-            {QStringLiteral("Took the EDID of %1 (%2 bytes)").arg(s.origin).arg(display.size),
-             false}});
+    taken_(SampleFromDisplay(display));
 }
 
 void EdidSourceMenu::readDevice(EdidSource source) {

@@ -11,8 +11,8 @@
 
 #include "app/OutcomeWords.h"
 #include "device/EdidStores.h"
-#include "edid/DisplayEdids.h"
 #include "edid/EdidInfo.h"
+#include "edidio/DisplayEdids.h"
 
 class QAction;
 class QMenu;
@@ -38,7 +38,7 @@ struct SampleResult {
 
 SampleResult SampleFromFile(const QString& path);
 SampleResult SampleFromHexText(const QString& text);
-EdidSample SampleFromDisplay(const DisplayEdid& display);
+SampleResult SampleFromDisplay(const DisplayEdid& display);
 
 // Lists this computer's displays in menu each time it is about to show (an entry per display
 // whose EDID is not empty, or one disabled line saying there is none); chosen gets the display.

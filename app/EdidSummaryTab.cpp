@@ -5,6 +5,7 @@
 #include <QVBoxLayout>
 
 #include "app/EdidSources.h"
+#include "app/ReportLabels.h"
 #include "app/TForm1.h"
 #include "edid/Edid.h"
 #include "edid/EdidValidity.h"
@@ -30,7 +31,7 @@ EdidSummaryTab::EdidSummaryTab(QWidget* parent) : QWidget(parent) {
         auto* value = new QLabel(this);
         // "Label_Edid_Header" becomes "Summary_Edid_Header".
         value->setObjectName(QStringLiteral("Summary_") +
-                             QString::fromLatin1(kEdidReportRows[row].labelName).mid(6));
+                             QString::fromLatin1(kReportLabelNames[size_t(row)]).mid(6));
         value->setTextInteractionFlags(Qt::TextSelectableByMouse);
         // The value's text is its accessible name; the row's caption tells what it is.
         value->setAccessibleDescription(caption);

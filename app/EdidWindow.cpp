@@ -25,6 +25,7 @@
 #include "device/EdidVerify.h"
 #include "edid/Edid.h"
 #include "edid/EdidHexText.h"
+#include "edidio/EdidSave.h"
 #include "link/DeviceLink.h"
 
 namespace varnok {
@@ -192,9 +193,9 @@ void EdidWindow::saveAsBin() {
         return;
     }
     // An existing file is replaced only once all 256 bytes are safely beside it.
-    QString reason;
-    if (!SaveEdidFile(*path, sample_->image, &reason)) {
-        showStatus({QStringLiteral("Save failed: %1: %2").arg(*path, reason), true});
+    if (const SaveResult saved = SaveEdidFile(*path, sample_->image);
+        !saved.is(SaveOutcome::Saved)) {
+        showStatus({QStringLiteral("Save failed: %1: %2").arg(*path, saved.reason), true});
         return;
     }
     showStatus({QStringLiteral("EDID saved to %1 (%2 bytes)").arg(*path).arg(kEdidSize), false});

@@ -48,10 +48,11 @@ ExitStatus RunDisplays(CliRun& run);
 enum class DeviceMode { Api, Isp, Any };
 ExitStatus ConnectDevice(CliRun& run, CliSession& session, DeviceMode mode);
 
-// An EDID file for upload, analysis, bytes or compare: a readable regular file of 128 or 256
-// bytes (a base block alone reads with 0xFF after it, as in the window). Failure with words when
-// it can't be read, InvalidEdid when its size is wrong; `info` then holds nothing new.
-ExitStatus LoadEdidFile(CliRun& run, const QString& path, EdidInfo& info);
+// An EDID file for upload, analysis, bytes or compare, by the workbench's one loader: a readable
+// regular file of 128 or 256 bytes (a base block alone reads with 0xFF after it, as in the
+// window). Failure with words when it can't be read, InvalidEdid when its size is wrong or it is
+// larger than 256 bytes; `info` then holds nothing new.
+ExitStatus ReadEdidOperandFile(CliRun& run, const QString& path, EdidInfo& info);
 
 // An operand of analyze, bytes or compare: a device source word, or a file.
 struct EdidOperand {

@@ -1,7 +1,7 @@
 // ports, info, download, upload and firmware: the device operations of the window's EDID
 // Controller and System pages, run once each from the command line.
 
-#include <QFileInfo>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonObject>
 
@@ -13,6 +13,7 @@
 #include "device/EdidUpload.h"
 #include "device/EdidVerify.h"
 #include "edid/Edid.h"
+#include "edidio/FileRead.h"
 #include "firmware/FirmwareOperations.h"
 #include "firmware/IspClock.h"
 
@@ -178,7 +179,7 @@ ExitStatus RunUpload(CliRun& run) {
     const QString path = run.args.operands[0];
     // The file is judged before any port is opened: a file that can't be uploaded sends nothing.
     EdidInfo file;
-    if (const ExitStatus s = LoadEdidFile(run, path, file); s != ExitStatus::Ok) return s;
+    if (const ExitStatus s = ReadEdidOperandFile(run, path, file); s != ExitStatus::Ok) return s;
     if (!ValidateEdidImage(file))
         return run.fail(ExitStatus::InvalidEdid,
                         path + QStringLiteral(": ") + ValidationWords(file));
@@ -228,9 +229,11 @@ ExitStatus RunUpload(CliRun& run) {
 ExitStatus RunFirmware(CliRun& run) {
     const QString path = run.args.operands[0];
     // The firmware file must be there before the device is touched.
-    const QFileInfo file(path);
-    if (!file.isFile() || !file.isReadable())
-        return run.fail(ExitStatus::Failure, path + QStringLiteral(": ") + FileReadFailure(path));
+    QFile file;
+    if (const Result<ReadOutcome> opened = OpenRegularFile(file, path);
+        !opened.is(ReadOutcome::Read))
+        return run.fail(ExitStatus::Failure, path + QStringLiteral(": ") + opened.reason);
+    file.close();
 
     CliSession session(run.views);
     if (const ExitStatus s = ConnectDevice(run, session, DeviceMode::Isp); s != ExitStatus::Ok)

@@ -8,12 +8,13 @@
 #include <QJsonObject>
 
 #include "cli/CliCommands.h"
-#include "edid/DisplayEdids.h"
 #include "edid/Edid.h"
 #include "edid/EdidCompare.h"
 #include "edid/EdidHexText.h"
 #include "edid/EdidReport.h"
 #include "edid/EdidValidity.h"
+#include "edidio/DisplayEdids.h"
+#include "edidio/EdidSave.h"
 
 namespace varnok::cli {
 namespace {
@@ -107,11 +108,10 @@ ExitStatus RunImportHex(CliRun& run) {
         return run.fail(ExitStatus::InvalidEdid,
                         validity.sentence + QStringLiteral(" Nothing "
                                                            "was written."));
-    QString reason;
-    if (!SaveEdidFile(target, parsed.image, &reason))
-        return run.fail(
-            ExitStatus::Failure,
-            QStringLiteral("%1 could not be written (%2); nothing was saved").arg(target, reason));
+    if (const SaveResult saved = SaveEdidFile(target, parsed.image); !saved.is(SaveOutcome::Saved))
+        return run.fail(ExitStatus::Failure,
+                        QStringLiteral("%1 could not be written (%2); nothing was saved")
+                            .arg(target, saved.reason));
     run.out.set(QStringLiteral("file"), target);
     run.out.line(QStringLiteral("EDID (%1 bytes, %2) saved to %3")
                      .arg(parsed.size)
@@ -130,24 +130,22 @@ ExitStatus RunDisplays(CliRun& run) {
         const EdidValidity validity = DescribeEdidValidity(d.image);
         QJsonObject entry{{QStringLiteral("connector"), d.connector},
                           {QStringLiteral("monitor"), d.monitorName},
-                          {QStringLiteral("bytes"), d.size},
+                          {QStringLiteral("bytes"), d.size()},
                           {QStringLiteral("valid"), validity.valid}};
         QString line =
             QStringLiteral("%1\t%2\t%3\t%4")
                 .arg(d.connector, d.monitorName)
-                .arg(d.size)
+                .arg(d.size())
                 .arg(validity.valid ? QStringLiteral("valid") : QStringLiteral("invalid"));
         if (!dir.isEmpty()) {
-            // One file a display, named after its connector (a Windows name holds a backslash).
-            QString name = d.connector;
-            name.replace(QLatin1Char('\\'), QLatin1Char('_')).replace(QLatin1Char('/'), '_');
-            const QString file = QDir(dir).filePath(name + QStringLiteral(".bin"));
-            QString reason;
-            if (SaveEdidFile(file, d.image, &reason)) {
+            // One file a display, named after its connector, with every byte the display has.
+            const QString file = QDir(dir).filePath(DisplayFileName(d.connector));
+            if (const SaveResult saved = SaveEdidFile(file, d.bytes);
+                saved.is(SaveOutcome::Saved)) {
                 entry[QStringLiteral("file")] = file;
                 line += QLatin1Char('\t') + file;
             } else {
-                failed << QStringLiteral("%1 (%2)").arg(file, reason);
+                failed << QStringLiteral("%1 (%2)").arg(file, saved.reason);
             }
         }
         list.append(entry);

@@ -1,6 +1,5 @@
 // EDIDs named on the command line, from a file or the device, and the analyzer's report of one.
 
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <algorithm>
@@ -13,6 +12,7 @@
 #include "edid/Edid.h"
 #include "edid/EdidReport.h"
 #include "edid/EdidValidity.h"
+#include "edidio/EdidLoad.h"
 
 namespace varnok::cli {
 
@@ -40,21 +40,14 @@ QString ValidationWords(const EdidInfo& info) {
     return DescribeEdidValidity(info.image).sentence;
 }
 
-ExitStatus LoadEdidFile(CliRun& run, const QString& path, EdidInfo& info) {
-    // Sized by what reads, not by what the file system states: sysfs states 0 for a display's
-    // edid file. A FIFO or a device would block the read, and is no EDID file.
-    constexpr qint64 kLook = 64 * 1024;
-    QByteArray bytes;
-    if (!ReadRegularFile(path, kLook, bytes))
-        return run.fail(ExitStatus::Failure, path + QStringLiteral(": ") + FileReadFailure(path));
-    const qint64 size =
-        bytes.size() < kLook ? bytes.size() : std::max(QFileInfo(path).size(), kLook);
-    if (size != kEdidSize && size != kBlockSize)
+ExitStatus ReadEdidOperandFile(CliRun& run, const QString& path, EdidInfo& info) {
+    // The workbench's one loader and size policy; the commands take up to 256 bytes.
+    const Result<LoadOutcome, EdidImage> loaded = EdidImageOf(LoadEdidFile(path));
+    if (!loaded.is(LoadOutcome::Loaded))
         return run.fail(
-            ExitStatus::InvalidEdid,
-            QStringLiteral("%1: %2 bytes; an EDID file holds 128 or 256").arg(path).arg(size));
-    info.image.fill(0xFF);
-    std::copy(bytes.begin(), bytes.end(), info.image.begin());
+            loaded.is(LoadOutcome::ReadFailed) ? ExitStatus::Failure : ExitStatus::InvalidEdid,
+            path + QStringLiteral(": ") + loaded.reason);
+    info.image = loaded.data;
     DecodeEdid(info, info.image.data());
     return ExitStatus::Ok;
 }
@@ -66,7 +59,8 @@ ExitStatus ReadEdidOperands(CliRun& run, const QList<EdidOperand>& operands,
     for (const EdidOperand& e : operands) {
         infos.append(EdidInfo{});
         if (e.device) continue;
-        if (const ExitStatus s = LoadEdidFile(run, e.path, infos.back()); s != ExitStatus::Ok)
+        if (const ExitStatus s = ReadEdidOperandFile(run, e.path, infos.back());
+            s != ExitStatus::Ok)
             return s;
     }
     std::unique_ptr<CliSession> session;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "edid/Edid.h"
+#include "edidio/EdidSave.h"
 #include "link/DeviceLink.h"
 #include "link/Dialogs.h"
 
@@ -49,7 +50,8 @@ DownloadOutcome Download(DeviceOpsContext& ctx, EdidSource source, QString& reas
 
     // Checked before anything is asked of the device; the bytes are saved only once both blocks
     // came whole, and a save that fails leaves an existing file as it was.
-    if (!CanCreateEdidFile(*path, &reason)) {
+    if (const SaveResult target = CheckEdidTarget(*path); !target.is(SaveOutcome::Saved)) {
+        reason = target.reason;
         ctx.view.logReplace(kOpenFail);
         return DownloadOutcome::OpenFailed;
     }
@@ -65,7 +67,8 @@ DownloadOutcome Download(DeviceOpsContext& ctx, EdidSource source, QString& reas
     // Only a whole, acknowledged read reaches the store; its status and decoded fields stay.
     ctx.stores.forSource(source).image = image;
 
-    if (!SaveEdidFile(*path, image, &reason)) {
+    if (const SaveResult saved = SaveEdidFile(*path, image); !saved.is(SaveOutcome::Saved)) {
+        reason = saved.reason;
         ctx.view.logAppend(kWriteFail + QStringLiteral("  ") + reason + QStringLiteral("\r\n"));
         return DownloadOutcome::WriteFailed;
     }

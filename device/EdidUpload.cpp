@@ -4,6 +4,7 @@
 
 #include "device/EdidStores.h"
 #include "edid/Edid.h"
+#include "edidio/FileRead.h"
 #include "link/DeviceLink.h"
 #include "link/Dialogs.h"
 
@@ -40,7 +41,9 @@ UploadOutcome SendUserImage(DeviceOpsContext& ctx) {
 
 UploadOutcome Upload(DeviceOpsContext& ctx) {
     // The file last chosen in the shared open dialog on any page, not the edit's text.
-    if (!ReadEdidFile(ctx.dialogs.openFileName(), ctx.stores.user.image)) {
+    const Result<ReadOutcome, EdidImage> read = ReadEdidFile(ctx.dialogs.openFileName());
+    if (read.is(ReadOutcome::Read)) ctx.stores.user.image = read.data;
+    if (!read.is(ReadOutcome::Read)) {
         ctx.view.logReplace(kOpenFail);
         ctx.view.setUploadLabel(kUploadFailedText, true);
         return UploadOutcome::OpenFailed;

@@ -23,6 +23,12 @@ uint8_t BlockSum(const EdidImage& image, int first, int count) {
 
 }  // namespace
 
+int EdidByteCount(const EdidImage& image) {
+    const bool unused = image[126] == 0 && std::all_of(image.begin() + kBlockSize, image.end(),
+                                                       [](uint8_t b) { return b == 0xFF; });
+    return unused ? kBlockSize : kEdidSize;
+}
+
 bool ValidateEdidImage(EdidInfo& info) {
     info.status &= static_cast<EdidStatus>(~kReasonBits);
     const EdidImage& image = info.image;

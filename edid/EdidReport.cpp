@@ -7,20 +7,20 @@
 namespace varnok {
 
 const std::array<EdidReportRowInfo, kEdidReportRowCount> kEdidReportRows = {{
-    {"    EDID Header :", "Label_Edid_Header"},
-    {"    EDID Checksum :", "Label_Edid_Checksum"},
-    {"    Manufacturer Name :", "Label_Manufac_Name"},
-    {"    Monitor Name :", "Label_Monitor_Name"},
-    {"    Max Resolution :", "Label_Max_Resolution"},
-    {"    Max Color Depth :", "Label_Max_ColorDepth"},
-    {"    Support 3D :", "Label_Support_3D"},
-    {"    Support YUV420 :", "Label_Support_YUV420"},
-    {"    Support SCDC :", "Label_Support_SCDC"},
-    {"    Support 600MHz :", "Label_Support_600MHz"},
-    {"    Support HDR :", "Label_Support_HDR"},
-    {"    Audio Formats :", "Label_Audio_Formats"},
-    {"    Audio Max Channel :", "Label_Audio_Channel"},
-    {"    CEC Address :", "Label_CEC_Address"},
+    {"    EDID Header :"},
+    {"    EDID Checksum :"},
+    {"    Manufacturer Name :"},
+    {"    Monitor Name :"},
+    {"    Max Resolution :"},
+    {"    Max Color Depth :"},
+    {"    Support 3D :"},
+    {"    Support YUV420 :"},
+    {"    Support SCDC :"},
+    {"    Support 600MHz :"},
+    {"    Support HDR :"},
+    {"    Audio Formats :"},
+    {"    Audio Max Channel :"},
+    {"    CEC Address :"},
 }};
 
 const std::array<AudioToken, 9> kAudioTokens = {{

@@ -27,18 +27,11 @@ enum class EdidReportRow : int {
 };
 constexpr int kEdidReportRowCount = 14;
 
-// Row caption (with its leading blanks, as the page shows it) and the value label's objectName,
-// top to bottom.
+// Row caption, with its leading blanks as the page shows it, top to bottom.
 struct EdidReportRowInfo {
     const char* caption;
-    const char* labelName;
 };
 extern const std::array<EdidReportRowInfo, kEdidReportRowCount> kEdidReportRows;
-
-// The audio row's panel grows from one line to two when the format list wraps.
-inline constexpr char kAudioFormatsPanelName[] = "Panel10";
-constexpr int kAudioRowOneLineHeight = 23;
-constexpr int kAudioRowTwoLinesHeight = 38;
 
 // Audio tokens in the order they are added, by AudioFormatFlags bit.
 struct AudioToken {
@@ -49,7 +42,7 @@ extern const std::array<AudioToken, 9> kAudioTokens;
 
 struct EdidReport {
     std::array<QString, kEdidReportRowCount> values;  // in row order
-    bool audioTwoLines = false;  // the audio row holds a "\r\n" and needs the taller panel
+    bool audioTwoLines = false;  // the audio row holds a "\r\n" and needs two lines
 
     const QString& value(EdidReportRow row) const { return values[static_cast<int>(row)]; }
 };

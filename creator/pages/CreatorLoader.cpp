@@ -11,6 +11,7 @@
 #include "creator/pages/CreatorPages.h"
 #include "edid/DefaultEdid.h"
 #include "edid/Edid.h"
+#include "edidio/FileRead.h"
 
 namespace varnok {
 namespace {
@@ -50,14 +51,14 @@ bool CreatorPages::RadioButton_Bin_ModifiyMouseDown() {
             hooks_.chooseEdidFile ? hooks_.chooseEdidFile() : std::nullopt;
         if (path) {
             load.path = *path;
-            EdidImage bytes = image_.image;
-            if (!ReadEdidFile(*path, bytes)) {
+            const Result<ReadOutcome, EdidImage> read = ReadEdidFile(*path);
+            if (!read.is(ReadOutcome::Read)) {
                 load.kind = CreatorLoad::FileFailed;
                 if (hooks_.replaceLog) hooks_.replaceLog(QStringLiteral("Edid Open Fail.\r\n"));
             } else {
                 load.kind = CreatorLoad::File;
                 if (hooks_.replaceLog) hooks_.replaceLog(QStringLiteral("Edid Open OK.\r\n"));
-                LoadEdidBytes(bytes);
+                LoadEdidBytes(read.data);
             }
         }
     } catch (...) {

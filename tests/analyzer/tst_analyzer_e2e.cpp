@@ -7,6 +7,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "app/ReportLabels.h"
 #include "edid/EdidReport.h"
 #include "link/DeviceLink.h"
 #include "link/PortListers.h"
@@ -84,8 +85,8 @@ struct Rig {
     }
     QStringList rows() const {
         QStringList out;
-        for (const auto& r : kEdidReportRows)
-            out << f->find<QLabel>(QString::fromLatin1(r.labelName))->text();
+        for (const char* labelName : kReportLabelNames)
+            out << f->find<QLabel>(QString::fromLatin1(labelName))->text();
         return out;
     }
     // Runs one choice and returns the frames it put on the wire (status polls left out).

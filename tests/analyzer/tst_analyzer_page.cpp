@@ -12,6 +12,7 @@
 
 #include "app/AnalyzerPage.h"
 #include "app/EdidWindow.h"
+#include "app/ReportLabels.h"
 #include "edid/EdidReport.h"
 #include "link/DeviceLink.h"
 #include "tests/analyzer/AnalyzerImages.h"
@@ -47,8 +48,8 @@ struct Page : FormFixture {
     QRadioButton* radio(int i) const { return find<QRadioButton>(kRadios[i]); }
     QStringList rows() const {
         QStringList out;
-        for (const auto& r : kEdidReportRows)
-            out << find<QLabel>(QString::fromLatin1(r.labelName))->text();
+        for (const char* labelName : kReportLabelNames)
+            out << find<QLabel>(QString::fromLatin1(labelName))->text();
         return out;
     }
     bool radiosEnabled() const {
@@ -93,10 +94,20 @@ void AnalyzerPageTest::rowsAndAccessibility() {
     QVERIFY(QTest::qWaitForWindowExposed(p.form.get()));
     auto* box = p.find<QGroupBox>("GroupBox5");
     QVERIFY(box);
+    const QStringList labels = {
+        "Label_Edid_Header",    "Label_Edid_Checksum",  "Label_Manufac_Name",
+        "Label_Monitor_Name",   "Label_Max_Resolution", "Label_Max_ColorDepth",
+        "Label_Support_3D",     "Label_Support_YUV420", "Label_Support_SCDC",
+        "Label_Support_600MHz", "Label_Support_HDR",    "Label_Audio_Formats",
+        "Label_Audio_Channel",  "Label_CEC_Address"};
+    for (size_t row = 0; row < kReportLabelNames.size(); ++row)
+        QCOMPARE(QString::fromLatin1(kReportLabelNames[row]), labels[int(row)]);
     int lastBottom = 0;
-    for (const auto& r : kEdidReportRows) {
-        auto* value = p.find<QLabel>(QString::fromLatin1(r.labelName));
-        QVERIFY2(value, r.labelName);
+    for (size_t row = 0; row < kReportLabelNames.size(); ++row) {
+        const auto& r = kEdidReportRows[row];
+        const char* const labelName = kReportLabelNames[row];
+        auto* value = p.find<QLabel>(QString::fromLatin1(labelName));
+        QVERIFY2(value, labelName);
         QVERIFY(box->isAncestorOf(value));
         QVERIFY(value->text().isEmpty());
         QVERIFY(value->accessibleName().isEmpty());
@@ -335,10 +346,11 @@ void AnalyzerPageTest::rendersScreenshot() {
     p.form->show();
     QVERIFY(QTest::qWaitForWindowExposed(p.form.get()));
     // Every value fits its row: no label is wider or taller than the room it has.
-    for (const auto& r : kEdidReportRows) {
-        auto* value = p.find<QLabel>(QString::fromLatin1(r.labelName));
-        QVERIFY2(value->sizeHint().width() <= value->width(), r.labelName);
-        QVERIFY2(value->sizeHint().height() <= value->parentWidget()->height(), r.labelName);
+    for (size_t row = 0; row < kReportLabelNames.size(); ++row) {
+        const char* const labelName = kReportLabelNames[row];
+        auto* value = p.find<QLabel>(QString::fromLatin1(labelName));
+        QVERIFY2(value->sizeHint().width() <= value->width(), labelName);
+        QVERIFY2(value->sizeHint().height() <= value->parentWidget()->height(), labelName);
     }
     auto* box = p.find<QGroupBox>("GroupBox5");
     auto* last = p.find<QLabel>("Label_CEC_Address")->parentWidget();

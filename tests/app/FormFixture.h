@@ -9,7 +9,7 @@
 #include "app/TForm1.h"
 #include "app/VarnokApplication.h"
 #include "link/SerialPort.h"
-#include "tests/common/ScriptedDialogs.h"
+#include "tests/support/ScriptedDialogs.h"
 
 namespace varnok {
 

@@ -27,10 +27,10 @@
 #include "app/EdidDecodeTab.h"
 #include "app/EdidWindow.h"
 #include "edid/DefaultEdid.h"
-#include "edid/DisplayEdids.h"
 #include "edid/Edid.h"
 #include "edid/EdidHexText.h"
 #include "edid/EdidReport.h"
+#include "edidio/DisplayEdids.h"
 #include "link/DeviceLink.h"
 #include "tests/app/FormFixture.h"
 

@@ -12,6 +12,7 @@
 #include "edid/DefaultEdid.h"
 #include "edid/Edid.h"
 #include "tests/badfiles/BadFiles.h"
+#include "tests/support/EdidFiles.h"
 
 using namespace varnok;
 using namespace varnok::test;
@@ -88,7 +89,7 @@ void BadCreatorFilesTest::binModify() {
         QCOMPARE(log, QStringLiteral("Edid Open OK.\r\n"));
         EdidImage expected;
         EdidInfo check;
-        QVERIFY(ReadEdidFile(path, expected));
+        QVERIFY(LoadImageFile(path, expected));
         QVERIFY(creator.image == expected);
         check.image = expected;
         if (ValidateEdidImage(check)) {

@@ -13,7 +13,8 @@
 #include "edid/EdidReport.h"
 #include "link/DeviceLink.h"
 #include "tests/badfiles/BadFiles.h"
-#include "tests/common/ScriptedDialogs.h"
+#include "tests/support/EdidFiles.h"
+#include "tests/support/ScriptedDialogs.h"
 
 using namespace varnok;
 using namespace varnok::test;
@@ -155,7 +156,7 @@ void BadEdidFilesTest::readers() {
     // The shared reader: a failed open leaves the image as it was.
     EdidImage image;
     image.fill(0x5A);
-    QCOMPARE(ReadEdidFile(path, image), opens);
+    QCOMPARE(LoadImageFile(path, image), opens);
     EdidImage expected;
     expected.fill(0x5A);
     if (opens)

@@ -7,8 +7,8 @@
 
 #include "firmware/FirmwareOperations.h"
 #include "tests/badfiles/BadFiles.h"
-#include "tests/common/ScriptedDialogs.h"
 #include "tests/firmware/IspFakes.h"
+#include "tests/support/ScriptedDialogs.h"
 
 using namespace varnok;
 using namespace varnok::test;

@@ -19,7 +19,8 @@
 #include "link/DeviceLink.h"
 #include "link/PortListers.h"
 #include "tests/app/FormFixture.h"
-#include "tests/common/TestFiles.h"
+#include "tests/support/EdidFiles.h"
+#include "tests/support/TestFiles.h"
 #include "tools/emu/EmulatedDevice.h"
 
 using namespace varnok;
@@ -183,7 +184,7 @@ void CollectAppTest::saveLoadedSampleUnchanged() {
     EdidInfo loaded;
     for (const QString& name : samples.entryList({"*.bin"}, QDir::Files, QDir::Name)) {
         EdidImage image{};
-        if (ReadEdidFile(samples.filePath(name), image) && image[126] == 1 &&
+        if (LoadImageFile(samples.filePath(name), image) && image[126] == 1 &&
             DecodeEdid(loaded, image.data())) {
             sample = samples.filePath(name);
             break;
@@ -198,7 +199,7 @@ void CollectAppTest::saveLoadedSampleUnchanged() {
     QCOMPARE(framesAfter(4), (kNoticesOnly + kNoticesOnly));
 
     EdidInfo saved;
-    QVERIFY(ReadEdidFile(path, saved.image));
+    QVERIFY(LoadImageFile(path, saved.image));
     QVERIFY(DecodeEdid(saved, saved.image.data()));
     QCOMPARE(QByteArray(saved.manufacturer.data()), QByteArray(loaded.manufacturer.data()));
     QCOMPARE(QByteArray(saved.monitorName.data()), QByteArray(loaded.monitorName.data()));
@@ -324,7 +325,7 @@ void CollectAppTest::badHeaderSavedButNotUploaded() {
     EdidImage bad = DefaultEdidImage();
     bad[1] = 0x00;
     const QString source = dir_.filePath("bad_header.bin");
-    QVERIFY(WriteEdidFile(source, bad));
+    QVERIFY(SaveImageFile(source, bad));
     fx_->dialogs->openAnswers = {source};
     press("RadioButton_Bin_Modifiy");
     QCOMPARE(find<QLineEdit>("Edit_Creator_Manufac_Name")->text(), QStringLiteral("Error."));
@@ -335,7 +336,7 @@ void CollectAppTest::badHeaderSavedButNotUploaded() {
     const QByteArray saved = ReadAll(path);
     QCOMPARE(saved.left(8).toHex(' '), QByteArray("00 00 ff ff ff ff ff 00"));
     EdidInfo check;
-    QVERIFY(ReadEdidFile(path, check.image));
+    QVERIFY(LoadImageFile(path, check.image));
     QVERIFY(!ValidateEdidImage(check));
     QCOMPARE(check.status & kReasonBits, int(HeaderBad));  // both checksums are right
 
@@ -372,7 +373,7 @@ void CollectAppTest::leftOutBlocksAreLogged() {
     std::copy(blocks.begin(), blocks.end(), image.begin() + 132);
     SetBlockChecksum(image, 1);
     const QString source = dir_.filePath("long_blocks.bin");
-    QVERIFY(WriteEdidFile(source, image));
+    QVERIFY(SaveImageFile(source, image));
     fx_->dialogs->openAnswers = {source};
     press("RadioButton_Bin_Modifiy");
     for (QCheckBox* b : find<QWidget>("PageControl2")->findChildren<QCheckBox*>())
@@ -389,7 +390,7 @@ void CollectAppTest::leftOutBlocksAreLogged() {
     for (const QString& line : lines.mid(1)) QVERIFY2(line.contains("left out"), qPrintable(line));
     QVERIFY(fx_->form->debugLogText().endsWith("\r\n"));
     EdidInfo saved;
-    QVERIFY(ReadEdidFile(path, saved.image));
+    QVERIFY(LoadImageFile(path, saved.image));
     QVERIFY(ValidateEdidImage(saved));
     QVERIFY(saved.image[130] <= 127);
     for (QCheckBox* b : find<QWidget>("PageControl2")->findChildren<QCheckBox*>())
@@ -408,7 +409,7 @@ void CollectAppTest::binModifiyKeepsForumBits() {
     std::copy(forum.begin(), forum.end(), image.begin() + 132);
     SetBlockChecksum(image, 1);
     const QString source = dir_.filePath("forum.bin");
-    QVERIFY(WriteEdidFile(source, image));
+    QVERIFY(SaveImageFile(source, image));
     press("RadioButton_Brand_New");
     fx_->dialogs->openAnswers = {source};
     // The open dialog takes the mouse release: only the press reaches the button.

@@ -15,6 +15,7 @@
 #include "creator/pages/CreatorCollector.h"
 #include "tests/collect/CollectState.h"
 #include "tests/creator/CreatorFixture.h"
+#include "tests/support/EdidFiles.h"
 
 using namespace varnok;
 using namespace varnok::test;
@@ -384,7 +385,7 @@ void CollectBuildTest::randomPageStates() {
         if (!edidDecode_.isEmpty() && run % 8 == 0) {
             const QString in = temp.filePath(QStringLiteral("loaded.bin"));
             const QString out = temp.filePath(QStringLiteral("built.bin"));
-            QVERIFY(WriteEdidFile(in, before) && WriteEdidFile(out, first));
+            QVERIFY(SaveImageFile(in, before) && SaveImageFile(out, first));
             const QStringList had = StructuralFailures(edidDecode_, in);
             for (const QString& failure : StructuralFailures(edidDecode_, out))
                 if (!had.contains(failure)) failures << tag + "edid-decode: " + failure;
@@ -417,7 +418,7 @@ void CollectBuildTest::maximalState() {
     QCOMPARE(blocks.size(), 123);
     CreatorFixture f;
     f.nextFile = QDir::temp().filePath(QStringLiteral("collect-maximal.bin"));
-    QVERIFY(WriteEdidFile(*f.nextFile, ImageWithBlocks(blocks)));
+    QVERIFY(SaveImageFile(*f.nextFile, ImageWithBlocks(blocks)));
     f.pages->RadioButton_Bin_ModifiyMouseDown();
     QFile::remove(*f.nextFile);
     QCOMPARE(f.text("Edit_Creator_Manufac_Name"), QStringLiteral("NEW"));
@@ -455,7 +456,7 @@ void CollectBuildTest::maximalState() {
     if (!edidDecode_.isEmpty()) {
         QTemporaryDir temp;
         const QString out = temp.filePath(QStringLiteral("max.bin"));
-        QVERIFY(WriteEdidFile(out, built));
+        QVERIFY(SaveImageFile(out, built));
         const QStringList failures = StructuralFailures(edidDecode_, out);
         QVERIFY2(failures.isEmpty(), qPrintable(failures.join('\n')));
     }

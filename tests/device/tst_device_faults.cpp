@@ -18,7 +18,7 @@
 #include "link/PortListers.h"
 #include "tests/app/EmulatorRig.h"
 #include "tests/app/FormFixture.h"
-#include "tests/common/TestFiles.h"
+#include "tests/support/TestFiles.h"
 #include "tools/emu/EmulatedDevice.h"
 
 using namespace varnok;

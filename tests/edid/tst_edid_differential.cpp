@@ -16,6 +16,7 @@
 #include "edid/Edid.h"
 #include "edid/EdidReport.h"
 #include "edid/VicNameTable.h"
+#include "tests/support/EdidFiles.h"
 
 using namespace varnok;
 
@@ -319,7 +320,7 @@ void TestEdidDifferential::agreesWithEdidDecode() {
     const QString sample = QFileInfo(file).completeBaseName();
 
     EdidInfo info;
-    QVERIFY(ReadEdidFile(file, info.image));
+    QVERIFY(LoadImageFile(file, info.image));
     QVERIFY2(DecodeEdid(info, info.image.data()), "every sample has valid checksums");
 
     QProcess decode;
@@ -382,7 +383,7 @@ void TestEdidDifferential::reportToolCoversEverySample() {
         const int at = i * (1 + kEdidReportRowCount);
         QCOMPARE(lines[at], files[i]);
         EdidInfo info;
-        QVERIFY(ReadEdidFile(files[i], info.image));
+        QVERIFY(LoadImageFile(files[i], info.image));
         DecodeEdid(info, info.image.data());
         const EdidReport report = MakeEdidReport(info);
         for (int row = 0; row < kEdidReportRowCount; ++row) {

@@ -8,8 +8,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "edid/DisplayEdids.h"
 #include "edid/Edid.h"
+#include "edidio/DisplayEdids.h"
 #include "tests/edid/EdidTestImages.h"
 
 using namespace varnok;
@@ -72,14 +72,14 @@ void TestEdidDisplays::fakeDrmTree() {
     QCOMPARE(displays.size(), 3);
     QCOMPARE(displays[0].connector, "card0-HDMI-A-1");
     QCOMPARE(displays[0].monitorName, "BrandNewEdid");
-    QCOMPARE(displays[0].size, 256);
+    QCOMPARE(displays[0].size(), 256);
     QCOMPARE(displays[0].image, hdmi);
     QCOMPARE(displays[1].connector, "card0-eDP-1");
     QCOMPARE(displays[1].monitorName, "LP140WF1");
-    QCOMPARE(displays[1].size, 128);
+    QCOMPARE(displays[1].size(), 128);
     QCOMPARE(displays[1].image, panel);  // bytes 128..255 are 0xFF, as a 128-byte file reads
     QCOMPARE(displays[2].connector, "card1-DP-2");
-    QCOMPARE(displays[2].size, 384);
+    QCOMPARE(displays[2].size(), 384);
     QCOMPARE(displays[2].image, threeBlocks);  // the first two blocks, unchanged
 }
 

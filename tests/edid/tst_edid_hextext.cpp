@@ -10,6 +10,7 @@
 #include "edid/Edid.h"
 #include "edid/EdidHexText.h"
 #include "tests/edid/EdidTestImages.h"
+#include "tests/support/EdidFiles.h"
 
 using namespace varnok;
 
@@ -159,7 +160,7 @@ void TestEdidHexText::pastes() {
     QCOMPARE(read.ok, error.isEmpty());
     if (!read.ok) return;
     EdidImage expected = test::BaseOnlyImage();
-    if (!sample.isEmpty()) QVERIFY(ReadEdidFile(Samples() + sample, expected));
+    if (!sample.isEmpty()) QVERIFY(LoadImageFile(Samples() + sample, expected));
     QCOMPARE(read.image, expected);
     QCOMPARE(read.size, EdidByteCount(expected));
 }
@@ -168,7 +169,7 @@ void TestEdidHexText::pastes() {
 void TestEdidHexText::writtenHexIsEdidDecodes() {
     for (const char* name : {"0001BFD5CF3F", "0000CEF4CC27"}) {
         EdidImage image;
-        QVERIFY(ReadEdidFile(Samples() + name + ".bin", image));
+        QVERIFY(LoadImageFile(Samples() + name + ".bin", image));
         const QString captured = QString::fromUtf8(ReadAll(Pastes() + name + ".edid-decode.txt"));
         QVERIFY2(captured.contains("edid-decode (hex):\n\n" + FormatEdidHex(image) + "\n---"),
                  name);
@@ -181,7 +182,7 @@ void TestEdidHexText::edidDecodeReadsWrittenHex() {
     QTemporaryDir dir;
     for (const char* name : {"0003D15F5896", "0002E390F665"}) {
         EdidImage image;
-        QVERIFY(ReadEdidFile(Samples() + name + ".bin", image));
+        QVERIFY(LoadImageFile(Samples() + name + ".bin", image));
         QProcess p;
         const QString out = dir.filePath(name);
         p.start(edidDecode, {"-", out});

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "tests/edid/EdidTestImages.h"
+#include "tests/support/EdidFiles.h"
 
 using namespace varnok;
 using namespace varnok::test;
@@ -226,7 +227,7 @@ void TestEdidImage::readFile() {
 
     EdidInfo info;
     info.image.fill(0x11);
-    QVERIFY(ReadEdidFile(path, info.image));
+    QVERIFY(LoadImageFile(path, info.image));
     for (int i = 0; i < 256; ++i) {
         const uint8_t expected = i < content.size() ? uint8_t(content[i]) : 0xFF;
         QCOMPARE(info.image[i], expected);
@@ -239,8 +240,8 @@ void TestEdidImage::readMissingFileLeavesImage() {
     QTemporaryDir dir;
     EdidImage image;
     image.fill(0x42);
-    QVERIFY(!ReadEdidFile(dir.filePath("missing.bin"), image));
-    QVERIFY(!ReadEdidFile(dir.path(), image));  // a folder is not a file
+    QVERIFY(!LoadImageFile(dir.filePath("missing.bin"), image));
+    QVERIFY(!LoadImageFile(dir.path(), image));  // a folder is not a file
     for (uint8_t b : image) {
         QCOMPARE(b, uint8_t(0x42));
     }
@@ -255,25 +256,25 @@ void TestEdidImage::writeFile() {
     old.write(QByteArray(1000, '\x01'));
     old.close();
     const EdidImage base = BaseOnlyImage();
-    QVERIFY(WriteEdidFile(path, base));
+    QVERIFY(SaveImageFile(path, base));
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QByteArray bytes = file.readAll();
     QCOMPARE(bytes.size(), 256);
     QCOMPARE(bytes, QByteArray(reinterpret_cast<const char*>(base.data()), 256));
     EdidImage back{};
-    QVERIFY(ReadEdidFile(path, back));
+    QVERIFY(LoadImageFile(path, back));
     QVERIFY(back == base);
-    QVERIFY(!WriteEdidFile(dir.filePath("no/such/folder/out.bin"), base));
+    QVERIFY(!SaveImageFile(dir.filePath("no/such/folder/out.bin"), base));
 
     // A name with no room for the temporary name beside it: the old file stays, with the reason.
     const QString longName = dir.filePath(QString(250, QLatin1Char('n')));
     QFile longOld(longName);
     QVERIFY(longOld.open(QIODevice::WriteOnly) && longOld.write("old") == 3);
     longOld.close();
-    QString reason;
-    QVERIFY(!SaveEdidFile(longName, base, &reason));
-    QCOMPARE(reason, QStringLiteral("File name too long"));
+    const SaveResult saved = SaveEdidFile(longName, base);
+    QCOMPARE(saved.outcome, SaveOutcome::OpenFailed);
+    QCOMPARE(saved.reason, QStringLiteral("File name too long"));
     QVERIFY(longOld.open(QIODevice::ReadOnly));
     QCOMPARE(longOld.readAll(), QByteArray("old"));
 }

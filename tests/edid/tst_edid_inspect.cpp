@@ -10,6 +10,7 @@
 #include "edid/EdidLayout.h"
 #include "edid/EdidValidity.h"
 #include "tests/edid/EdidTestImages.h"
+#include "tests/support/EdidFiles.h"
 
 using namespace varnok;
 using namespace varnok::test;
@@ -239,7 +240,7 @@ void TestEdidInspect::layoutOfEverySample() {
     QVERIFY(files.size() >= 300);
     for (const QFileInfo& file : files) {
         EdidImage image;
-        QVERIFY(ReadEdidFile(file.filePath(), image));
+        QVERIFY(LoadImageFile(file.filePath(), image));
         const QList<EdidByteRange> layout = EdidByteLayout(image);
         QVERIFY2(CoversImage(layout), qPrintable(file.fileName()));
         for (const EdidByteRange& r : layout) QVERIFY2(!r.bad, qPrintable(file.fileName()));

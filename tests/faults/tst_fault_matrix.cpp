@@ -18,13 +18,14 @@
 #include <QTest>
 
 #include "app/LedShape.h"
+#include "app/ReportLabels.h"
 #include "edid/Edid.h"
 #include "edid/EdidReport.h"
 #include "link/DeviceLink.h"
 #include "link/PortListers.h"
 #include "tests/app/FormFixture.h"
-#include "tests/common/TestFiles.h"
 #include "tests/faults/HangGuard.h"
+#include "tests/support/TestFiles.h"
 #include "tools/emu/EmulatedDevice.h"
 
 using namespace varnok;
@@ -504,7 +505,7 @@ bool FaultMatrixTest::runAnalyze(Rig& rig, const Operation& op, const FaultRule&
     rig.find<QRadioButton>(op.control)->click();
 
     QStringList rows;
-    for (const auto& r : kEdidReportRows) rows << rig.find<QLabel>(r.labelName)->text();
+    for (const char* labelName : kReportLabelNames) rows << rig.find<QLabel>(labelName)->text();
     bool ok = false;
     [&] {
         if (rows == ReportRows(image) && Bytes(store.image) == image) {

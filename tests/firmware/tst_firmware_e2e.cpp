@@ -9,8 +9,8 @@
 #include "firmware/FirmwareOperations.h"
 #include "link/DeviceSearch.h"
 #include "link/PortListers.h"
-#include "tests/common/ScriptedDialogs.h"
 #include "tests/firmware/IspFakes.h"
+#include "tests/support/ScriptedDialogs.h"
 #include "tools/emu/EmulatedDevice.h"
 
 using namespace varnok;

@@ -6,8 +6,8 @@
 #include <QTest>
 
 #include "firmware/FirmwareOperations.h"
-#include "tests/common/ScriptedDialogs.h"
 #include "tests/firmware/IspFakes.h"
+#include "tests/support/ScriptedDialogs.h"
 
 using namespace varnok;
 using namespace varnok::test;

@@ -9,6 +9,7 @@
 
 #include "edid/Edid.h"
 #include "edid/EdidReport.h"
+#include "edidio/FileRead.h"
 
 using namespace varnok;
 
@@ -67,11 +68,13 @@ int main(int argc, char* argv[]) {
     bool invalid = false;
     for (const QString& path : files) {
         EdidInfo info;
-        if (!ReadEdidFile(path, info.image)) {
-            err << "varnok-edid-report: " << path << ": " << FileReadFailure(path) << "\n";
+        const Result<ReadOutcome, EdidImage> read = ReadEdidFile(path);
+        if (!read.is(ReadOutcome::Read)) {
+            err << "varnok-edid-report: " << path << ": " << read.reason << "\n";
             unreadable = true;
             continue;
         }
+        info.image = read.data;
         invalid |= !DecodeEdid(info, info.image.data());
         const EdidReport report = MakeEdidReport(info);
         out << path << "\n";

@@ -1,6 +1,5 @@
-#include "edid/WindowsDisplayEdids.h"
+#include "edidio/WindowsDisplayEdids.h"
 
-#ifdef _WIN32
 #include <windows.h>
 // windows.h first: the configuration manager's header needs its types.
 #include <cfgmgr32.h>
@@ -98,4 +97,3 @@ std::vector<RegistryDisplayEdid> ReadRegistryDisplayEdids() {
 }
 
 }  // namespace varnok
-#endif

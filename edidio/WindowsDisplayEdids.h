@@ -3,9 +3,9 @@
 // machine's SYSTEM\CurrentControlSet\Enum\DISPLAY\<model>\<instance>\Device Parameters, for each
 // instance the configuration manager finds present (Windows keeps the keys of every monitor ever
 // attached; where the manager cannot tell, as under Wine, every instance with an EDID is listed).
-// Plain Win32 and the standard library, so the file compiles (and is checked) without Qt.
+// Plain Win32 and the standard library, so the file compiles (and is checked) without Qt; built
+// for Windows only (edidio/CMakeLists.txt).
 
-#ifdef _WIN32
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -22,4 +22,3 @@ struct RegistryDisplayEdid {
 std::vector<RegistryDisplayEdid> ReadRegistryDisplayEdids();
 
 }  // namespace varnok
-#endif
