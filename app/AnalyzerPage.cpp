@@ -11,13 +11,14 @@
 #include <algorithm>
 #include <utility>
 
-#include "app/OutcomeWords.h"
 #include "app/ReportLabels.h"
 #include "app/TForm1.h"
 #include "device/AnalyzerRead.h"
+#include "device/EdidFileSteps.h"
+#include "device/OperationGuard.h"
 #include "edid/Edid.h"
-#include "edidio/FileRead.h"
 #include "link/DeviceLink.h"
+#include "words/OutcomeWords.h"
 
 namespace varnok {
 namespace {
@@ -25,12 +26,6 @@ namespace {
 constexpr int kCaptionWidth = 150;
 constexpr int kRowPadding = 8;  // room above and below a line of text inside a row
 
-constexpr const char* kSourceNames[4] = {
-    "RadioButton_Analysis_IntEdid",
-    "RadioButton_Analysis_ExtEdid",
-    "RadioButton_Analysis_UserEdid",
-    "RadioButton_Analysis_Bin",
-};
 constexpr int kBinIndex = 3;
 constexpr EdidSource kDeviceSources[3] = {EdidSource::Internal, EdidSource::External,
                                           EdidSource::User};
@@ -46,10 +41,8 @@ QString PanelName(int row, const char* labelName) {
 
 AnalyzerPage::AnalyzerPage(TForm1& form) : QObject(&form), form_(form) {
     setObjectName(QStringLiteral("AnalyzerPage"));
-    for (int i = 0; i < 4; ++i) {
-        sources_[i] = form_.findChild<QRadioButton*>(QString::fromLatin1(kSourceNames[i]));
-        Q_ASSERT(sources_[i]);
-    }
+    const FormControls& c = form_.controls();
+    sources_ = {c.analysisInternal, c.analysisExternal, c.analysisUser, c.analysisBin};
     buildRows();
 
     // With auto-exclusive buttons the choice that loses the check reports it first; the one that
@@ -104,8 +97,7 @@ void AnalyzerPage::restoreChoice(QRadioButton* before) {
 }
 
 void AnalyzerPage::buildRows() {
-    auto* box = form_.findChild<QGroupBox*>(QStringLiteral("GroupBox5"));
-    Q_ASSERT(box);
+    QGroupBox* box = form_.controls().informations;
     auto* rows = new QVBoxLayout(box);
     rows->setContentsMargins(8, 2, 8, 2);
     rows->setSpacing(0);
@@ -163,12 +155,6 @@ bool AnalyzerPage::deviceConnected() const {
     return form_.link().connectionState() == ConnectionState::Connected;
 }
 
-void AnalyzerPage::sendNotice(uint16_t code) {
-    // Notices are writes without data; the device does not answer them. A file is reported
-    // without a device too, and then nothing is sent.
-    if (deviceConnected()) form_.link().SendApiCommand(1, code, 0);
-}
-
 void AnalyzerPage::setSourcesEnabled(bool enabled) {
     for (QRadioButton* b : sources_) b->setEnabled(enabled);
 }
@@ -185,45 +171,44 @@ void AnalyzerPage::ReadDeviceEdidForAnalysis(EdidSource source) {
     // The disabled choices keep the user from starting a second read inside a pause.
     setSourcesEnabled(false);
     EdidInfo& store = form_.stores().forSource(source);
-    const AnalyzerReadResult result =
-        RunAnalyzerRead(form_.link(), form_, source, store, [&](const AnalyzerReadResult& result) {
-            if (result.received) {
-                // A still invalid image is reported as such.
-                ShowEdidReport(store, store.image.data());
-            } else {
-                // The device sent nothing at all: report the empty read, not the store's older
-                // image.
-                EdidInfo nothing;
-                ShowEdidReport(nothing, nothing.image.data());
-            }
-        });
-    form_.showOutcome(AnalyzerReadWords(source, result, store.image));
+    AnalyzerResult result;
+    {
+        // The rows are filled before the end notice.
+        const OperationGuard guard(form_.link());
+        result = ReadAnalyzerImage(form_.link(), form_, source);
+        if (result.data.image) {
+            // A still invalid image is reported as such.
+            store.image = *result.data.image;
+            ShowEdidReport(store, store.image.data());
+        } else {
+            // The device sent nothing whole: report the empty read, not the store's older image.
+            EdidInfo nothing;
+            ShowEdidReport(nothing, nothing.image.data());
+        }
+    }
+    form_.showOutcome(AnalyzerReadWords(source, result));
     restoreSources();
 }
 
 void AnalyzerPage::RadioButton_Analysis_BinMouseDown() {
     // The device choices become unchecked without reacting.
     sources_[kBinIndex]->setChecked(true);
-    sendNotice(api_code::OperationStart);
-    setSourcesEnabled(false);
-    form_.link().LinkFlags |= DeviceAlive;
-
     Dialogs& dialogs = form_.dialogs();
     EdidInfo file;  // lives for this one report
     FileStep step = FileStep::Cancelled;
-    if (dialogs.executeOpen()) {
-        const Result<ReadOutcome, EdidImage> read = ReadEdidFile(dialogs.openFileName());
-        if (!read.is(ReadOutcome::Read)) {
-            step = FileStep::OpenFailed;
-            form_.logReplace(QStringLiteral("Edid Open Fail.\r\n"));
-        } else {
-            step = FileStep::Read;
-            file.image = read.data;
-            form_.logReplace(QStringLiteral("Edid Open OK.\r\n"));
-            ShowEdidReport(file, file.image.data());
+    {
+        // A file is reported without a device too, and then nothing is sent.
+        const OperationGuard guard(form_.link(), OperationGuard::KeepDeviceAlive);
+        setSourcesEnabled(false);
+        if (dialogs.executeOpen()) {
+            const auto read = OpenEdidFileLogged(dialogs.openFileName(), form_);
+            step = read.is(ReadOutcome::Read) ? FileStep::Read : FileStep::OpenFailed;
+            if (step == FileStep::Read) {
+                file.image = read.data;
+                ShowEdidReport(file, file.image.data());
+            }
         }
     }
-    sendNotice(api_code::OperationEnd);
     form_.showOutcome(AnalyzerFileWords(step, dialogs.openFileName(), file.image));
     restoreSources();
 }

@@ -45,7 +45,6 @@ private:
     void setSourcesEnabled(bool enabled);
     void restoreSources();
     bool deviceConnected() const;
-    void sendNotice(uint16_t code);
     void restoreChoice(QRadioButton* before);
 
     TForm1& form_;

@@ -7,82 +7,118 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include "app/OutcomeWords.h"
 #include "app/TForm1.h"
+#include "app/WidgetText.h"
 #include "device/EdidDownload.h"
 #include "device/EdidUpload.h"
+#include "device/OperationGuard.h"
+#include "edid/EdidValidity.h"
 #include "link/DeviceLink.h"
+#include "words/OutcomeWords.h"
 
 namespace varnok {
-namespace {
 
-template <typename W>
-W* control(TForm1& form, const char* name) {
-    return form.findChild<W*>(QString::fromLatin1(name));
+ControllerPage::ControllerPage(TForm1& form) : QObject(&form), form_(form) {
+    setObjectName(QStringLiteral("ControllerPage"));
+    const FormControls& c = form.controls();
+    const std::pair<QPushButton*, void (ControllerPage::*)()> buttons[] = {
+        {c.openEdid, &ControllerPage::Button_Open_EdidClick},
+        {c.uploadEdid, &ControllerPage::Button_Upload_EdidClick},
+        {c.downloadInternal, &ControllerPage::Button_DL_IntEdidClick},
+        {c.downloadExternal, &ControllerPage::Button_DL_ExtEdidClick},
+        {c.downloadUser, &ControllerPage::Button_DL_UserEdidClick},
+        {c.downloadStored, &ControllerPage::Button_DL_StoredEdidClick},
+    };
+    for (const auto& [button, handler] : buttons) {
+        connect(button, &QPushButton::clicked, this,
+                [this, handler] { form_.runOperation([this, handler] { (this->*handler)(); }); });
+    }
+    // The mode buttons act on the press itself, before the toolkit would check them on release.
+    for (QRadioButton* b : {c.modeInternal, c.modeExternal, c.modeUser})
+        b->installEventFilter(this);
 }
 
-QRadioButton* modeButton(TForm1& form, EdidMode mode) {
+QRadioButton* ControllerPage::modeButton(EdidMode mode) const {
     switch (mode) {
         case EdidMode::Internal:
-            return control<QRadioButton>(form, "RadioButton_Set_IntEdid");
+            return form_.controls().modeInternal;
         case EdidMode::External:
-            return control<QRadioButton>(form, "RadioButton_Set_ExtEdid");
+            return form_.controls().modeExternal;
         case EdidMode::User:
             break;
     }
-    return control<QRadioButton>(form, "RadioButton_Set_UserEdid");
+    return form_.controls().modeUser;
 }
 
-}  // namespace
-
-ControllerPage::ControllerPage(TForm1& form)
-    : QObject(&form),
-      form_(form),
-      ctx_{form.link(), form.dialogs(), form.stores(), *this},
-      label2_(control<QLabel>(form, "Label2")),
-      path_(control<QLineEdit>(form, "Edit_Edid_Path")),
-      modeInt_(modeButton(form, EdidMode::Internal)),
-      modeExt_(modeButton(form, EdidMode::External)),
-      modeUser_(modeButton(form, EdidMode::User)) {
-    setObjectName(QStringLiteral("ControllerPage"));
-    const std::pair<const char*, void (ControllerPage::*)()> buttons[] = {
-        {"Button_Open_Edid", &ControllerPage::Button_Open_EdidClick},
-        {"Button_Upload_Edid", &ControllerPage::Button_Upload_EdidClick},
-        {"Button_DL_IntEdid", &ControllerPage::Button_DL_IntEdidClick},
-        {"Button_DL_ExtEdid", &ControllerPage::Button_DL_ExtEdidClick},
-        {"Button_DL_UserEdid", &ControllerPage::Button_DL_UserEdidClick},
-        {"Button_DL_StoredEdid", &ControllerPage::Button_DL_StoredEdidClick},
-    };
-    for (const auto& [name, handler] : buttons)
-        connect(control<QPushButton>(form, name), &QPushButton::clicked, this, handler);
-    // The mode buttons act on the press itself, before the toolkit would check them on release.
-    for (QRadioButton* b : {modeInt_, modeExt_, modeUser_}) b->installEventFilter(this);
-}
-
-void ControllerPage::run(const std::function<void()>& operation) {
-    form_.runOperation(operation);
+void ControllerPage::checkModeButton(EdidMode mode) {
+    // The three buttons are one exclusive group: checking one unchecks the other two.
+    modeButton(mode)->setChecked(true);
 }
 
 void ControllerPage::Button_Open_EdidClick() {
-    run([this] {
-        const bool chosen = OpenEdidFile(ctx_);
-        form_.showOutcome(OpenForUploadWords(chosen, ctx_.dialogs.openFileName()));
-    });
+    Dialogs& dialogs = form_.dialogs();
+    bool chosen = false;
+    {
+        // No byte is taken from the port while the dialog is open.
+        const OperationGuard guard(form_.link(), OperationGuard::HoldReceiveTick);
+        chosen = dialogs.executeOpen();
+        if (chosen) form_.controls().edidPath->setText(dialogs.openFileName());
+    }
+    form_.showOutcome(OpenForUploadWords(chosen, dialogs.openFileName()));
 }
 
 void ControllerPage::Button_Upload_EdidClick() {
-    run([this] {
-        const UploadOutcome outcome = UploadEdidFile(ctx_);
-        form_.showOutcome(
-            UploadFileWords(outcome, ctx_.dialogs.openFileName(), ctx_.stores.user.image));
-    });
+    // The file last chosen in the shared open dialog on any page, not the edit's text.
+    const QString path = form_.dialogs().openFileName();
+    QLabel* label2 = form_.controls().label2;
+    UploadResult result;
+    {
+        // Label2 tells a failure before the end notice goes out.
+        const OperationGuard guard(form_.link());
+        UploadOptions options;
+        options.showUserMode = [this] { checkModeButton(EdidMode::User); };
+        result = UploadEdidFile(form_.link(), form_, path, options);
+        // The User image keeps the bytes just read, valid or not.
+        if (!result.is(UploadOutcome::OpenFailed)) form_.stores().user.image = result.data.image;
+        if (result.is(UploadOutcome::Invalid))
+            SetLabelText(label2, ValidationMessage(DescribeEdidValidity(result.data.image).reason),
+                         true);
+        else if (result.is(UploadOutcome::OpenFailed) || result.is(UploadOutcome::LinkLost))
+            // After a lost link the progress shown counted bytes that never left.
+            SetLabelText(label2, QString::fromLatin1(kUploadFailedText), true);
+    }
+    form_.showOutcome(UploadWords(result, path));
 }
 
 void ControllerPage::download(EdidSource source) {
-    run([this, source] {
-        const DownloadOutcome outcome = DownloadDeviceEdid(ctx_, source);
-        form_.showOutcome(DownloadWords(source, outcome, ctx_.dialogs.saveFileName()));
-    });
+    DeviceLink& link = form_.link();
+    DownloadResult result{DownloadOutcome::Cancelled, {}, std::nullopt};
+    QString path;
+    {
+        // The device hears the start before the save dialog opens, and the end also when it is
+        // cancelled.
+        const OperationGuard guard(link);
+        const auto chosen = form_.dialogs().executeSave(
+            QString::fromLatin1(DownloadSourceFor(source).defaultFileName));
+        if (chosen) {
+            path = *chosen;
+            result = DownloadDeviceEdid(link, form_, source, path);
+            // Only a whole, acknowledged read reaches the store; its status and decoded fields
+            // stay.
+            if (result.data) form_.stores().forSource(source).image = *result.data;
+        }
+    }
+    // A window that is closing shows no box. A file that could not be created or completed is
+    // told with the system's reason.
+    const DownloadOutcome outcome = result.outcome;
+    if (!link.shuttingDown() && outcome != DownloadOutcome::Saved &&
+        outcome != DownloadOutcome::Cancelled) {
+        QString text = QString::fromLatin1(kDownloadFailedText);
+        if (outcome == DownloadOutcome::OpenFailed || outcome == DownloadOutcome::WriteFailed)
+            text += QLatin1Char('\n') + result.reason;
+        form_.dialogs().showError(text);
+    }
+    form_.showOutcome(DownloadWords(source, result, path));
 }
 
 void ControllerPage::Button_DL_IntEdidClick() {
@@ -99,7 +135,9 @@ void ControllerPage::Button_DL_StoredEdidClick() {
 }
 
 void ControllerPage::modeDown(EdidMode mode) {
-    run([this, mode] { SelectEdidMode(ctx_, mode); });
+    form_.runOperation([this, mode] {
+        SelectEdidMode(form_.link(), mode, [this, mode] { checkModeButton(mode); });
+    });
 }
 
 void ControllerPage::RadioButton_Set_IntEdidMouseDown() {
@@ -113,8 +151,9 @@ void ControllerPage::RadioButton_Set_UserEdidMouseDown() {
 }
 
 bool ControllerPage::eventFilter(QObject* watched, QEvent* event) {
+    const FormControls& c = form_.controls();
     auto* button = qobject_cast<QRadioButton*>(watched);
-    if (!button || (button != modeInt_ && button != modeExt_ && button != modeUser_))
+    if (!button || (button != c.modeInternal && button != c.modeExternal && button != c.modeUser))
         return QObject::eventFilter(watched, event);
     bool press = false;
     switch (event->type()) {
@@ -138,39 +177,11 @@ bool ControllerPage::eventFilter(QObject* watched, QEvent* event) {
             return false;
     }
     if (press && button->isEnabled()) {
-        if (button == modeInt_) RadioButton_Set_IntEdidMouseDown();
-        if (button == modeExt_) RadioButton_Set_ExtEdidMouseDown();
-        if (button == modeUser_) RadioButton_Set_UserEdidMouseDown();
+        if (button == c.modeInternal) RadioButton_Set_IntEdidMouseDown();
+        if (button == c.modeExternal) RadioButton_Set_ExtEdidMouseDown();
+        if (button == c.modeUser) RadioButton_Set_UserEdidMouseDown();
     }
     return true;
-}
-
-void ControllerPage::logReplace(const QString& text) {
-    form_.logReplace(text);
-}
-void ControllerPage::logAppend(const QString& text) {
-    form_.logAppend(text);
-}
-
-void ControllerPage::setUploadLabel(const QString& text, bool red) {
-    TForm1::setLabelText(label2_, text, red);
-}
-
-void ControllerPage::setEdidPath(const QString& path) {
-    path_->setText(path);
-}
-
-void ControllerPage::checkModeButton(EdidMode mode) {
-    CheckModeButton(form_, mode);
-}
-
-void CheckModeButton(TForm1& form, EdidMode mode) {
-    // The three buttons are one exclusive group: checking one unchecks the other two.
-    modeButton(form, mode)->setChecked(true);
-}
-
-bool UploadUserEdid(TForm1& form, const EdidImage& image) {
-    return UploadUserEdid(form.link(), image, [&form] { CheckModeButton(form, EdidMode::User); });
 }
 
 }  // namespace varnok

@@ -1,23 +1,21 @@
 #pragma once
 // The "EDID Controller" page (TabSheet1): the mode buttons, the Upload group and the Download
-// group. Its handlers move values between the page's controls and the device operations.
+// group. Its handlers ask their questions (the shared file dialogs) inside the operation's guard,
+// call the device operations, and show what they return: the captions of the page (Label2,
+// Edit_Edid_Path), the specified message boxes and the status bar.
 
 #include <QObject>
-#include <functional>
 
-#include "device/DeviceOpsView.h"
+#include "device/DeviceApi.h"
 #include "device/EdidStores.h"
-#include "edid/EdidInfo.h"
 
-class QLabel;
-class QLineEdit;
 class QRadioButton;
 
 namespace varnok {
 
 class TForm1;
 
-class ControllerPage : public QObject, public DeviceOpsView {
+class ControllerPage : public QObject {
     Q_OBJECT
 public:
     explicit ControllerPage(TForm1& form);
@@ -33,34 +31,24 @@ public:
     void RadioButton_Set_ExtEdidMouseDown();
     void RadioButton_Set_UserEdidMouseDown();
 
-    // DeviceOpsView
-    void logReplace(const QString& text) override;
-    void logAppend(const QString& text) override;
-    void setUploadLabel(const QString& text, bool red) override;
-    void setEdidPath(const QString& path) override;
-    void checkModeButton(EdidMode mode) override;
+    // Checks the mode button of mode; the group is exclusive, so the other two are unchecked.
+    void checkModeButton(EdidMode mode);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void run(const std::function<void()>& operation);
     void download(EdidSource source);
     void modeDown(EdidMode mode);
+    QRadioButton* modeButton(EdidMode mode) const;
 
     TForm1& form_;
-    DeviceOpsContext ctx_;
-    QLabel* label2_;
-    QLineEdit* path_;
-    QRadioButton* modeInt_;
-    QRadioButton* modeExt_;
-    QRadioButton* modeUser_;
 };
 
-// Checks the mode button of mode on the window's EDID Controller page.
-void CheckModeButton(TForm1& form, EdidMode mode);
-// UploadUserEdid for any page of the window: User mode is checked before it is sent. False when
-// the connection was lost meanwhile.
-bool UploadUserEdid(TForm1& form, const EdidImage& image);
+// Message box of every failed download after the dialog was confirmed; a file that could not be
+// created or completed adds the system's reason on a line of its own.
+inline constexpr char kDownloadFailedText[] = "Download Edid Failed.";
+// Label2 (and Label3) after an upload that failed.
+inline constexpr char kUploadFailedText[] = "Upload Edid Failed.";
 
 }  // namespace varnok

@@ -41,7 +41,6 @@ private:
     // not a number: the error is then shown and nothing else happens. Otherwise the debug-log
     // lines of the blocks the image had no room for.
     std::optional<QStringList> build();
-    void notice(uint16_t apiCode);
 
     TForm1& form_;
     CreatorPages* pages_ = nullptr;

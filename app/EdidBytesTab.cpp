@@ -6,7 +6,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include "app/TForm1.h"
+#include "app/WidgetText.h"
 #include "edid/Edid.h"
 
 namespace varnok {
@@ -134,7 +134,7 @@ void EdidBytesTab::setImage(const EdidImage& image) {
                 .arg(range.name, range.bad ? QStringLiteral(", wrong") : QString())
                 .arg(range.first)
                 .arg(range.first + range.length - 1);
-        item->setToolTip(TForm1::PlainToolTip(where));
+        item->setToolTip(PlainToolTip(where));
         item->setData(Qt::AccessibleTextRole,
                       QStringLiteral("byte %1: %2, %3").arg(offset).arg(item->text(), where));
         table_->setItem(rowOf(offset), offset % kPerRow, item);

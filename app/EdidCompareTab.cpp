@@ -8,7 +8,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include "app/TForm1.h"
+#include "app/WidgetText.h"
 #include "edid/Edid.h"
 #include "edid/EdidCompare.h"
 
@@ -106,7 +106,7 @@ void EdidCompareTab::setThis(const EdidSample& sample) {
 
 bool EdidCompareTab::takeOther(const SampleResult& result) {
     if (!result.sample) {
-        TForm1::setLabelText(summary_, result.outcome.text, result.outcome.failure);
+        SetLabelText(summary_, result.outcome.text, result.outcome.failure);
         return false;
     }
     other_ = result.sample;
@@ -122,15 +122,15 @@ void EdidCompareTab::refresh() {
     if (!this_ || !other_) return;
     const EdidComparison c = CompareEdids(this_->image, other_->image);
     if (c.identical()) {
-        TForm1::setLabelText(summary_, QStringLiteral("The two EDIDs are identical"), false);
+        SetLabelText(summary_, QStringLiteral("The two EDIDs are identical"), false);
     } else {
-        TForm1::setLabelText(summary_,
-                             QStringLiteral("%1 of %2 rows and %3 of %4 bytes differ")
-                                 .arg(c.differingRows())
-                                 .arg(kEdidReportRowCount)
-                                 .arg(c.bytes.size())
-                                 .arg(kEdidSize),
-                             false);
+        SetLabelText(summary_,
+                     QStringLiteral("%1 of %2 rows and %3 of %4 bytes differ")
+                         .arg(c.differingRows())
+                         .arg(kEdidReportRowCount)
+                         .arg(c.bytes.size())
+                         .arg(kEdidSize),
+                     false);
     }
     rows_->setRowCount(kEdidReportRowCount);
     for (int row = 0; row < kEdidReportRowCount; ++row) {

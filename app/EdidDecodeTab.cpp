@@ -9,7 +9,7 @@
 #include <QVBoxLayout>
 
 #include "app/EdidDecodeOutput.h"
-#include "app/TForm1.h"
+#include "app/WidgetText.h"
 #include "edid/Edid.h"
 
 namespace varnok {
@@ -87,7 +87,7 @@ void EdidDecodeTab::stop() {
 }
 
 void EdidDecodeTab::finish(const QString& headline, bool red, const QString& text) {
-    TForm1::setLabelText(headline_, headline, red);
+    SetLabelText(headline_, headline, red);
     text_->setPlainText(text);
     emit decodeFinished();
 }
@@ -109,7 +109,7 @@ void EdidDecodeTab::decode(const EdidImage& image) {
         stop();
         finish(QStringLiteral("edid-decode could not be started: %1").arg(why), true, {});
     });
-    TForm1::setLabelText(headline_, QStringLiteral("Running edid-decode --check..."), false);
+    SetLabelText(headline_, QStringLiteral("Running edid-decode --check..."), false);
     text_->clear();
     process_->start();
     if (!process_) return;  // it could not start, and said so already

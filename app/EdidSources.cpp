@@ -13,6 +13,7 @@
 
 #include "app/CreatorPage.h"
 #include "app/TForm1.h"
+#include "app/WidgetText.h"
 #include "device/AnalyzerRead.h"
 #include "device/EdidDownload.h"
 #include "edid/Edid.h"
@@ -84,27 +85,24 @@ private:
 SampleResult SampleFromFile(const QString& path) {
     const Result<LoadOutcome, EdidImage> loaded = EdidImageOf(LoadEdidFile(path));
     if (!loaded.is(LoadOutcome::Loaded))
-        return {std::nullopt, {QStringLiteral("%1: %2").arg(path, loaded.reason), true}};
+        return {std::nullopt, LoadWords(loaded.outcome, loaded.reason, path)};
     EdidSample s;
     s.image = loaded.data;
     s.size = EdidByteCount(s.image);
     s.origin = path;
     s.fileName = QFileInfo(path).fileName();
-    return {s, {QStringLiteral("Opened %1").arg(path), false}};
+    return {s, FileOpenedWords(path)};
 }
 
 SampleResult SampleFromHexText(const QString& text) {
     const EdidHexText parsed = ParseEdidHexText(text);
-    if (!parsed.ok)
-        return {std::nullopt,
-                {QStringLiteral("Pasted text not taken: %1").arg(parsed.error), true}};
+    if (!parsed.ok) return {std::nullopt, HexTextWords(parsed)};
     EdidSample s;
     s.image = parsed.image;
     s.size = parsed.size;
     s.origin = QStringLiteral("pasted %1").arg(parsed.form);
     s.fileName = QStringLiteral("Pasted_Edid.bin");
-    return {
-        s, {QStringLiteral("Took %1 bytes of pasted %2").arg(parsed.size).arg(parsed.form), false}};
+    return {s, HexTextWords(parsed)};
 }
 
 SampleResult SampleFromDisplay(const DisplayEdid& display) {
@@ -112,13 +110,13 @@ SampleResult SampleFromDisplay(const DisplayEdid& display) {
     if (!display.monitorName.isEmpty()) origin += QStringLiteral(" (%1)").arg(display.monitorName);
     const Result<LoadOutcome, EdidImage> loaded = EdidImageOf(CheckEdidSize(display.bytes));
     if (!loaded.is(LoadOutcome::Loaded))
-        return {std::nullopt, {QStringLiteral("%1: %2").arg(origin, loaded.reason), true}};
+        return {std::nullopt, LoadWords(loaded.outcome, loaded.reason, origin)};
     EdidSample s;
     s.image = loaded.data;
     s.size = display.size();
     s.origin = origin;
     s.fileName = DisplayFileName(display.connector);
-    return {s, {QStringLiteral("Took the EDID of %1 (%2 bytes)").arg(origin).arg(s.size), false}};
+    return {s, DisplayTakenWords(origin, s.size)};
 }
 
 void AttachDisplayMenu(QMenu* menu, std::function<void(const DisplayEdid&)> chosen) {
@@ -201,25 +199,25 @@ void EdidSourceMenu::takeDisplay(const DisplayEdid& display) {
 
 void EdidSourceMenu::readDevice(EdidSource source) {
     if (form_.link().connectionState() != ConnectionState::Connected) {
-        taken_({std::nullopt, {QStringLiteral("No device is connected: press Search"), true}});
+        taken_({std::nullopt, NoDeviceWords()});
         return;
     }
-    EdidInfo read;  // apart from the analyzer's stores, whose rows stay as they are
-    AnalyzerReadResult result;
-    const bool ran = form_.runOperation(
-        [&] { result = RunAnalyzerRead(form_.link(), form_, source, read, {}); });
+    // Apart from the analyzer's stores, whose rows stay as they are.
+    AnalyzerResult result;
+    const bool ran =
+        form_.runOperation([&] { result = ReadAnalyzerImage(form_.link(), form_, source); });
     if (!ran) {
         taken_({std::nullopt, BusyWords()});
         return;
     }
-    const OutcomeText words = AnalyzerReadWords(source, result, read.image);
-    if (!result.received || result.lostLink) {
+    const OutcomeText words = AnalyzerReadWords(source, result);
+    if (!result.data.image || result.is(AnalyzerOutcome::LinkLost)) {
         taken_({std::nullopt, words});
         return;
     }
     // An image still invalid after every attempt is kept: its bytes show what the device holds.
     EdidSample s;
-    s.image = read.image;
+    s.image = *result.data.image;
     s.size = kEdidSize;
     s.origin = QStringLiteral("the device's %1").arg(EdidSourceName(source));
     s.fileName = QString::fromLatin1(DownloadSourceFor(source).defaultFileName);
@@ -229,9 +227,7 @@ void EdidSourceMenu::readDevice(EdidSource source) {
 void EdidSourceMenu::takeCreatorImage() {
     const std::optional<EdidImage>& built = form_.creatorPage().lastBuilt();
     if (!built) {
-        taken_({std::nullopt,
-                {QStringLiteral("The creator has built no EDID yet: its Save or Upload builds one"),
-                 false}});
+        taken_({std::nullopt, CreatorImageWords(false)});
         return;
     }
     EdidSample s;
@@ -239,7 +235,7 @@ void EdidSourceMenu::takeCreatorImage() {
     s.size = kEdidSize;
     s.origin = QStringLiteral("the creator's last built EDID");
     s.fileName = QStringLiteral("Created_Edid.bin");
-    taken_({s, {QStringLiteral("Took the creator's last built EDID"), false}});
+    taken_({s, CreatorImageWords(true)});
 }
 
 }  // namespace varnok

@@ -9,10 +9,10 @@
 #include <functional>
 #include <optional>
 
-#include "app/OutcomeWords.h"
 #include "device/EdidStores.h"
 #include "edid/EdidInfo.h"
 #include "edidio/DisplayEdids.h"
+#include "words/OutcomeWords.h"
 
 class QAction;
 class QMenu;

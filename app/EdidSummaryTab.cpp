@@ -6,7 +6,7 @@
 
 #include "app/EdidSources.h"
 #include "app/ReportLabels.h"
-#include "app/TForm1.h"
+#include "app/WidgetText.h"
 #include "edid/Edid.h"
 #include "edid/EdidValidity.h"
 
@@ -44,7 +44,7 @@ EdidSummaryTab::EdidSummaryTab(QWidget* parent) : QWidget(parent) {
 
 void EdidSummaryTab::setSample(const EdidSample& sample) {
     const EdidValidity validity = DescribeEdidValidity(sample.image);
-    TForm1::setLabelText(validity_, validity.sentence, !validity.valid);
+    SetLabelText(validity_, validity.sentence, !validity.valid);
     const EdidReport report = ReportEdidImage(sample.image);
     for (int row = 0; row < kEdidReportRowCount; ++row) {
         QString text = report.values[row];

@@ -21,8 +21,8 @@
 #include "app/EdidSummaryTab.h"
 #include "app/TForm1.h"
 #include "app/VarnokApplication.h"
+#include "app/WidgetText.h"
 #include "device/EdidUpload.h"
-#include "device/EdidVerify.h"
 #include "edid/Edid.h"
 #include "edid/EdidHexText.h"
 #include "edidio/EdidSave.h"
@@ -154,8 +154,7 @@ void EdidWindow::updateActions() {
 }
 
 void EdidWindow::showStatus(const OutcomeText& outcome) {
-    TForm1::setLabelText(status_, outcome.text, outcome.failure);
-    status_->setToolTip(TForm1::PlainToolTip(outcome.text));
+    ShowStatus(status_, outcome.text, outcome.failure);
 }
 
 void EdidWindow::chooseFile() {
@@ -189,24 +188,18 @@ void EdidWindow::saveAsBin() {
     if (!sample_) return;
     const auto path = form_.dialogs().executeSave(sample_->fileName);
     if (!path) {
-        showStatus({QStringLiteral("Save cancelled"), false});
+        showStatus(SaveCancelledWords(false));
         return;
     }
     // An existing file is replaced only once all 256 bytes are safely beside it.
-    if (const SaveResult saved = SaveEdidFile(*path, sample_->image);
-        !saved.is(SaveOutcome::Saved)) {
-        showStatus({QStringLiteral("Save failed: %1: %2").arg(*path, saved.reason), true});
-        return;
-    }
-    showStatus({QStringLiteral("EDID saved to %1 (%2 bytes)").arg(*path).arg(kEdidSize), false});
+    showStatus(EdidSaveWords(SaveEdidFile(*path, sample_->image), *path, QStringLiteral("EDID"),
+                             kEdidSize));
 }
 
 void EdidWindow::copyAsHex() {
     if (!sample_) return;
     QApplication::clipboard()->setText(FormatEdidHex(sample_->image));
-    showStatus({QStringLiteral("Copied %1 bytes as hex text (edid-decode's form)")
-                    .arg(EdidByteCount(sample_->image)),
-                false});
+    showStatus(HexCopiedWords(EdidByteCount(sample_->image)));
 }
 
 void EdidWindow::loadIntoCreator() {
@@ -217,10 +210,9 @@ void EdidWindow::loadIntoCreator() {
     }
     form_.creatorPage().LoadEdidBytes(sample_->image);
     // The creator shows what it was loaded with, as after its own "Bin Modifiy".
-    if (auto* binModify = form_.findChild<QRadioButton*>(QStringLiteral("RadioButton_Bin_Modifiy")))
-        binModify->setChecked(true);
-    if (auto* pages = form_.findChild<QTabWidget*>(QStringLiteral("PageControl1")))
-        pages->setCurrentWidget(form_.findChild<QWidget*>(QStringLiteral("TabSheet4")));
+    const FormControls& c = form_.controls();
+    c.binModify->setChecked(true);
+    c.pages->setCurrentWidget(c.creatorSheet);
     const OutcomeText words = CreatorFileWords(FileStep::Read, sample_->origin, sample_->image);
     showStatus(words);
     form_.showOutcome(words);
@@ -229,34 +221,34 @@ void EdidWindow::loadIntoCreator() {
 void EdidWindow::uploadToDevice() {
     if (!sample_) return;
     if (form_.link().connectionState() != ConnectionState::Connected) {
-        showStatus(
-            {QStringLiteral("No device is connected: press Search in the main window"), true});
+        showStatus(NoDeviceWords());
         return;
     }
     // A copy: the window stays usable during the pauses and may take another EDID meanwhile.
     const EdidImage image = sample_->image;
-    UploadOutcome outcome = UploadOutcome::Invalid;
-    UserEdidCheck back;
+    const QString origin = sample_->origin;
+    UploadResult result;
     showStatus({QStringLiteral("Uploading the User EDID..."), false});
     const auto progress = connect(&form_, &TForm1::uploadProgressShown, this, [this](int percent) {
         showStatus({QStringLiteral("Uploading the User EDID... %1%").arg(percent), false});
     });
     const bool ran = form_.runOperation([&] {
-        // The read-back goes to the connection the upload went to, or nowhere.
-        const BoundOperation bound(form_.link());
-        DeviceOpsContext ctx{form_.link(), form_.dialogs(), form_.stores(), *this};
-        outcome = UploadEdidImage(ctx, image);
-        if (outcome == UploadOutcome::Uploaded) {
+        UploadOptions options;
+        options.verify = true;
+        options.showUserMode = [this] { form_.controllerPage().checkModeButton(EdidMode::User); };
+        options.readingBack = [this] {
             showStatus({QStringLiteral("Reading the User EDID back..."), false});
-            back = ReadBackUserEdid(form_.link(), form_, image);
-        }
+        };
+        // As a file is read into the User image for its upload.
+        result = UploadEdidImage(form_.link(), form_, image, options);
+        form_.stores().user.image = image;
     });
     disconnect(progress);
     if (!ran) {
         showStatus(BusyWords());
         return;
     }
-    const OutcomeText words = VerifiedUploadWords(outcome, back, image);
+    const OutcomeText words = UploadWords(result, origin);
     showStatus(words);
     form_.showOutcome(words);
 }
@@ -292,22 +284,6 @@ void EdidWindow::closeEvent(QCloseEvent* event) {
         return;
     }
     QMainWindow::closeEvent(event);
-}
-
-void EdidWindow::logReplace(const QString& text) {
-    form_.logReplace(text);
-}
-
-void EdidWindow::logAppend(const QString& text) {
-    form_.logAppend(text);
-}
-
-void EdidWindow::setUploadLabel(const QString& text, bool red) {
-    showStatus({text, red});
-}
-
-void EdidWindow::checkModeButton(EdidMode mode) {
-    CheckModeButton(form_, mode);
 }
 
 }  // namespace varnok

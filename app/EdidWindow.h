@@ -10,7 +10,6 @@
 #include <optional>
 
 #include "app/EdidSources.h"
-#include "device/DeviceOpsView.h"
 
 class QLabel;
 class QPushButton;
@@ -25,7 +24,7 @@ class EdidSourceMenu;
 class EdidSummaryTab;
 class TForm1;
 
-class EdidWindow : public QMainWindow, public DeviceOpsView {
+class EdidWindow : public QMainWindow {
     Q_OBJECT
 public:
     explicit EdidWindow(TForm1& form);
@@ -49,14 +48,6 @@ public:
     EdidSourceMenu& sources() { return *sources_; }
     EdidCompareTab& compareTab() { return *compare_; }
     EdidDecodeTab& decodeTab() { return *decode_; }
-
-    // DeviceOpsView, for the upload: the log is the main window's; the upload label's texts
-    // (a refusal) come to this window's status bar.
-    void logReplace(const QString& text) override;
-    void logAppend(const QString& text) override;
-    void setUploadLabel(const QString& text, bool red) override;
-    void setEdidPath(const QString&) override {}
-    void checkModeButton(EdidMode mode) override;
 
 protected:
     // Closed inside an operation's pauses (its own upload or read among them), the window would

@@ -6,32 +6,30 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/OutcomeWords.h"
 #include "app/TForm1.h"
+#include "app/WidgetText.h"
 #include "link/DeviceLink.h"
-#include "link/Dialogs.h"
+#include "words/OutcomeWords.h"
 
 namespace varnok {
 namespace {
 
-template <typename W>
-W* control(TForm1& form, const char* name) {
-    return form.findChild<W*>(QString::fromLatin1(name));
-}
+const QString kTargetVersion = QStringLiteral("Target Version : ");
+const QString kUpdateFailed = QStringLiteral("Update Fw Failed.");
 
 }  // namespace
 
 FirmwarePage::FirmwarePage(TForm1& form)
     : QObject(&form),
       form_(form),
-      ops_(form.link(), form.dialogs(), *this, clock_),
-      label1_(control<QLabel>(form, "Label1")),
-      version_(control<QLabel>(form, "Label_FW_Version")),
-      path_(control<QLineEdit>(form, "Edit_Fw_Path")),
-      open_(control<QPushButton>(form, "Button_Open_Fw")),
-      update_(control<QPushButton>(form, "Button_Update_Fw")),
-      disconnect_(control<QPushButton>(form, "BitBtn_Disconnect")),
-      verify_(control<QCheckBox>(form, "CheckBox_FW_Verify")) {
+      ops_(form.link(), *this, clock_),
+      label1_(form.controls().label1),
+      version_(form.controls().firmwareVersion),
+      path_(form.controls().firmwarePath),
+      open_(form.controls().openFirmware),
+      update_(form.controls().updateFirmware),
+      disconnect_(form.controls().disconnect),
+      verify_(form.controls().verifyFirmware) {
     setObjectName(QStringLiteral("FirmwarePage"));
     connect(open_, &QPushButton::clicked, this,
             [this] { form_.runOperation([this] { Button_Open_FwClick(); }); });
@@ -39,37 +37,80 @@ FirmwarePage::FirmwarePage(TForm1& form)
             [this] { form_.runOperation([this] { Button_Update_FwClick(); }); });
 }
 
+void FirmwarePage::showFailure(const QString& text) {
+    SetLabelText(label1_, text, true);
+}
+
+void FirmwarePage::showVersion(const QString& text) {
+    version_->setText(kTargetVersion + text);
+}
+
 void FirmwarePage::Button_Open_FwClick() {
-    const FirmwareCheck::Outcome outcome = ops_.openFirmware();
-    form_.showOutcome(
-        FirmwareOpenWords(outcome, form_.dialogs().openFileName(), ops_.checkedVersion()));
+    if (ops_.updating()) return;
+    Dialogs& dialogs = form_.dialogs();
+    const bool chosen = dialogs.executeOpen();
+    if (chosen) path_->setText(dialogs.openFileName());
+    // After a cancel the dialog still names the file chosen last on any page.
+    const QString path = dialogs.openFileName();
+    const FirmwareCheckResult check = ops_.openFirmware(path, chosen);
+    switch (check.outcome) {
+        case FirmwareCheck::OpenFailed:
+            showFailure(kUpdateFailed);
+            // The path box shows the file just chosen, which Update must not program; after a
+            // cancel Update keeps its state.
+            if (chosen) update_->setEnabled(false);
+            break;
+        case FirmwareCheck::Untagged:
+            update_->setEnabled(true);
+            break;
+        case FirmwareCheck::Illegal:
+            update_->setEnabled(false);
+            showVersion(QStringLiteral("Illegal !"));
+            break;
+        case FirmwareCheck::Tagged:
+            showVersion(check.data);
+            update_->setEnabled(true);
+            break;
+    }
+    form_.showOutcome(FirmwareOpenWords(check, path));
 }
 
 void FirmwarePage::Button_Update_FwClick() {
     // As Open checked them; a file found untagged at the start of the update loses them.
     const QString path = ops_.checkedPath();
     const QString version = ops_.checkedVersion();
-    const FirmwareOutcome outcome = ops_.updateFirmware();
-    if (outcome == FirmwareOutcome::Busy) return;  // the running update tells its own outcome
-    // The tagged kind compares every page it reads back when "With Verification" is ticked.
-    const bool verified = form_.link().IspVariant == 0 && verify_->isChecked();
-    form_.showOutcome(FirmwareUpdateWords(outcome, path, version, verified));
+    const FirmwareResult result = ops_.updateFirmware();
+    switch (result.outcome) {
+        case FirmwareOutcome::Busy:
+            return;  // the running update tells its own outcome
+        case FirmwareOutcome::Programmed:
+            break;
+        case FirmwareOutcome::NotIspMode:
+            showFailure(QStringLiteral("Not ISP Mode."));
+            break;
+        case FirmwareOutcome::UnknownDevice:
+            showFailure(QStringLiteral("Unknow Device."));
+            break;
+        case FirmwareOutcome::Illegal:
+            update_->setEnabled(false);
+            showVersion(QStringLiteral("Illegal !"));
+            showFailure(kUpdateFailed);
+            break;
+        default:
+            showFailure(kUpdateFailed);
+            break;
+    }
+    // The tagged kind compares every page it reads back when "With Verification" is ticked; the
+    // other kind's loader acknowledges every block.
+    const uint8_t variant = form_.link().IspVariant;
+    const FirmwareProof proof = variant == 1                           ? FirmwareProof::Acknowledged
+                                : variant == 0 && verify_->isChecked() ? FirmwareProof::ReadBack
+                                                                       : FirmwareProof::None;
+    form_.showOutcome(FirmwareUpdateWords(result, path, version, proof));
 }
 
-void FirmwarePage::setProgressText(const QString& text, bool red) {
-    TForm1::setLabelText(label1_, text, red);
-}
-
-void FirmwarePage::setVersionText(const QString& text) {
-    version_->setText(text);
-}
-
-void FirmwarePage::setUpdateEnabled(bool enabled) {
-    update_->setEnabled(enabled);
-}
-
-void FirmwarePage::setPathText(const QString& path) {
-    path_->setText(path);
+void FirmwarePage::showProgress(int percent) {
+    SetLabelText(label1_, QString::number(percent) + QLatin1Char('%'), false);
 }
 
 bool FirmwarePage::verifyChecked() const {

@@ -32,10 +32,7 @@ public:
     bool closeDeferred() const { return closeDeferred_; }
 
     // FirmwareView
-    void setProgressText(const QString& text, bool red) override;
-    void setVersionText(const QString& text) override;
-    void setUpdateEnabled(bool enabled) override;
-    void setPathText(const QString& path) override;
+    void showProgress(int percent) override;
     bool verifyChecked() const override;
     void logAppend(const QString& text) override;
     void logAddLine(const QString& line) override;
@@ -46,6 +43,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Label1 in red: why the last Open or Update failed.
+    void showFailure(const QString& text);
+    void showVersion(const QString& text);
+
     TForm1& form_;
     EventLoopClock clock_;
     FirmwareOperations ops_;

@@ -3,7 +3,7 @@
 
 #include <QWidget>
 
-#include "link/Dialogs.h"
+#include "app/Dialogs.h"
 
 namespace varnok {
 

@@ -28,9 +28,10 @@
 #include "app/EdidWindow.h"
 #include "app/FirmwarePage.h"
 #include "app/LedShape.h"
-#include "app/OutcomeWords.h"
 #include "app/VarnokApplication.h"
+#include "app/WidgetText.h"
 #include "link/DeviceLink.h"
+#include "words/OutcomeWords.h"
 
 namespace varnok {
 namespace {
@@ -130,6 +131,7 @@ TForm1::TForm1(std::unique_ptr<Dialogs> dialogs, std::unique_ptr<PortLister> por
     buildLinkArea(client_);
 
     auto* pages = place(new QTabWidget(client_), "PageControl1", 16, 80, 449, 457);
+    controls_.pages = pages;
     struct PageDef {
         const char* name;
         const char* caption;
@@ -158,8 +160,8 @@ TForm1::TForm1(std::unique_ptr<Dialogs> dialogs, std::unique_ptr<PortLister> por
     connect(memoFlush_, &QTimer::timeout, this, &TForm1::flushMemo);
     buildStatusBar();
 
-    progressLabels_[0] = findChild<QLabel*>(QStringLiteral("Label2"));
-    progressLabels_[1] = findChild<QLabel*>(QStringLiteral("Label3"));
+    progressLabels_[0] = controls_.label2;
+    progressLabels_[1] = controls_.label3;
     progressPaint_ = new QTimer(this);
     progressPaint_->setSingleShot(true);
     progressPaint_->setInterval(kProgressPaintMs);
@@ -173,12 +175,11 @@ TForm1::TForm1(std::unique_ptr<Dialogs> dialogs, std::unique_ptr<PortLister> por
 
     connectLink();
 
-    // Page controllers: each finds its controls by objectName and owns their handlers.
-    // One line per page below.
-    new ControllerPage(*this);
-    new AnalyzerPage(*this);
+    // Page controllers: each takes its controls from controls() and owns their handlers.
+    controllerPage_ = new ControllerPage(*this);
+    analyzerPage_ = new AnalyzerPage(*this);
     creatorPage_ = new CreatorPage(*this);
-    new FirmwarePage(*this);
+    firmwarePage_ = new FirmwarePage(*this);
 
     FormCreate();
     ShowTextsPlain(this);
@@ -191,99 +192,116 @@ TForm1::~TForm1() {
 }
 
 void TForm1::buildLinkArea(QWidget* client) {
-    auto* box = group(client, "GroupBox1", QStringLiteral("Link"), 16, 8, 169, 57);
-    box->setFont(boldFont(box));
-    auto* led = new LedShape(box);
-    led->setObjectName(QStringLiteral("Shape_LED_Link"));
-    led->move(16, 28);
-    auto* model =
-        place(new QLabel(QStringLiteral("Not Found."), box), "Label_Model_Name", 41, 28, 120, 17);
-    model->setFont(boldFont(model));
-    model->setAccessibleDescription(QStringLiteral("Model name"));
+    FormControls& c = controls_;
+    c.linkGroup = group(client, "GroupBox1", QStringLiteral("Link"), 16, 8, 169, 57);
+    c.linkGroup->setFont(boldFont(c.linkGroup));
+    c.led = new LedShape(c.linkGroup);
+    c.led->setObjectName(QStringLiteral("Shape_LED_Link"));
+    c.led->move(16, 28);
+    c.modelName = place(new QLabel(QStringLiteral("Not Found."), c.linkGroup), "Label_Model_Name",
+                        41, 28, 120, 17);
+    c.modelName->setFont(boldFont(c.modelName));
+    c.modelName->setAccessibleDescription(QStringLiteral("Model name"));
 
-    auto* search = button(client, "BitBtn_Search", QStringLiteral("Search"), 200, 24, 100, 33);
-    search->setIcon(style()->standardIcon(QStyle::SP_BrowserReload));
-    search->setFont(boldFont(search));
-    auto* disc =
+    c.search = button(client, "BitBtn_Search", QStringLiteral("Search"), 200, 24, 100, 33);
+    c.search->setIcon(style()->standardIcon(QStyle::SP_BrowserReload));
+    c.search->setFont(boldFont(c.search));
+    c.disconnect =
         button(client, "BitBtn_Disconnect", QStringLiteral("Disconnect"), 312, 24, 115, 33);
-    disc->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
-    disc->setFont(boldFont(disc));
-    disc->setEnabled(false);
+    c.disconnect->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
+    c.disconnect->setFont(boldFont(c.disconnect));
+    c.disconnect->setEnabled(false);
 
     place(new DebugSwitch(client, this), "Panel_Debug", 448, 8, 25, 25);
 }
 
 void TForm1::buildControllerPage(QWidget* page) {
+    FormControls& c = controls_;
     auto* mode = group(page, "RadioGroup2", QStringLiteral("Mode"), 16, 12, 409, 57);
-    radio(mode, "RadioButton_Set_IntEdid", QStringLiteral("Internal"), 24, 26)->setEnabled(false);
-    radio(mode, "RadioButton_Set_ExtEdid", QStringLiteral("External"), 152, 26)->setEnabled(false);
-    radio(mode, "RadioButton_Set_UserEdid", QStringLiteral("User"), 280, 26)->setEnabled(false);
+    c.modeInternal = radio(mode, "RadioButton_Set_IntEdid", QStringLiteral("Internal"), 24, 26);
+    c.modeExternal = radio(mode, "RadioButton_Set_ExtEdid", QStringLiteral("External"), 152, 26);
+    c.modeUser = radio(mode, "RadioButton_Set_UserEdid", QStringLiteral("User"), 280, 26);
+    for (QRadioButton* b : {c.modeInternal, c.modeExternal, c.modeUser}) b->setEnabled(false);
 
     auto* up = group(page, "GroupBox3", QStringLiteral("Upload"), 16, 84, 409, 97);
-    auto* path = place(new QLineEdit(up), "Edit_Edid_Path", 16, 24, 377, 21);
-    path->setReadOnly(true);
-    path->setAccessibleDescription(QStringLiteral("EDID file to upload"));
-    button(up, "Button_Open_Edid", QStringLiteral("Open"), 16, 58);
-    button(up, "Button_Upload_Edid", QStringLiteral("Upload"), 104, 58)->setEnabled(false);
-    progressLabel(up, "Label2", QStringLiteral("Upload progress"), 273, 62);
+    c.edidPath = place(new QLineEdit(up), "Edit_Edid_Path", 16, 24, 377, 21);
+    c.edidPath->setReadOnly(true);
+    c.edidPath->setAccessibleDescription(QStringLiteral("EDID file to upload"));
+    c.openEdid = button(up, "Button_Open_Edid", QStringLiteral("Open"), 16, 58);
+    c.uploadEdid = button(up, "Button_Upload_Edid", QStringLiteral("Upload"), 104, 58);
+    c.uploadEdid->setEnabled(false);
+    c.label2 = progressLabel(up, "Label2", QStringLiteral("Upload progress"), 273, 62);
 
     auto* dl = group(page, "GroupBox2", QStringLiteral("Download"), 16, 196, 409, 65);
-    button(dl, "Button_DL_IntEdid", QStringLiteral("Internal"), 16, 26, 81)->setEnabled(false);
-    button(dl, "Button_DL_ExtEdid", QStringLiteral("External"), 112, 26, 81)->setEnabled(false);
-    button(dl, "Button_DL_UserEdid", QStringLiteral("User"), 208, 26, 81)->setEnabled(false);
-    auto* stored = button(dl, "Button_DL_StoredEdid", QStringLiteral("Stored"), 304, 26, 81);
-    stored->setEnabled(false);
-    stored->setVisible(false);  // the Stored download exists, but the window offers no way to it
+    c.downloadInternal = button(dl, "Button_DL_IntEdid", QStringLiteral("Internal"), 16, 26, 81);
+    c.downloadExternal = button(dl, "Button_DL_ExtEdid", QStringLiteral("External"), 112, 26, 81);
+    c.downloadUser = button(dl, "Button_DL_UserEdid", QStringLiteral("User"), 208, 26, 81);
+    c.downloadStored = button(dl, "Button_DL_StoredEdid", QStringLiteral("Stored"), 304, 26, 81);
+    for (QPushButton* b :
+         {c.downloadInternal, c.downloadExternal, c.downloadUser, c.downloadStored})
+        b->setEnabled(false);
+    // The Stored download exists, but the window offers no way to it.
+    c.downloadStored->setVisible(false);
 }
 
 void TForm1::buildAnalyzerPage(QWidget* page) {
+    FormControls& c = controls_;
     auto* sel = group(page, "RadioGroup1", QStringLiteral("Select"), 16, 8, 409, 49);
-    radio(sel, "RadioButton_Analysis_IntEdid", QStringLiteral("Internal"), 16, 22)
-        ->setEnabled(false);
-    radio(sel, "RadioButton_Analysis_ExtEdid", QStringLiteral("External"), 112, 22)
-        ->setEnabled(false);
-    radio(sel, "RadioButton_Analysis_UserEdid", QStringLiteral("User"), 208, 22)->setEnabled(false);
-    radio(sel, "RadioButton_Analysis_Bin", QStringLiteral("Bin File"), 304, 22);
-    group(page, "GroupBox5", QStringLiteral("Informations"), 16, 64, 409, 360);
+    c.analysisInternal =
+        radio(sel, "RadioButton_Analysis_IntEdid", QStringLiteral("Internal"), 16, 22);
+    c.analysisExternal =
+        radio(sel, "RadioButton_Analysis_ExtEdid", QStringLiteral("External"), 112, 22);
+    c.analysisUser = radio(sel, "RadioButton_Analysis_UserEdid", QStringLiteral("User"), 208, 22);
+    for (QRadioButton* b : {c.analysisInternal, c.analysisExternal, c.analysisUser})
+        b->setEnabled(false);
+    c.analysisBin = radio(sel, "RadioButton_Analysis_Bin", QStringLiteral("Bin File"), 304, 22);
+    c.informations = group(page, "GroupBox5", QStringLiteral("Informations"), 16, 64, 409, 360);
 }
 
 void TForm1::buildCreatorPage(QWidget* page) {
+    FormControls& c = controls_;
+    c.creatorSheet = page;
     auto* sel = group(page, "RadioGroup3", QStringLiteral("Select"), 8, 2, 217, 43);
-    radio(sel, "RadioButton_Brand_New", QStringLiteral("Brand New"), 10, 18, 95);
-    radio(sel, "RadioButton_Bin_Modifiy", QStringLiteral("Bin Modifiy"), 110, 18, 100);
+    c.brandNew = radio(sel, "RadioButton_Brand_New", QStringLiteral("Brand New"), 10, 18, 95);
+    c.binModify =
+        radio(sel, "RadioButton_Bin_Modifiy", QStringLiteral("Bin Modifiy"), 110, 18, 100);
     auto* warn = place(new QLabel(page), "Label_EdidCreator_Warning", 232, 14, 200, 30);
     warn->setFont(boldFont(warn));
     warn->setStyleSheet(QStringLiteral("color: rgb(255, 0, 0);"));
     warn->setWordWrap(true);
     warn->setAccessibleDescription(QStringLiteral("Creator warning"));
-    place(new QTabWidget(page), "PageControl2", 8, 48, 425, 340);
-    button(page, "Button_Save_Created", QStringLiteral("Save"), 8, 396);
-    button(page, "Button_Upload_Created", QStringLiteral("Upload"), 96, 396)->setEnabled(false);
-    progressLabel(page, "Label3", QStringLiteral("Creator upload progress"), 305, 400);
+    c.creatorWarning = warn;
+    c.creatorPages = place(new QTabWidget(page), "PageControl2", 8, 48, 425, 340);
+    c.saveCreated = button(page, "Button_Save_Created", QStringLiteral("Save"), 8, 396);
+    c.uploadCreated = button(page, "Button_Upload_Created", QStringLiteral("Upload"), 96, 396);
+    c.uploadCreated->setEnabled(false);
+    c.label3 = progressLabel(page, "Label3", QStringLiteral("Creator upload progress"), 305, 400);
 }
 
 void TForm1::buildSystemPage(QWidget* page) {
-    auto* fw = group(page, "GroupBox4", QStringLiteral("Firmware"), 16, 16, 409, 52);
-    place(new QLabel(QStringLiteral("Current Version : "), fw), "Label_FW_Version", 16, 24, 377, 17)
-        ->setAccessibleDescription(QStringLiteral("Firmware version"));
-    auto* path = place(new QLineEdit(fw), "Edit_Fw_Path", 16, 58, 289, 21);
-    path->setReadOnly(true);
-    path->setAccessibleDescription(QStringLiteral("Firmware file"));
-    button(fw, "Button_Open_Fw", QStringLiteral("Open"), 318, 56);
-    button(fw, "Button_Update_Fw", QStringLiteral("Update"), 318, 92)->setEnabled(false);
-    auto* verify = place(new QCheckBox(QStringLiteral("With Verification"), fw),
-                         "CheckBox_FW_Verify", 16, 96, 140, 19);
-    verify->setChecked(true);
-    progressLabel(fw, "Label1", QStringLiteral("Firmware progress"), 180, 98);
+    FormControls& c = controls_;
+    c.firmwareGroup = group(page, "GroupBox4", QStringLiteral("Firmware"), 16, 16, 409, 52);
+    QWidget* fw = c.firmwareGroup;
+    c.firmwareVersion = place(new QLabel(QStringLiteral("Current Version : "), fw),
+                              "Label_FW_Version", 16, 24, 377, 17);
+    c.firmwareVersion->setAccessibleDescription(QStringLiteral("Firmware version"));
+    c.firmwarePath = place(new QLineEdit(fw), "Edit_Fw_Path", 16, 58, 289, 21);
+    c.firmwarePath->setReadOnly(true);
+    c.firmwarePath->setAccessibleDescription(QStringLiteral("Firmware file"));
+    c.openFirmware = button(fw, "Button_Open_Fw", QStringLiteral("Open"), 318, 56);
+    c.updateFirmware = button(fw, "Button_Update_Fw", QStringLiteral("Update"), 318, 92);
+    c.updateFirmware->setEnabled(false);
+    c.verifyFirmware = place(new QCheckBox(QStringLiteral("With Verification"), fw),
+                             "CheckBox_FW_Verify", 16, 96, 140, 19);
+    c.verifyFirmware->setChecked(true);
+    c.label1 = progressLabel(fw, "Label1", QStringLiteral("Firmware progress"), 180, 98);
 }
 
 void TForm1::FormCreate() {
-    // The dispatcher thread is created with the link, suspended; LinkMode starts at 8.
-    findChild<QTabWidget*>(QStringLiteral("PageControl1"))->setCurrentIndex(0);
-    if (auto* pc2 = findChild<QTabWidget*>(QStringLiteral("PageControl2")); pc2 && pc2->count())
-        pc2->setCurrentIndex(0);
-    if (auto* l6 = findChild<QLabel*>(QStringLiteral("Label6")))
-        l6->setText(QStringLiteral("High\nFront\nCenter\nRear\nLow"));
+    // The dispatcher thread is created with the link, suspended; LinkMode starts at 8. Label6's
+    // five-line caption is set as the creator pages are built.
+    controls_.pages->setCurrentIndex(0);
+    if (controls_.creatorPages->count()) controls_.creatorPages->setCurrentIndex(0);
     link_->LinkMode = kLinkModeApi;
 }
 
@@ -345,9 +363,10 @@ void TForm1::closeEvent(QCloseEvent* event) {
 }
 
 void TForm1::setOfflineControlsEnabled(bool enabled) {
-    for (const char* name : {"RadioButton_Analysis_Bin", "RadioButton_Brand_New",
-                             "RadioButton_Bin_Modifiy", "Button_Save_Created"})
-        findChild<QWidget*>(QString::fromLatin1(name))->setEnabled(enabled);
+    const FormControls& c = controls_;
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{c.analysisBin, c.brandNew, c.binModify, c.saveCreated})
+        w->setEnabled(enabled);
 }
 
 void TForm1::buildStatusBar() {
@@ -365,21 +384,7 @@ void TForm1::buildStatusBar() {
 }
 
 void TForm1::showOutcome(const OutcomeText& outcome) {
-    setLabelText(status_, outcome.text, outcome.failure);
-    status_->setToolTip(PlainToolTip(outcome.text));
-}
-
-QString TForm1::PlainToolTip(const QString& text) {
-    // A tooltip takes text that looks like markup for markup; a path or a monitor name is shown
-    // as it stands.
-    return Qt::convertFromPlainText(text, Qt::WhiteSpaceNormal);
-}
-
-void TForm1::ShowTextsPlain(QWidget* root) {
-    // Labels show text from the device, an EDID or a firmware file (a monitor name is 13 bytes
-    // anyone may write): shown as it stands, never taken for markup, which could underline it or
-    // make the label load a local file.
-    for (QLabel* label : root->findChildren<QLabel*>()) label->setTextFormat(Qt::PlainText);
+    ShowStatus(status_, outcome.text, outcome.failure);
 }
 
 EdidWindow* TForm1::openEdidWindow() {
@@ -471,19 +476,6 @@ void TForm1::logReplace(const QString& text) {
     if (debugShown_) refreshMemo();
 }
 
-void TForm1::setLabelText(QLabel* label, const QString& text, bool red) {
-    label->setText(text);
-    // Upload progress sets the colour at every data byte; a palette change is only made when the
-    // colour changes, since each one re-polishes the label.
-    const QColor colour = red ? QColor(255, 0, 0) : QColor(0, 0, 0);
-    QPalette pal = label->palette();
-    if (pal.color(QPalette::WindowText) == colour &&
-        pal.isBrushSet(QPalette::Active, QPalette::WindowText))
-        return;
-    pal.setColor(QPalette::WindowText, colour);
-    label->setPalette(pal);
-}
-
 void TForm1::showUploadProgress(int percent) {
     // Both labels take every value at once. Their repaints are spaced kProgressPaintMs apart:
     // between two data bytes the link pauses only a little over 1 ms, and a repaint per value
@@ -492,7 +484,7 @@ void TForm1::showUploadProgress(int percent) {
     const bool paintNow = !progressPaint_->isActive();
     for (QLabel* l : progressLabels_) {
         l->setUpdatesEnabled(paintNow);
-        setLabelText(l, text, false);
+        SetLabelText(l, text, false);
     }
     if (paintNow) {
         progressPaint_->start();

@@ -1,17 +1,20 @@
 #pragma once
-// Form1: the one window of Varnok. It holds every control (found by objectName), the device link
-// and the shared dialogs, and shows what the link and the operations report.
+// Form1: the one window of Varnok. It holds every control (each with its objectName, and typed in
+// FormControls), the device link and the shared dialogs, and shows what the link and the
+// operations report.
 
 #include <QElapsedTimer>
 #include <QMainWindow>
 #include <QString>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 
+#include "app/Dialogs.h"
+#include "app/FormControls.h"
 #include "device/EdidStores.h"
-#include "link/Dialogs.h"
+#include "device/SearchView.h"
 #include "link/LinkView.h"
-#include "link/SearchView.h"
 #include "link/SerialPort.h"
 
 class QCheckBox;
@@ -28,11 +31,13 @@ class QWidget;
 
 namespace varnok {
 
+class AnalyzerPage;
+class ControllerPage;
 class CreatorPage;
 class DeviceLink;
 class DeviceSearch;
 class EdidWindow;
-class LedShape;
+class FirmwarePage;
 struct OutcomeText;
 
 class TForm1 : public QMainWindow, public LinkView, public SearchView {
@@ -47,6 +52,8 @@ public:
     Dialogs& dialogs() { return *dialogs_; }
     PortLister& ports() { return *ports_; }
     EdidStores& stores() { return stores_; }
+    // The window's controls, each by its type.
+    const FormControls& controls() const { return controls_; }
 
     // Debug log (Memo_Debug). The text is kept exactly as written ("\r\n" line ends); the memo
     // shows it with plain line breaks.
@@ -55,13 +62,6 @@ public:
     void logReplace(const QString& text) override;
     const QString& debugLogText() const { return logText_; }
     void showUploadProgress(int percent) override;
-
-    // Every label under root shows its text as plain text, never as markup.
-    static void ShowTextsPlain(QWidget* root);
-    // A tooltip for text from a device, an EDID or a file: escaped, so it never renders as markup.
-    static QString PlainToolTip(const QString& text);
-    // Sets a progress label's text and font colour (black for progress, red for failures).
-    static void setLabelText(QLabel* label, const QString& text, bool red);
 
     // Connection (BitBtn_Search, BitBtn_Disconnect) and what it changes in the window.
     DeviceSearch& search() { return *search_; }
@@ -87,7 +87,10 @@ public:
     // red (Label_Status).
     void showOutcome(const OutcomeText& outcome);
 
+    ControllerPage& controllerPage() { return *controllerPage_; }
+    AnalyzerPage& analyzerPage() { return *analyzerPage_; }
     CreatorPage& creatorPage() { return *creatorPage_; }
+    FirmwarePage& firmwarePage() { return *firmwarePage_; }
     // A new EDID window (menu "EDID"); several may be open. Closed with the main window.
     EdidWindow* openEdidWindow();
 
@@ -128,7 +131,7 @@ private:
     void connectLink();
     void showModelName(const QString& name);
     void showEdidMode(uint8_t mode);
-    void setEnabledInOrder(const char* const* names, int count, bool enabled);
+    void setEnabledInOrder(std::initializer_list<QWidget*> widgets, bool enabled);
     void buildStatusBar();
     void setOfflineControlsEnabled(bool enabled);
 
@@ -137,7 +140,11 @@ private:
     DeviceLink* link_ = nullptr;
     EdidStores stores_;
     DeviceSearch* search_ = nullptr;
+    FormControls controls_;
+    ControllerPage* controllerPage_ = nullptr;
+    AnalyzerPage* analyzerPage_ = nullptr;
     CreatorPage* creatorPage_ = nullptr;
+    FirmwarePage* firmwarePage_ = nullptr;
     QLabel* status_ = nullptr;
 
     QWidget* client_ = nullptr;

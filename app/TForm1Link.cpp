@@ -1,5 +1,4 @@
-// The window's side of the connection: Search, Disconnect and what the link's answers show.
-#include <QApplication>
+// The window's side of the connection: Search, Disconnect and what the device's answers show.
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
@@ -7,53 +6,14 @@
 #include <QTabWidget>
 
 #include "app/LedShape.h"
-#include "app/OutcomeWords.h"
 #include "app/TForm1.h"
 #include "app/VarnokApplication.h"
+#include "app/WidgetText.h"
+#include "device/DeviceSearch.h"
 #include "link/DeviceLink.h"
-#include "link/DeviceSearch.h"
+#include "words/OutcomeWords.h"
 
 namespace varnok {
-namespace {
-
-// Controls that follow the connection, in the order the device search enables them.
-const char* const kEnabledOnConnect[] = {
-    "Button_Upload_Edid",
-    "Button_DL_IntEdid",
-    "Button_DL_ExtEdid",
-    "Button_DL_UserEdid",
-    "Button_DL_StoredEdid",
-    "RadioButton_Analysis_IntEdid",
-    "RadioButton_Analysis_ExtEdid",
-    "RadioButton_Analysis_UserEdid",
-    "Button_Upload_Created",
-    "RadioButton_Analysis_Bin",
-    "RadioButton_Brand_New",
-    "RadioButton_Bin_Modifiy",
-    "Button_Save_Created",
-};
-
-// ... and the order in which Disconnect disables them, mode buttons included. The analyzer's
-// "Bin File" and the creator's loads and Save stay: they work without a device.
-const char* const kDisabledOnDisconnect[] = {
-    "Button_Upload_Edid",
-    "Button_DL_IntEdid",
-    "Button_DL_ExtEdid",
-    "Button_DL_UserEdid",
-    "Button_DL_StoredEdid",
-    "RadioButton_Analysis_IntEdid",
-    "RadioButton_Analysis_ExtEdid",
-    "RadioButton_Analysis_UserEdid",
-    "Button_Upload_Created",
-    "RadioButton_Set_IntEdid",
-    "RadioButton_Set_ExtEdid",
-    "RadioButton_Set_UserEdid",
-};
-
-const char* const kModeButtons[] = {"RadioButton_Set_IntEdid", "RadioButton_Set_ExtEdid",
-                                    "RadioButton_Set_UserEdid"};
-
-}  // namespace
 
 void TForm1::connectLink() {
     search_ = new DeviceSearch(*link_, *ports_, *this, this);
@@ -61,15 +21,16 @@ void TForm1::connectLink() {
     // The search is an operation of its own: a press inside another operation's pauses is
     // ignored, and no other operation (the Open of the Upload box with its notices) can start
     // inside the search's probe pauses.
-    connect(findChild<QPushButton*>(QStringLiteral("BitBtn_Search")), &QPushButton::clicked, this,
+    connect(controls_.search, &QPushButton::clicked, this,
             [this] { runOperation([this] { BitBtn_SearchClick(); }); });
-    connect(findChild<QPushButton*>(QStringLiteral("BitBtn_Disconnect")), &QPushButton::clicked,
-            this, [this] { RunGuarded([this] { BitBtn_DisconnectClick(); }); });
-    connect(link_, &DeviceLink::modelNameReceived, this, &TForm1::showModelName);
-    connect(link_, &DeviceLink::firmwareVersionReceived, this, [this](const QString& text) {
-        findChild<QLabel*>(QStringLiteral("Label_FW_Version"))->setText(text);
+    connect(controls_.disconnect, &QPushButton::clicked, this,
+            [this] { RunGuarded([this] { BitBtn_DisconnectClick(); }); });
+    const DeviceAnswers& answers = search_->answers();
+    connect(&answers, &DeviceAnswers::modelNameReceived, this, &TForm1::showModelName);
+    connect(&answers, &DeviceAnswers::firmwareVersionReceived, this, [this](const QString& v) {
+        controls_.firmwareVersion->setText(QStringLiteral("Current Version : v") + v);
     });
-    connect(link_, &DeviceLink::edidModeReceived, this, &TForm1::showEdidMode);
+    connect(&answers, &DeviceAnswers::edidModeReceived, this, &TForm1::showEdidMode);
     // The search's own handler has disconnected by the time this runs (connected first).
     connect(link_, &DeviceLink::disconnectRequested, this,
             [this] { showOutcome(DisconnectWords(true)); });
@@ -77,8 +38,7 @@ void TForm1::connectLink() {
 
 void TForm1::BitBtn_SearchClick() {
     search_->Search();
-    showOutcome(SearchWords(search_->probes(),
-                            findChild<QLabel*>(QStringLiteral("Label_Model_Name"))->text()));
+    showOutcome(SearchWords(search_->probes(), controls_.modelName->text()));
 }
 
 void TForm1::BitBtn_DisconnectClick() {
@@ -88,9 +48,9 @@ void TForm1::BitBtn_DisconnectClick() {
 }
 
 void TForm1::setBusy(bool on) {
-    const char* const names[] = {"BitBtn_Search", "BitBtn_Disconnect", "GroupBox1", "PageControl1"};
-    for (const char* n : names) {
-        auto* w = findChild<QWidget*>(QString::fromLatin1(n));
+    const FormControls& c = controls_;
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{c.search, c.disconnect, c.linkGroup, c.pages}) {
         if (on)
             w->setCursor(Qt::WaitCursor);
         else
@@ -102,48 +62,56 @@ void TForm1::setBusy(bool on) {
         unsetCursor();
 }
 
-void TForm1::setEnabledInOrder(const char* const* names, int count, bool enabled) {
-    for (int i = 0; i < count; ++i)
-        findChild<QWidget*>(QString::fromLatin1(names[i]))->setEnabled(enabled);
+void TForm1::setEnabledInOrder(std::initializer_list<QWidget*> widgets, bool enabled) {
+    for (QWidget* w : widgets) w->setEnabled(enabled);
 }
 
 void TForm1::enterConnected() {
-    findChild<QGroupBox*>(QStringLiteral("GroupBox4"))->setFixedHeight(52);
-    findChild<QLabel*>(QStringLiteral("Label_FW_Version"))
-        ->setText(QStringLiteral("Current Version : "));
+    controls_.firmwareGroup->setFixedHeight(52);
+    controls_.firmwareVersion->setText(QStringLiteral("Current Version : "));
 }
 
 void TForm1::enableDeviceControls() {
-    findChild<QWidget*>(QStringLiteral("BitBtn_Search"))->setEnabled(false);
-    findChild<QWidget*>(QStringLiteral("BitBtn_Disconnect"))->setEnabled(true);
-    setEnabledInOrder(kEnabledOnConnect, std::size(kEnabledOnConnect), true);
+    const FormControls& c = controls_;
+    c.search->setEnabled(false);
+    c.disconnect->setEnabled(true);
+    // In the order the device search enables them.
+    setEnabledInOrder({c.uploadEdid, c.downloadInternal, c.downloadExternal, c.downloadUser,
+                       c.downloadStored, c.analysisInternal, c.analysisExternal, c.analysisUser,
+                       c.uploadCreated, c.analysisBin, c.brandNew, c.binModify, c.saveCreated},
+                      true);
 }
 
 void TForm1::enterIsp() {
-    findChild<QGroupBox*>(QStringLiteral("GroupBox4"))->setFixedHeight(132);
-    findChild<QLabel*>(QStringLiteral("Label_FW_Version"))
-        ->setText(QStringLiteral("Target Version : "));
-    setLabelText(findChild<QLabel*>(QStringLiteral("Label1")), QStringLiteral("0%"), false);
-    findChild<LedShape*>(QStringLiteral("Shape_LED_Link"))->setColor(LedShape::Red);
-    findChild<QLabel*>(QStringLiteral("Label_Model_Name"))->setText(QStringLiteral("ISP Mode."));
-    findChild<QWidget*>(QStringLiteral("BitBtn_Search"))->setEnabled(false);
-    findChild<QWidget*>(QStringLiteral("BitBtn_Disconnect"))->setEnabled(true);
+    const FormControls& c = controls_;
+    c.firmwareGroup->setFixedHeight(132);
+    c.firmwareVersion->setText(QStringLiteral("Target Version : "));
+    SetLabelText(c.label1, QStringLiteral("0%"), false);
+    c.led->setColor(LedShape::Red);
+    c.modelName->setText(QStringLiteral("ISP Mode."));
+    c.search->setEnabled(false);
+    c.disconnect->setEnabled(true);
 }
 
 void TForm1::enterDisconnected() {
-    findChild<QGroupBox*>(QStringLiteral("GroupBox4"))->setFixedHeight(52);
-    findChild<LedShape*>(QStringLiteral("Shape_LED_Link"))->setColor(LedShape::Grey);
-    findChild<QLabel*>(QStringLiteral("Label_Model_Name"))->setText(QStringLiteral("Not Found."));
-    findChild<QLabel*>(QStringLiteral("Label_FW_Version"))
-        ->setText(QStringLiteral("Current Version :"));
-    findChild<QWidget*>(QStringLiteral("BitBtn_Search"))->setEnabled(true);
-    findChild<QWidget*>(QStringLiteral("BitBtn_Disconnect"))->setEnabled(false);
-    setEnabledInOrder(kDisabledOnDisconnect, std::size(kDisabledOnDisconnect), false);
+    const FormControls& c = controls_;
+    c.firmwareGroup->setFixedHeight(52);
+    c.led->setColor(LedShape::Grey);
+    c.modelName->setText(QStringLiteral("Not Found."));
+    c.firmwareVersion->setText(QStringLiteral("Current Version :"));
+    c.search->setEnabled(true);
+    c.disconnect->setEnabled(false);
+    // In this order, mode buttons included. The analyzer's "Bin File" and the creator's loads
+    // and Save stay: they work without a device.
+    setEnabledInOrder({c.uploadEdid, c.downloadInternal, c.downloadExternal, c.downloadUser,
+                       c.downloadStored, c.analysisInternal, c.analysisExternal, c.analysisUser,
+                       c.uploadCreated, c.modeInternal, c.modeExternal, c.modeUser},
+                      false);
 }
 
 void TForm1::showModelName(const QString& name) {
-    findChild<LedShape*>(QStringLiteral("Shape_LED_Link"))->setColor(LedShape::Green);
-    findChild<QLabel*>(QStringLiteral("Label_Model_Name"))->setText(name);
+    controls_.led->setColor(LedShape::Green);
+    controls_.modelName->setText(name);
 }
 
 void TForm1::showEdidMode(uint8_t mode) {
@@ -165,10 +133,11 @@ void TForm1::showEdidMode(uint8_t mode) {
             select = false;
             break;
     }
+    QRadioButton* const buttons[] = {controls_.modeInternal, controls_.modeExternal,
+                                     controls_.modeUser};
     for (int i = 0; i < 3; ++i) {
-        auto* b = findChild<QRadioButton*>(QString::fromLatin1(kModeButtons[i]));
-        if (select && i == index) b->setChecked(true);
-        b->setEnabled(i == index);
+        if (select && i == index) buttons[i]->setChecked(true);
+        buttons[i]->setEnabled(i == index);
     }
 }
 

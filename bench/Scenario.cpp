@@ -13,6 +13,7 @@
 #include <functional>
 #include <random>
 
+#include "device/DeviceApi.h"
 #include "link/DeviceLink.h"
 #include "link/PortListers.h"
 #include "tests/app/FormFixture.h"

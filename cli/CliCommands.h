@@ -1,6 +1,8 @@
 #pragma once
-// The commands of varnok-cli. Each one calls the operations the window calls and reports through
-// the views of CliViews; it returns the exit status and leaves the result in CliOutput.
+// The commands of varnok-cli. Each one calls the operations the window calls, with the command
+// line's paths where the window asks its dialogs, and tells their outcomes in the words the
+// window's status bar uses (words/OutcomeWords.h); it returns the exit status and leaves the
+// result in CliOutput.
 
 #include <QString>
 
@@ -8,6 +10,7 @@
 #include "cli/CliOutput.h"
 #include "device/EdidStores.h"
 #include "edid/EdidInfo.h"
+#include "words/OutcomeWords.h"
 
 namespace varnok::cli {
 
@@ -24,6 +27,17 @@ struct CliRun {
     ExitStatus fail(ExitStatus status, const QString& words) {
         message = words;
         return status;
+    }
+    // An outcome in the shared words: the message, and its code in the JSON result.
+    ExitStatus fail(ExitStatus status, const OutcomeText& words) {
+        out.set(QStringLiteral("code"), words.code);
+        return fail(status, words.text);
+    }
+    // A successful outcome: its words as the text result, its code in the JSON result.
+    ExitStatus done(const OutcomeText& words) {
+        out.set(QStringLiteral("code"), words.code);
+        out.line(words.text);
+        return ExitStatus::Ok;
     }
 };
 
@@ -68,8 +82,5 @@ EdidSource SourceForWord(const QString& word);
 // its EdidInfo, decoded.
 ExitStatus ReadEdidOperands(CliRun& run, const QList<EdidOperand>& operands,
                             QList<EdidInfo>& infos);
-
-// The words for a failed validation (which check failed).
-QString ValidationWords(const EdidInfo& info);
 
 }  // namespace varnok::cli

@@ -11,11 +11,12 @@
 #include "cli/CliViews.h"
 #include "device/EdidDownload.h"
 #include "device/EdidUpload.h"
-#include "device/EdidVerify.h"
 #include "edid/Edid.h"
+#include "edid/EdidValidity.h"
 #include "edidio/FileRead.h"
 #include "firmware/FirmwareOperations.h"
 #include "firmware/IspClock.h"
+#include "words/OutcomeWords.h"
 
 namespace varnok::cli {
 namespace {
@@ -45,20 +46,17 @@ ExitStatus ConnectDevice(CliRun& run, CliSession& session, DeviceMode mode) {
     const auto ports = run.args.port.isEmpty() ? ListPorts() : QList{ResolvePort(run.args.port)};
     const CliSession::State state = session.connect(ports);
     if (state == CliSession::State::NotFound) {
-        QString words;
+        OutcomeText words;
         const ExitStatus status = session.failureStatus(!run.args.port.isEmpty(), &words);
         return run.fail(status, words);
     }
     run.out.set(QStringLiteral("port"), session.portName());
     if (state == CliSession::State::Isp && mode == DeviceMode::Api)
-        return run.fail(
-            ExitStatus::Failure,
-            session.portName() + QStringLiteral(": the device is in ISP mode; only firmware works "
-                                                "there"));
+        return run.fail(ExitStatus::Failure, IspOnlyWords(session.portName()));
     if (state == CliSession::State::Connected && mode == DeviceMode::Isp)
-        return run.fail(
-            ExitStatus::Failure,
-            session.portName() + QStringLiteral(": the device is not in ISP mode (Not ISP Mode.)"));
+        return run.fail(ExitStatus::Failure,
+                        FirmwareUpdateWords({FirmwareOutcome::NotIspMode, {}, {}}, {}, {},
+                                            FirmwareProof::None));
     return ExitStatus::Ok;
 }
 
@@ -86,11 +84,12 @@ ExitStatus RunPorts(CliRun& run) {
                 entry[QStringLiteral("state")] = QStringLiteral("isp");
                 text += QStringLiteral("\tisp");
             } else {
-                QString words;
-                session.failureStatus(true, &words);
+                const QList<PortProbe>& probes = session.search().probes();
+                const QString reason = probes.isEmpty() ? QStringLiteral("not probed")
+                                                        : ProbeWords(probes.constFirst());
                 entry[QStringLiteral("state")] = QStringLiteral("none");
-                entry[QStringLiteral("reason")] = words.mid(port.first.size() + 2);
-                text += QStringLiteral("\tnone\t") + words.mid(port.first.size() + 2);
+                entry[QStringLiteral("reason")] = reason;
+                text += QStringLiteral("\tnone\t") + reason;
             }
         }
         list.append(entry);
@@ -141,38 +140,16 @@ ExitStatus RunDownload(CliRun& run) {
     CliSession session(run.views);
     if (const ExitStatus s = ConnectDevice(run, session, DeviceMode::Api); s != ExitStatus::Ok)
         return s;
-    session.dialogs().setSavePath(path);
-    DeviceOpsContext ctx = session.context();
-    const DownloadOutcome outcome = DownloadDeviceEdid(ctx, source);
-    const QString name = EdidSourceName(source);
+    const DownloadResult result = DownloadDeviceEdid(session.link(), run.views, source, path);
     run.out.set(QStringLiteral("source"), run.args.operands[0]);
     run.out.set(QStringLiteral("file"), path);
-    switch (outcome) {
-        case DownloadOutcome::Saved:
-            break;
-        case DownloadOutcome::OpenFailed:
-        case DownloadOutcome::WriteFailed:
-            // The operation's message box carries the system's reason on its second line.
-            return run.fail(ExitStatus::Failure,
-                            QStringLiteral("%1 could not be written (%2); nothing was saved")
-                                .arg(path, session.dialogs().lastError().section(u'\n', 1)));
-        case DownloadOutcome::NotAcknowledged:
-        case DownloadOutcome::ReadFailed:
-        case DownloadOutcome::Cancelled:
-            return run.fail(ExitStatus::Failure,
-                            QStringLiteral("download of the %1 failed: the device did not "
-                                           "answer whole; %2 was left as it was")
-                                .arg(name, path));
-    }
-    EdidInfo saved = session.stores().forSource(source);
-    const bool valid = ValidateEdidImage(saved);
+    const OutcomeText words = DownloadWords(source, result, path);
+    if (!result.is(DownloadOutcome::Saved) || !result.data)
+        return run.fail(ExitStatus::Failure, words);
     run.out.set(QStringLiteral("bytes"), kEdidSize);
-    run.out.set(QStringLiteral("valid"), valid);
-    QString line = QStringLiteral("%1 saved to %2 (%3 bytes)").arg(name, path).arg(kEdidSize);
     // The device may hold an invalid EDID; its bytes are saved as they are.
-    if (!valid) line += QStringLiteral("; ") + ValidationWords(saved);
-    run.out.line(line);
-    return ExitStatus::Ok;
+    run.out.set(QStringLiteral("valid"), DescribeEdidValidity(*result.data).valid);
+    return run.done(words);
 }
 
 ExitStatus RunUpload(CliRun& run) {
@@ -182,48 +159,36 @@ ExitStatus RunUpload(CliRun& run) {
     if (const ExitStatus s = ReadEdidOperandFile(run, path, file); s != ExitStatus::Ok) return s;
     if (!ValidateEdidImage(file))
         return run.fail(ExitStatus::InvalidEdid,
-                        path + QStringLiteral(": ") + ValidationWords(file));
+                        UploadWords({UploadOutcome::Invalid, {}, {file.image, 0}}, path));
 
     CliSession session(run.views);
     if (const ExitStatus s = ConnectDevice(run, session, DeviceMode::Api); s != ExitStatus::Ok)
         return s;
-    session.dialogs().choose(path);
-    DeviceOpsContext ctx = session.context();
+    UploadOptions options;
+    options.verify = run.args.verify;
     run.views.startUpload();
-    const UploadOutcome outcome = UploadEdidFile(ctx);
+    const UploadResult result = UploadEdidFile(session.link(), run.views, path, options);
     run.console.endProgress();
     run.out.set(QStringLiteral("file"), path);
-    switch (outcome) {
+    const bool readBack = result.is(UploadOutcome::Verified) || result.is(UploadOutcome::Differs);
+    if (run.args.verify && (readBack || result.is(UploadOutcome::NoReadBack)))
+        run.out.set(QStringLiteral("verified"), result.is(UploadOutcome::Verified));
+    if (readBack) run.out.set(QStringLiteral("differingBytes"), result.data.differing);
+    const OutcomeText words = UploadWords(result, path);
+    switch (result.outcome) {
         case UploadOutcome::Uploaded:
-            break;
-        case UploadOutcome::OpenFailed:
-            return run.fail(ExitStatus::Failure, path + QStringLiteral(": cannot be read"));
+        case UploadOutcome::Verified:
+            return run.done(words);
         case UploadOutcome::Invalid:
-            return run.fail(ExitStatus::InvalidEdid,
-                            path + QStringLiteral(": ") + run.views.uploadLabel().text);
+            return run.fail(ExitStatus::InvalidEdid, words);
+        case UploadOutcome::Differs:
+            return run.fail(ExitStatus::Mismatch, words);
+        case UploadOutcome::OpenFailed:
         case UploadOutcome::LinkLost:
-            return run.fail(ExitStatus::Failure,
-                            QStringLiteral("the link to the device was lost during the upload "
-                                           "(Upload Edid Failed.)"));
+        case UploadOutcome::NoReadBack:
+            break;
     }
-    if (!run.args.verify) {
-        run.out.line(QStringLiteral("User EDID uploaded"));
-        return ExitStatus::Ok;
-    }
-    const UserEdidCheck check = ReadBackUserEdid(session.link(), run.views, ctx.stores.user.image);
-    run.out.set(QStringLiteral("verified"), check.read && check.differing == 0);
-    if (!check.read)
-        return run.fail(ExitStatus::Failure,
-                        QStringLiteral("User EDID uploaded, but the device did not answer its "
-                                       "read-back"));
-    run.out.set(QStringLiteral("differingBytes"), check.differing);
-    if (check.differing > 0)
-        return run.fail(ExitStatus::Mismatch,
-                        QStringLiteral("User EDID read back differs from %1 in %2 of 256 bytes")
-                            .arg(path)
-                            .arg(check.differing));
-    run.out.line(QStringLiteral("User EDID uploaded and verified"));
-    return ExitStatus::Ok;
+    return run.fail(ExitStatus::Failure, words);
 }
 
 ExitStatus RunFirmware(CliRun& run) {
@@ -239,59 +204,37 @@ ExitStatus RunFirmware(CliRun& run) {
     if (const ExitStatus s = ConnectDevice(run, session, DeviceMode::Isp); s != ExitStatus::Ok)
         return s;
     EventLoopClock clock;
-    FirmwareOperations ops(session.link(), session.dialogs(), run.views, clock);
-    session.dialogs().choose(path);
+    FirmwareOperations ops(session.link(), run.views, clock);
     run.out.set(QStringLiteral("file"), path);
-    const FirmwareCheck::Outcome check = ops.openFirmware();
-    if (check == FirmwareCheck::OpenFailed)
-        return run.fail(ExitStatus::Failure, path + QStringLiteral(": cannot be read"));
-    if (check == FirmwareCheck::Illegal)
-        return run.fail(ExitStatus::InvalidEdid,
-                        path + QStringLiteral(": no firmware version tag (\"FW Ver:\" at "
-                                              "0x1010); nothing was programmed"));
-    // "Target Version : v1.234" for the tagged kind; the other kind's files carry no version.
-    const QString version = run.views.versionText().section(QStringLiteral(" : "), 1);
-    if (check == FirmwareCheck::Tagged) run.out.set(QStringLiteral("version"), version);
+    const FirmwareCheckResult check = ops.openFirmware(path, true);
+    if (check.is(FirmwareCheck::OpenFailed))
+        return run.fail(ExitStatus::Failure, FirmwareOpenWords(check, path));
+    if (check.is(FirmwareCheck::Illegal))
+        return run.fail(ExitStatus::InvalidEdid, FirmwareOpenWords(check, path));
+    if (check.is(FirmwareCheck::Tagged)) run.out.set(QStringLiteral("version"), check.data);
 
-    const FirmwareOutcome outcome = [&] {
+    const FirmwareResult result = [&] {
         const DeferInterrupts programming;
         return ops.updateFirmware();
     }();
     run.console.endProgress();
-    switch (outcome) {
+    // The tagged kind's pages are all read back and compared (varnok-cli always verifies); the
+    // other kind's loader acknowledges every block.
+    const FirmwareProof proof =
+        session.link().IspVariant == 1 ? FirmwareProof::Acknowledged : FirmwareProof::ReadBack;
+    const OutcomeText words = FirmwareUpdateWords(result, path, check.data, proof);
+    switch (result.outcome) {
         case FirmwareOutcome::Programmed:
-            run.out.line(check == FirmwareCheck::Tagged
-                             ? QStringLiteral("Firmware %1 programmed and verified").arg(version)
-                             : QStringLiteral("Firmware programmed and acknowledged"));
-            return ExitStatus::Ok;
+            return run.done(words);
         case FirmwareOutcome::Illegal:
-            return run.fail(ExitStatus::InvalidEdid,
-                            path + QStringLiteral(": no firmware version tag"));
-        case FirmwareOutcome::PageFailed:
-            return run.fail(ExitStatus::Mismatch,
-                            QStringLiteral("a page failed its read-back 16 times; the device is "
-                                           "partly programmed"));
-        case FirmwareOutcome::OpenFailed:
-            return run.fail(ExitStatus::Failure, path + QStringLiteral(": cannot be read"));
         case FirmwareOutcome::BadSize:
-            return run.fail(ExitStatus::InvalidEdid,
-                            path + QStringLiteral(": empty or too large for the loader"));
-        case FirmwareOutcome::NoLoader:
-            return run.fail(ExitStatus::Failure,
-                            QStringLiteral("the device's loader did not confirm ISP mode or did "
-                                           "not answer the sync"));
-        case FirmwareOutcome::Refused:
-            return run.fail(ExitStatus::Failure,
-                            QStringLiteral("the device's loader refused the image"));
-        case FirmwareOutcome::PortLost:
-            return run.fail(ExitStatus::Failure,
-                            QStringLiteral("the link to the device was lost during the update"));
-        case FirmwareOutcome::Busy:
-        case FirmwareOutcome::NotIspMode:
-        case FirmwareOutcome::UnknownDevice:
+            return run.fail(ExitStatus::InvalidEdid, words);
+        case FirmwareOutcome::PageFailed:
+            return run.fail(ExitStatus::Mismatch, words);
+        default:
             break;
     }
-    return run.fail(ExitStatus::Failure, run.views.firmwareLabel().text);
+    return run.fail(ExitStatus::Failure, words);
 }
 
 }  // namespace varnok::cli

@@ -100,7 +100,7 @@ ExitStatus RunImportHex(CliRun& run) {
         input = QString::fromUtf8(bytes);
     }
     const EdidHexText parsed = ParseEdidHexText(input);
-    if (!parsed.ok) return run.fail(ExitStatus::InvalidEdid, parsed.error);
+    if (!parsed.ok) return run.fail(ExitStatus::InvalidEdid, HexTextWords(parsed));
     const EdidValidity validity = DescribeEdidValidity(parsed.image);
     run.out.set(QStringLiteral("form"), parsed.form);
     run.out.set(QStringLiteral("bytes"), parsed.size);
@@ -110,8 +110,7 @@ ExitStatus RunImportHex(CliRun& run) {
                                                            "was written."));
     if (const SaveResult saved = SaveEdidFile(target, parsed.image); !saved.is(SaveOutcome::Saved))
         return run.fail(ExitStatus::Failure,
-                        QStringLiteral("%1 could not be written (%2); nothing was saved")
-                            .arg(target, saved.reason));
+                        EdidSaveWords(saved, target, QStringLiteral("EDID"), parsed.size));
     run.out.set(QStringLiteral("file"), target);
     run.out.line(QStringLiteral("EDID (%1 bytes, %2) saved to %3")
                      .arg(parsed.size)
@@ -145,17 +144,14 @@ ExitStatus RunDisplays(CliRun& run) {
                 entry[QStringLiteral("file")] = file;
                 line += QLatin1Char('\t') + file;
             } else {
-                failed << QStringLiteral("%1 (%2)").arg(file, saved.reason);
+                failed << EdidSaveWords(saved, file, QStringLiteral("EDID"), d.size()).text;
             }
         }
         list.append(entry);
         run.out.line(line);
     }
     run.out.set(QStringLiteral("displays"), list);
-    if (!failed.isEmpty())
-        return run.fail(
-            ExitStatus::Failure,
-            QStringLiteral("could not write %1").arg(failed.join(QStringLiteral(", "))));
+    if (!failed.isEmpty()) return run.fail(ExitStatus::Failure, failed.join(QStringLiteral("; ")));
     return ExitStatus::Ok;
 }
 

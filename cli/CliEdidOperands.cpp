@@ -36,17 +36,13 @@ EdidOperand ParseEdidOperand(const QString& operand) {
     return e;
 }
 
-QString ValidationWords(const EdidInfo& info) {
-    return DescribeEdidValidity(info.image).sentence;
-}
-
 ExitStatus ReadEdidOperandFile(CliRun& run, const QString& path, EdidInfo& info) {
     // The workbench's one loader and size policy; the commands take up to 256 bytes.
     const Result<LoadOutcome, EdidImage> loaded = EdidImageOf(LoadEdidFile(path));
     if (!loaded.is(LoadOutcome::Loaded))
         return run.fail(
             loaded.is(LoadOutcome::ReadFailed) ? ExitStatus::Failure : ExitStatus::InvalidEdid,
-            path + QStringLiteral(": ") + loaded.reason);
+            LoadWords(loaded.outcome, loaded.reason, path));
     info.image = loaded.data;
     DecodeEdid(info, info.image.data());
     return ExitStatus::Ok;
@@ -74,17 +70,10 @@ ExitStatus ReadEdidOperands(CliRun& run, const QList<EdidOperand>& operands,
                 return s;
         }
         // The analyzer's read, with its notices, selection and retries.
-        EdidInfo& store = session->stores().forSource(e.source);
-        const AnalyzerReadResult r =
-            RunAnalyzerRead(session->link(), run.views, e.source, store, {});
-        if (r.lostLink)
-            return run.fail(
-                ExitStatus::Failure,
-                QStringLiteral("the link to the device was lost while reading the ") + e.label);
-        if (!r.received)
-            return run.fail(ExitStatus::Failure,
-                            QStringLiteral("the device did not answer the read of the ") + e.label);
-        infos[i] = store;
+        const AnalyzerResult r = ReadAnalyzerImage(session->link(), run.views, e.source);
+        if (!r.data.image || r.is(AnalyzerOutcome::LinkLost))
+            return run.fail(ExitStatus::Failure, AnalyzerReadWords(e.source, r));
+        infos[i].image = *r.data.image;
         DecodeEdid(infos[i], infos[i].image.data());
     }
     return ExitStatus::Ok;
@@ -110,7 +99,7 @@ ExitStatus RunAnalyze(CliRun& run) {
     run.out.set(QStringLiteral("valid"), valid);
     if (!valid)
         return run.fail(ExitStatus::InvalidEdid,
-                        operand.label + QStringLiteral(": ") + ValidationWords(info));
+                        AnalyzerFileWords(FileStep::Read, operand.label, info.image));
     return ExitStatus::Ok;
 }
 

@@ -2,32 +2,9 @@
 
 #include <QStringList>
 
+#include "words/OutcomeWords.h"
+
 namespace varnok::cli {
-namespace {
-
-// The reason a port was not taken, in words.
-QString ProbeWords(const PortProbe& probe) {
-    switch (probe.outcome) {
-        case PortProbe::OpenFailed:
-            return probe.reason.isEmpty() ? QStringLiteral("cannot be opened")
-                                          : QStringLiteral("cannot be opened: ") + probe.reason;
-        case PortProbe::SetFailed:
-            return QStringLiteral("refused 57600 8N1");
-        case PortProbe::NoDevice:
-            return QStringLiteral("no device answered");
-        case PortProbe::OtherDevice:
-            return QStringLiteral("a device with the ID '%1' answered").arg(probe.reason);
-        case PortProbe::NoModelName:
-            return QStringLiteral("the device did not tell its model name");
-        case PortProbe::Found:
-            return QStringLiteral("the device");
-        case PortProbe::Isp:
-            break;
-    }
-    return QStringLiteral("the device in ISP mode");
-}
-
-}  // namespace
 
 QList<QPair<QString, QString>> ListPorts() {
     QList<QPair<QString, QString>> ports;
@@ -56,32 +33,17 @@ QPair<QString, QString> ResolvePort(const QString& port) {
     return {port, SystemPortLister().pathFor(port)};
 }
 
-QString EdidModeWord(uint8_t mode) {
-    switch (mode) {
-        case 0:
-            return QStringLiteral("internal");
-        case 2:
-            return QStringLiteral("external");
-        case 3:
-            return QStringLiteral("user");
-        default:
-            break;
-    }
-    return QStringLiteral("unknown (%1)").arg(mode);
-}
-
 CliSession::CliSession(CliViews& views)
     : views_(views), link_(std::make_unique<DeviceLink>(views)) {
     ports_ = std::make_unique<FixedPortLister>();
     search_ = std::make_unique<DeviceSearch>(*link_, *ports_, views_);
     search_->setAnswerEndsPause(true);
-    QObject::connect(link_.get(), &DeviceLink::modelNameReceived,
+    const DeviceAnswers& answers = search_->answers();
+    QObject::connect(&answers, &DeviceAnswers::modelNameReceived,
                      [this](const QString& name) { modelName_ = name; });
-    QObject::connect(link_.get(), &DeviceLink::firmwareVersionReceived, [this](const QString& t) {
-        const QLatin1String prefix(kFirmwareVersionPrefix);
-        firmwareVersion_ = t.startsWith(prefix) ? t.mid(prefix.size()) : t;
-    });
-    QObject::connect(link_.get(), &DeviceLink::edidModeReceived,
+    QObject::connect(&answers, &DeviceAnswers::firmwareVersionReceived,
+                     [this](const QString& version) { firmwareVersion_ = version; });
+    QObject::connect(&answers, &DeviceAnswers::edidModeReceived,
                      [this](uint8_t mode) { edidMode_ = mode; });
     interrupt_ = std::make_unique<CliInterrupt>([this] { link_->shutDown(); });
 }
@@ -106,28 +68,21 @@ CliSession::State CliSession::connect(const QList<QPair<QString, QString>>& port
     return state == ConnectionState::Connected ? State::Connected : State::Isp;
 }
 
-ExitStatus CliSession::failureStatus(bool portAsked, QString* message) const {
+ExitStatus CliSession::failureStatus(bool portAsked, OutcomeText* message) const {
     const QList<PortProbe>& probes = search_->probes();
-    if (probes.isEmpty()) {
-        *message = QStringLiteral("no device found: no serial port is listed");
+    if (probes.isEmpty() || !portAsked) {
+        *message = SearchWords(probes, {});
         return ExitStatus::NoDevice;
     }
-    if (portAsked) {
-        const PortProbe& only = probes.constFirst();
-        *message = only.name + QStringLiteral(": ") + ProbeWords(only);
-        // A port that cannot be used at all, or a device that stopped answering, is a port or
-        // device failure; a port that holds no device (or another maker's) is a search that
-        // found none.
-        const bool failure = only.outcome == PortProbe::OpenFailed ||
-                             only.outcome == PortProbe::SetFailed ||
-                             only.outcome == PortProbe::NoModelName;
-        return failure ? ExitStatus::Failure : ExitStatus::NoDevice;
-    }
-    QStringList parts;
-    for (const PortProbe& p : probes) parts << p.name + QStringLiteral(": ") + ProbeWords(p);
-    *message =
-        QStringLiteral("no device found (searched %1)").arg(parts.join(QStringLiteral("; ")));
-    return ExitStatus::NoDevice;
+    const PortProbe& only = probes.constFirst();
+    *message = PortSearchWords(only);
+    // A port that cannot be used at all, or a device that stopped answering, is a port or
+    // device failure; a port that holds no device (or another maker's) is a search that found
+    // none.
+    const bool failure = only.outcome == PortProbe::OpenFailed ||
+                         only.outcome == PortProbe::SetFailed ||
+                         only.outcome == PortProbe::NoModelName;
+    return failure ? ExitStatus::Failure : ExitStatus::NoDevice;
 }
 
 bool CliSession::connected() const {

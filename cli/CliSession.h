@@ -20,10 +20,13 @@
 #include "cli/CliArgs.h"
 #include "cli/CliInterrupt.h"
 #include "cli/CliViews.h"
-#include "device/EdidStores.h"
+#include "device/DeviceSearch.h"
 #include "link/DeviceLink.h"
-#include "link/DeviceSearch.h"
 #include "link/PortListers.h"
+
+namespace varnok {
+struct OutcomeText;
+}
 
 namespace varnok::cli {
 
@@ -45,12 +48,9 @@ public:
     State connect(const QList<QPair<QString, QString>>& ports);
     // Without a device: exit status and words for the result (port error, no device, ...);
     // `portAsked` when only the port of --port was tried.
-    ExitStatus failureStatus(bool portAsked, QString* message) const;
+    ExitStatus failureStatus(bool portAsked, OutcomeText* message) const;
 
     DeviceLink& link() { return *link_; }
-    CliDialogs& dialogs() { return dialogs_; }
-    EdidStores& stores() { return stores_; }
-    DeviceOpsContext context() { return {*link_, dialogs_, stores_, views_}; }
     const DeviceSearch& search() const { return *search_; }
 
     QString portName() const { return portName_; }
@@ -65,8 +65,6 @@ public:
 
 private:
     CliViews& views_;
-    CliDialogs dialogs_;
-    EdidStores stores_;
     std::unique_ptr<DeviceLink> link_;
     std::unique_ptr<FixedPortLister> ports_;
     std::unique_ptr<DeviceSearch> search_;
@@ -77,8 +75,5 @@ private:
     std::optional<uint8_t> edidMode_;
     std::unique_ptr<CliInterrupt> interrupt_;  // Ctrl+C stops the operation on this connection
 };
-
-// The EDID mode as a word: internal, external, user, or "unknown (N)".
-QString EdidModeWord(uint8_t mode);
 
 }  // namespace varnok::cli

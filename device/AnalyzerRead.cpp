@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "device/DeviceApi.h"
+#include "device/OperationGuard.h"
 #include "edid/Edid.h"
 #include "link/DeviceLink.h"
 #include "link/LinkView.h"
@@ -13,7 +15,6 @@ namespace {
 
 constexpr uint8_t kEdidHeader[8] = {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00};
 constexpr int kHeaderSearchOffsets = 16;
-constexpr int kResponseDataOffset = 3;  // after the lead byte 0xA1 and two ignored bytes
 
 // True when any byte arrived since the last command: SendApiCommand zero-fills the buffer, and a
 // response always starts with its non-zero lead byte (or, from a confused device, other bytes).
@@ -53,26 +54,28 @@ int FindEdidHeaderOffset(const uint8_t* buffer) {
     return -1;
 }
 
-AnalyzerReadResult ReadAnalyzerImage(DeviceLink& link, LinkView& log, EdidSource source,
-                                     EdidInfo& store) {
+AnalyzerResult ReadAnalyzerImage(DeviceLink& link, LinkView& log, EdidSource source) {
     const AnalyzerReadPlan plan = AnalyzerPlanFor(source);
-    AnalyzerReadResult result;
-    // Once the connection the read started on is gone, nothing more of it is sent anywhere.
-    const BoundOperation bound(link);
+    AnalyzerResult result{AnalyzerOutcome::NoAnswer, {}, {}};
+    AnalyzerRead& read = result.data;
+    // Bound from notice to notice: a window closed during the read still sends the end notice,
+    // and nothing reaches a connection other than this one.
+    const OperationGuard guard(link);
 
     // The link watchdog stays quiet for the whole read (nothing here clears DeviceAlive; the next
     // status poll does), and no poll may slip its query in between the select and the reads.
     link.LinkFlags |= DeviceAlive;
     link.disablePoll();
 
-    while (result.attempts < plan.attempts) {
-        ++result.attempts;
+    bool valid = false;
+    while (read.attempts < plan.attempts) {
+        ++read.attempts;
         if (plan.selector) {
             const uint8_t selector = *plan.selector;
             link.SendApiCommand(1, api_code::EdidSelect, 1, &selector);
             if (link.WaitApiResponse(20)) {
                 log.logAppend(QStringLiteral("API Timeout.\r\n"));
-                if (bound.lost()) break;
+                if (guard.lost()) break;
                 continue;  // the attempt counts; no read is made in it
             }
         }
@@ -93,43 +96,34 @@ AnalyzerReadResult ReadAnalyzerImage(DeviceLink& link, LinkView& log, EdidSource
         link.SendApiCommand(0, plan.block1Code, kBlockSize);
         link.WaitMs(plan.pauseMs);
         heard |= AnythingReceived(link);
-        std::copy_n(link.RxBuffer.begin() + kResponseDataOffset, kBlockSize,
+        std::copy_n(link.RxBuffer.begin() + kResponseHeader, kBlockSize,
                     attempt.begin() + kBlockSize);
-        const bool whole1 = AnswerHas(link, uint32_t(kResponseDataOffset + kBlockSize));
+        const bool whole1 = AnswerHas(link, uint32_t(kResponseHeader + kBlockSize));
 
         // An attempt whose answers did not both come whole read (some of) the zeros of the
-        // cleared buffer; the store keeps what it held. So does one cut short by a lost link.
-        const bool whole = heard && whole0 && whole1 && !bound.lost();
+        // cleared buffer; the image of an earlier attempt stands. So does one cut short by a
+        // lost link.
+        const bool whole = heard && whole0 && whole1 && !guard.lost();
         if (whole) {
-            result.received = true;
-            store.image = attempt;
-        }
-        if (whole && ValidateEdidImage(store)) {
-            result.valid = true;
-            break;
+            read.image = attempt;
+            EdidInfo judged;
+            judged.image = attempt;
+            valid = ValidateEdidImage(judged);
+            if (valid) break;
         }
         log.logAppend(QStringLiteral("Retry Edid.\r\n"));
-        if (bound.lost()) break;
+        if (guard.lost()) break;
     }
 
     // A Disconnect during the pauses closed the port: further attempts could only time out, and
     // polling stays off as Disconnect left it.
-    result.lostLink = bound.lost();
-    if (!result.lostLink) link.enablePoll();
-    return result;
-}
-
-AnalyzerReadResult RunAnalyzerRead(DeviceLink& link, LinkView& log, EdidSource source,
-                                   EdidInfo& store,
-                                   const std::function<void(const AnalyzerReadResult&)>& report) {
-    // Bound from notice to notice: a window closed during the read still sends the end notice,
-    // and nothing reaches a connection other than this one.
-    const BoundOperation bound(link);
-    // Notices are writes without data; the device does not answer them.
-    link.SendApiCommand(1, api_code::OperationStart, 0);
-    const AnalyzerReadResult result = ReadAnalyzerImage(link, log, source, store);
-    if (report) report(result);
-    link.SendApiCommand(1, api_code::OperationEnd, 0);
+    if (guard.lost())
+        result.outcome = AnalyzerOutcome::LinkLost;
+    else if (valid)
+        result.outcome = AnalyzerOutcome::Valid;
+    else if (read.image)
+        result.outcome = AnalyzerOutcome::Invalid;
+    if (!guard.lost()) link.enablePoll();
     return result;
 }
 

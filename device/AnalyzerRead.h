@@ -1,14 +1,14 @@
 #pragma once
-// The analyzer's read of one of the device's EDIDs (Internal, External or User) into its
-// AnalyzerImage store, with retries. The device returns each 128-byte half of an EDID in answer
-// to a read command; Internal and User are first chosen with command 264 and a selector byte,
-// External has read commands of its own. Widget-free: the page around it sends the notices,
-// disables its buttons and shows the report.
+// The analyzer's read of one of the device's EDIDs (Internal, External or User), with retries.
+// The device returns each 128-byte half of an EDID in answer to a read command; Internal and
+// User are first chosen with command 264 and a selector byte, External has read commands of its
+// own. Widget-free: the page around it disables its buttons, keeps the image in its store and
+// shows the report.
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 
+#include "base/Result.h"
 #include "device/EdidStores.h"
 #include "edid/EdidInfo.h"
 
@@ -34,28 +34,26 @@ AnalyzerReadPlan AnalyzerPlanFor(EdidSource source);
 // buffer (which must hold at least 23 bytes), or -1 when it stands at none of them.
 int FindEdidHeaderOffset(const uint8_t* buffer);
 
-struct AnalyzerReadResult {
-    bool valid = false;     // an attempt read a valid image; the store holds it
-    bool received = false;  // some attempt got whole answers to both of its block reads
-    int attempts = 0;       // attempts made
-    bool lostLink = false;  // the port closed during the read (a Disconnect); attempts stopped
+enum class AnalyzerOutcome {
+    Valid,     // an attempt read a valid image
+    Invalid,   // some attempt got whole answers to both block reads, none a valid image
+    NoAnswer,  // no attempt got whole answers to both of its block reads
+    LinkLost,  // the port closed during the read (a Disconnect); attempts stopped
 };
+struct AnalyzerRead {
+    // The image of the last attempt whose two answers both came whole; none when no attempt did
+    // (a silent device must not bring back a previous image as if it had just been read, and a
+    // block that never came must not pass as an empty extension).
+    std::optional<EdidImage> image;
+    int attempts = 0;  // attempts made
+};
+using AnalyzerResult = Result<AnalyzerOutcome, AnalyzerRead>;
 
-// Marks the device alive and stops status polling, makes up to the plan's attempts, then restarts
-// polling. Logs "API Timeout.\r\n", "No Header Found.\r\n" and "Retry Edid.\r\n" as they occur.
-//
-// The store takes the image of the last attempt whose two answers both came whole and is validated
-// with it; when no attempt did, the store is left exactly as it was (a silent device must not bring
-// back a previous image as if it had just been read, and a block that never came must not pass as
-// an empty extension), and the result says so.
-AnalyzerReadResult ReadAnalyzerImage(DeviceLink& link, LinkView& log, EdidSource source,
-                                     EdidInfo& store);
-
-// The analyzer's device read as a whole operation, as every front end runs it: the start notice
-// (10), ReadAnalyzerImage, then `report` with the result (the window fills its rows there), and
-// the end notice (11).
-AnalyzerReadResult RunAnalyzerRead(DeviceLink& link, LinkView& log, EdidSource source,
-                                   EdidInfo& store,
-                                   const std::function<void(const AnalyzerReadResult&)>& report);
+// The analyzer's read of one of the device's EDIDs, inside an OperationGuard (the notices 10 and
+// 11; the window opens its own guard around it, so that it fills its rows before the end
+// notice). Marks the device alive and stops status polling, makes up to the plan's attempts,
+// then restarts polling. Logs "API Timeout.\r\n", "No Header Found.\r\n" and "Retry Edid.\r\n"
+// as they occur.
+AnalyzerResult ReadAnalyzerImage(DeviceLink& link, LinkView& log, EdidSource source);
 
 }  // namespace varnok

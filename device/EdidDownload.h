@@ -1,17 +1,19 @@
 #pragma once
-// Downloading one of the device's four EDIDs (Internal, External, User, Stored) into its image
-// store and a 256-byte .bin file.
+// Downloading one of the device's four EDIDs (Internal, External, User, Stored) into a 256-byte
+// .bin file.
 
 #include <QString>
 #include <cstdint>
 #include <optional>
 
-#include "device/DeviceOpsView.h"
+#include "base/Result.h"
 #include "device/EdidStores.h"
+#include "edid/EdidInfo.h"
+#include "link/DeviceLink.h"
 
 namespace varnok {
 
-class DeviceLink;
+class LinkView;
 
 // Command 0x0108 tells the device which EDID the following 0x0105/0x0106 reads return; the
 // External EDID has reads of its own (0x0206/0x0207) and needs no selection.
@@ -25,23 +27,24 @@ struct DownloadSource {
 
 const DownloadSource& DownloadSourceFor(EdidSource source);
 
-// How a download ended, for tests and the window.
 enum class DownloadOutcome {
-    Saved,            // both blocks read, store updated, file written
-    Cancelled,        // the save dialog was cancelled
-    OpenFailed,       // the target can't be written ("Edid Open Fail.")
+    Saved,       // both blocks read and the file written
+    Cancelled,   // never returned by the download: the window's save dialog was cancelled
+    OpenFailed,  // the target can't be written ("Edid Open Fail."); nothing asked of the device
     NotAcknowledged,  // no 0xA1 answer to the selection ("API Timeout.")
     ReadFailed,       // a block's answer was missing, short, too long or without 0xA1, or the
                       // connection was lost ("API Timeout.")
     WriteFailed,      // the file could not be completed; an existing file is left as it was
 };
+// The reason: the system's words for OpenFailed and WriteFailed. The data: the 256 bytes, when
+// both blocks came whole (Saved, WriteFailed); the window's store of the source takes them.
+using DownloadResult = Result<DownloadOutcome, std::optional<EdidImage>>;
 
-// Message box text of every failed download after the dialog was confirmed.
-inline const QString kDownloadFailedText = QStringLiteral("Download Edid Failed.");
-
-// The whole download, bracketed by the notices 0x000A and 0x000B (both sent on every path).
-// A failed read never reaches the file or the source's image store.
-DownloadOutcome DownloadDeviceEdid(DeviceOpsContext& ctx, EdidSource source);
+// The whole download of source into the file at path, inside an OperationGuard (the notices
+// 0x000A and 0x000B on every path). The target is checked before the device is asked for
+// anything; a failed read never reaches the file.
+DownloadResult DownloadDeviceEdid(DeviceLink& link, LinkView& log, EdidSource source,
+                                  const QString& path);
 
 // After the pause of a block read: true when its answer came exactly, the lead byte 0xA1, two
 // bytes and the count of data bytes (DeviceLink::takenAnswer), and no further byte came within

@@ -1,113 +1,106 @@
 #include "device/EdidUpload.h"
 
-#include <QTimer>
-
-#include "device/EdidStores.h"
+#include "device/AnalyzerRead.h"
+#include "device/EdidFileSteps.h"
+#include "device/OperationGuard.h"
 #include "edid/Edid.h"
-#include "edidio/FileRead.h"
-#include "link/DeviceLink.h"
-#include "link/Dialogs.h"
+#include "link/LinkView.h"
 
 namespace varnok {
 namespace {
 
 constexpr uint32_t kBlockWritePauseMs = 50;
-const QString kOpenFail = QStringLiteral("Edid Open Fail.\r\n");
-const QString kOpenOk = QStringLiteral("Edid Open OK.\r\n");
 
 void SendMode(DeviceLink& link, EdidMode mode) {
     const auto byte = static_cast<uint8_t>(mode);
     link.SendApiCommand(1, api_code::EdidMode, 1, &byte);
 }
 
-// Validates the User image as it stands and sends it.
-UploadOutcome SendUserImage(DeviceOpsContext& ctx) {
-    EdidInfo& user = ctx.stores.user;
-    if (!ValidateEdidImage(user)) {
-        // The User image keeps the bytes just read, valid or not.
-        ctx.view.setUploadLabel(ValidationMessage(user.status), true);
-        return UploadOutcome::Invalid;
-    }
-    ctx.link.disablePoll();
+// Validates the image and sends it, status polling stopped meanwhile.
+UploadOutcome SendValidImage(DeviceLink& link, LinkView& log, const EdidImage& image,
+                             const UploadOptions& options) {
+    EdidInfo judged;
+    judged.image = image;
+    if (!ValidateEdidImage(judged)) return UploadOutcome::Invalid;
+    if (options.holdPolling) link.disablePoll();
     // A Disconnect during the pauses leaves nothing to poll, and the progress shown meanwhile
     // counted bytes that never left: the upload failed.
-    if (!UploadUserEdid(ctx.link, user.image, [&] { ctx.view.checkModeButton(EdidMode::User); })) {
-        ctx.view.setUploadLabel(kUploadFailedText, true);
-        return UploadOutcome::LinkLost;
-    }
-    ctx.link.enablePoll();
+    if (!UploadUserEdid(link, log, image, options.showUserMode)) return UploadOutcome::LinkLost;
+    if (options.holdPolling) link.enablePoll();
     return UploadOutcome::Uploaded;
 }
 
-UploadOutcome Upload(DeviceOpsContext& ctx) {
-    // The file last chosen in the shared open dialog on any page, not the edit's text.
-    const Result<ReadOutcome, EdidImage> read = ReadEdidFile(ctx.dialogs.openFileName());
-    if (read.is(ReadOutcome::Read)) ctx.stores.user.image = read.data;
-    if (!read.is(ReadOutcome::Read)) {
-        ctx.view.logReplace(kOpenFail);
-        ctx.view.setUploadLabel(kUploadFailedText, true);
-        return UploadOutcome::OpenFailed;
-    }
-    ctx.view.logReplace(kOpenOk);
-    return SendUserImage(ctx);
+// The read-back of an upload that went out: the analyzer's read of the User EDID (notices,
+// selection 0x00, retries), compared byte for byte.
+UploadResult ReadBack(DeviceLink& link, LinkView& log, const EdidImage& image,
+                      const UploadOptions& options) {
+    if (options.readingBack) options.readingBack();
+    const AnalyzerResult back = ReadAnalyzerImage(link, log, EdidSource::User);
+    UploadResult result{UploadOutcome::NoReadBack, {}, {image, 0}};
+    if (!back.data.image || back.is(AnalyzerOutcome::LinkLost)) return result;
+    for (int i = 0; i < kEdidSize; ++i)
+        if ((*back.data.image)[i] != image[i]) ++result.data.differing;
+    result.outcome = result.data.differing > 0 ? UploadOutcome::Differs : UploadOutcome::Verified;
+    return result;
+}
+
+// The upload inside its guard, then the read-back, each with notices of their own; the whole
+// bound to the connection it starts on.
+template <typename Upload>
+UploadResult UploadThenVerify(DeviceLink& link, LinkView& log, const UploadOptions& options,
+                              Upload upload) {
+    const BoundOperation bound(link);
+    const UploadResult sent = upload();
+    if (!options.verify || !sent.is(UploadOutcome::Uploaded)) return sent;
+    return ReadBack(link, log, sent.data.image, options);
 }
 
 }  // namespace
 
-bool UploadUserEdid(DeviceLink& link, const EdidImage& image,
-                    const std::function<void()>& checkUserModeButton) {
+int UploadProgress(ApiCode code, int index) {
+    return index * 100 / 256 + (code == api_code::EdidBlock0 ? 1 : 51);
+}
+
+bool UploadUserEdid(DeviceLink& link, LinkView& progress, const EdidImage& image,
+                    const std::function<void()>& showUserMode) {
     const BoundOperation bound(link);
-    link.SendApiCommand(1, api_code::EdidBlock0, kBlockSize, image.data());
-    link.WaitMs(kBlockWritePauseMs);
-    link.SendApiCommand(1, api_code::EdidBlock1, kBlockSize, image.data() + kBlockSize);
-    link.WaitMs(kBlockWritePauseMs);
+    for (const ApiCode code : {api_code::EdidBlock0, api_code::EdidBlock1}) {
+        const int offset = code == api_code::EdidBlock0 ? 0 : kBlockSize;
+        link.SendApiCommand(1, code, kBlockSize, image.data() + offset, [&](int index) {
+            progress.showUploadProgress(UploadProgress(code, index));
+        });
+        link.WaitMs(kBlockWritePauseMs);
+    }
     // A device that has at most part of the image must not be told to present it.
     if (bound.lost() || !link.portOpen() || link.ComPort->hasFatalError()) return false;
     // The window shows User mode before the device is told to present the new User EDID.
-    if (checkUserModeButton) checkUserModeButton();
+    if (showUserMode) showUserMode();
     SendMode(link, EdidMode::User);
     return true;
 }
 
-bool OpenEdidFile(DeviceOpsContext& ctx) {
-    DeviceLink& link = ctx.link;
-    // No byte is taken from the port while the dialog is open. The tick is given back in the
-    // state it was found in, so a dialog opened during an ISP transfer (which runs without the
-    // tick) cannot start it behind the transfer's back.
-    const bool rxWasRunning = link.Timer_UART_Rx->isActive();
-    link.disableRxTimer();
-    link.SendApiCommand(1, api_code::OperationStart, 0);
-    const bool chosen = ctx.dialogs.executeOpen();
-    if (chosen) ctx.view.setEdidPath(ctx.dialogs.openFileName());
-    if (rxWasRunning) link.enableRxTimer();
-    link.SendApiCommand(1, api_code::OperationEnd, 0);
-    return chosen;
+UploadResult UploadEdidFile(DeviceLink& link, LinkView& log, const QString& path,
+                            const UploadOptions& options) {
+    return UploadThenVerify(link, log, options, [&]() -> UploadResult {
+        const OperationGuard guard(link);
+        const Result<ReadOutcome, EdidImage> read = OpenEdidFileLogged(path, log);
+        if (!read.is(ReadOutcome::Read)) return {UploadOutcome::OpenFailed, read.reason, {}};
+        return {SendValidImage(link, log, read.data, options), {}, {read.data, 0}};
+    });
 }
 
-UploadOutcome UploadEdidFile(DeviceOpsContext& ctx) {
-    const BoundOperation bound(ctx.link);
-    ctx.link.SendApiCommand(1, api_code::OperationStart, 0);
-    const UploadOutcome outcome = Upload(ctx);
-    ctx.link.SendApiCommand(1, api_code::OperationEnd, 0);
-    return outcome;
+UploadResult UploadEdidImage(DeviceLink& link, LinkView& log, const EdidImage& image,
+                             const UploadOptions& options) {
+    return UploadThenVerify(link, log, options, [&]() -> UploadResult {
+        const OperationGuard guard(link);
+        return {SendValidImage(link, log, image, options), {}, {image, 0}};
+    });
 }
 
-UploadOutcome UploadEdidImage(DeviceOpsContext& ctx, const EdidImage& image) {
-    const BoundOperation bound(ctx.link);
-    ctx.link.SendApiCommand(1, api_code::OperationStart, 0);
-    // As a file is read into the User image for its upload; no file is opened, so the log keeps
-    // its text.
-    ctx.stores.user.image = image;
-    const UploadOutcome outcome = SendUserImage(ctx);
-    ctx.link.SendApiCommand(1, api_code::OperationEnd, 0);
-    return outcome;
-}
-
-bool SelectEdidMode(DeviceOpsContext& ctx, EdidMode mode) {
-    const auto& id = ctx.link.ManufacturerId;
-    if (id[0] == 'Q' && id[1] == 'E' && id[2] == 'V') return false;
-    ctx.view.checkModeButton(mode);
-    SendMode(ctx.link, mode);
+bool SelectEdidMode(DeviceLink& link, EdidMode mode, const std::function<void()>& showMode) {
+    if (IsDeviceManufacturer(link)) return false;
+    if (showMode) showMode();
+    SendMode(link, mode);
     return true;
 }
 

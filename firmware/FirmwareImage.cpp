@@ -46,8 +46,8 @@ bool FirmwareVersionFromTag(const QByteArray& sixteen, QString* version) {
     return true;
 }
 
-FirmwareCheck CheckFirmwareImage(const QString& path, uint8_t ispVariant) {
-    FirmwareCheck check;
+FirmwareCheckResult CheckFirmwareImage(const QString& path, uint8_t ispVariant) {
+    FirmwareCheckResult check{FirmwareCheck::OpenFailed, {}, {}};
     FirmwareImageFile file;
     if (!file.open(path)) return check;
     if (ispVariant != 0) {
@@ -55,8 +55,8 @@ FirmwareCheck CheckFirmwareImage(const QString& path, uint8_t ispVariant) {
         return check;
     }
     const QByteArray sixteen = file.read(kFwTagOffset, 16);
-    check.outcome = FirmwareVersionFromTag(sixteen, &check.version) ? FirmwareCheck::Tagged
-                                                                    : FirmwareCheck::Illegal;
+    check.outcome = FirmwareVersionFromTag(sixteen, &check.data) ? FirmwareCheck::Tagged
+                                                                 : FirmwareCheck::Illegal;
     return check;
 }
 

@@ -9,6 +9,8 @@
 #include <QString>
 #include <cstdint>
 
+#include "base/Result.h"
+
 namespace varnok {
 
 class FirmwareImageFile {
@@ -37,14 +39,15 @@ struct FirmwareCheck {
         OpenFailed,  // the file can't be opened
         Untagged,    // an ISP-029 device: any readable file is accepted, no version shown
         Illegal,     // "FW Ver:" missing at 0x1010
-        Tagged,      // tag present; `version` holds the text shown after "Target Version : "
+        Tagged,      // tag present; the data holds the version
     };
-    Outcome outcome = OpenFailed;
-    QString version;  // "v" + 0x1018 + "." + 0x1019..0x101B, ending early at a zero byte
 };
+// The data: the version of a tagged image, "v" + 0x1018 + "." + 0x1019..0x101B, ending early at
+// a zero byte ("v1.234").
+using FirmwareCheckResult = Result<FirmwareCheck::Outcome, QString>;
 
 // Opens the file, and for ispVariant 0 reads the 16 bytes at 0x1010 and checks the tag.
-FirmwareCheck CheckFirmwareImage(const QString& path, uint8_t ispVariant);
+FirmwareCheckResult CheckFirmwareImage(const QString& path, uint8_t ispVariant);
 
 // The version text built from the 16 bytes read at 0x1010, or nothing when the tag is missing.
 bool FirmwareVersionFromTag(const QByteArray& sixteen, QString* version);

@@ -5,89 +5,43 @@
 #include "firmware/Isp029Update.h"
 #include "firmware/IspUpdate.h"
 #include "link/DeviceLink.h"
-#include "link/Dialogs.h"
 
 namespace varnok {
-namespace {
 
-const QString kTargetVersion = QStringLiteral("Target Version : ");
+FirmwareOperations::FirmwareOperations(DeviceLink& link, FirmwareView& view, IspClock& clock)
+    : link_(link), view_(view), clock_(clock) {}
 
-QString failedText() {
-    return QStringLiteral("Update Fw Failed.");
-}
-
-}  // namespace
-
-FirmwareOperations::FirmwareOperations(DeviceLink& link, Dialogs& dialogs, FirmwareView& view,
-                                       IspClock& clock)
-    : link_(link), dialogs_(dialogs), view_(view), clock_(clock) {}
-
-FirmwareCheck::Outcome FirmwareOperations::openFirmware() {
-    if (updating_) return FirmwareCheck::OpenFailed;
-    const bool chosen = dialogs_.executeOpen();
-    if (chosen) view_.setPathText(dialogs_.openFileName());
-    // After a cancel the dialog still names the file chosen last on any page.
-    const QString path = dialogs_.openFileName();
-    const FirmwareCheck check = CheckFirmwareImage(path, link_.IspVariant);
-    if (check.outcome == FirmwareCheck::OpenFailed) {
+FirmwareCheckResult FirmwareOperations::openFirmware(const QString& path, bool chosen) {
+    if (updating_) return {FirmwareCheck::OpenFailed, {}, {}};
+    const FirmwareCheckResult check = CheckFirmwareImage(path, link_.IspVariant);
+    if (check.is(FirmwareCheck::OpenFailed)) {
         view_.logReplace(QStringLiteral("Fw Open Fail.\r\n"));
-        view_.setProgressText(failedText(), true);
         // The path box now shows the file just chosen: Update must not program the one checked
         // before it. After a cancel the box still shows that one, and Update keeps its state.
-        if (chosen) {
-            checkedPath_.clear();
-            view_.setUpdateEnabled(false);
-        }
-        return check.outcome;
+        if (chosen) checkedPath_.clear();
+        return check;
     }
     view_.logReplace(QStringLiteral("Fw Open OK.\r\n"));
-    checkedVersion_ = check.version;
-    switch (check.outcome) {
-        case FirmwareCheck::Untagged:
-            checkedPath_ = path;
-            view_.setUpdateEnabled(true);
-            break;
-        case FirmwareCheck::Illegal:
-            checkedPath_.clear();
-            view_.setUpdateEnabled(false);
-            view_.setVersionText(kTargetVersion + QStringLiteral("Illegal !"));
-            break;
-        case FirmwareCheck::Tagged:
-            checkedPath_ = path;
-            view_.setVersionText(kTargetVersion + check.version);
-            view_.setUpdateEnabled(true);
-            break;
-        case FirmwareCheck::OpenFailed:
-            break;
-    }
-    return check.outcome;
+    checkedVersion_ = check.data;
+    checkedPath_ = check.is(FirmwareCheck::Illegal) ? QString() : path;
+    return check;
 }
 
-FirmwareOutcome FirmwareOperations::updateFirmware() {
-    if (updating_) return FirmwareOutcome::Busy;
-    if (!(link_.LinkFlags & IspMode)) {
-        view_.setProgressText(QStringLiteral("Not ISP Mode."), true);
-        return FirmwareOutcome::NotIspMode;
-    }
+FirmwareResult FirmwareOperations::updateFirmware() {
+    if (updating_) return {FirmwareOutcome::Busy, {}, {}};
+    if (!(link_.LinkFlags & IspMode)) return {FirmwareOutcome::NotIspMode, {}, {}};
     const uint8_t variant = link_.IspVariant;
-    if (variant > 1) {
-        view_.setProgressText(QStringLiteral("Unknow Device."), true);
-        return FirmwareOutcome::UnknownDevice;
-    }
+    if (variant > 1) return {FirmwareOutcome::UnknownDevice, {}, {}};
     if (variant == 0 && !checkedPath_.isEmpty()) {
         // The tagged kind takes only a tagged image: the file may have changed since Open, or
         // it was accepted for the other device kind, which takes any file.
-        const FirmwareCheck check = CheckFirmwareImage(checkedPath_, 0);
-        if (check.outcome == FirmwareCheck::Illegal) {
+        if (CheckFirmwareImage(checkedPath_, 0).is(FirmwareCheck::Illegal)) {
             checkedPath_.clear();
             checkedVersion_.clear();
-            view_.setUpdateEnabled(false);
-            view_.setVersionText(kTargetVersion + QStringLiteral("Illegal !"));
-            view_.setProgressText(failedText(), true);
-            return FirmwareOutcome::Illegal;
+            return {FirmwareOutcome::Illegal, {}, {}};
         }
     }
-    return runUpdate(variant);
+    return {runUpdate(variant), {}, {}};
 }
 
 FirmwareOutcome FirmwareOperations::runUpdate(uint8_t variant) {

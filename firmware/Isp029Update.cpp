@@ -92,12 +92,11 @@ Isp029Update::Answer Isp029Update::deliver(const QByteArray& command, uint32_t l
 Isp029Update::Result Isp029Update::run(const QString& path) {
     channel_.stopReceiveTick();
     view_.logReplace(QStringLiteral("ISP029 Update...\r\n"));
-    view_.setProgressText(QStringLiteral("0%"), false);
+    view_.showProgress(0);
 
     Result result = Result::Done;
     auto end = [&](Result r) {
         result = r;
-        if (r != Result::Done) view_.setProgressText(QStringLiteral("Update Fw Failed."), true);
         channel_.restoreReceiveTick();
         link_.LinkMode = kLinkModeApi;
         image_.close();
@@ -136,7 +135,7 @@ Isp029Update::Result Isp029Update::run(const QString& path) {
             return end(Result::PortLost);
         }
         if (a != Answer::Ack) return end(Result::Refused);
-        view_.setProgressText(QString::number((k + 1) * 100 / blocks) + QLatin1Char('%'), false);
+        view_.showProgress(int((k + 1) * 100 / blocks));
         view_.showProgressBytes((k + 1) * kBlockSize, blocks * kBlockSize);
     }
 

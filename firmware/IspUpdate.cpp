@@ -27,10 +27,6 @@ constexpr uint32_t kLastBankEnd = 0xF600;  // bank 2 stops after the page at 0xF
 constexpr uint8_t kBanks = 3;
 constexpr qint64 kProgrammedBytes = 243 * 512;  // every page of the three banks
 
-QString failedText() {
-    return QStringLiteral("Update Fw Failed.");
-}
-
 }  // namespace
 
 IspUpdate::IspUpdate(DeviceLink& link, FirmwareView& view, IspClock& clock)
@@ -39,11 +35,10 @@ IspUpdate::IspUpdate(DeviceLink& link, FirmwareView& view, IspClock& clock)
 IspUpdate::Result IspUpdate::run(const QString& path) {
     channel_.stopReceiveTick();
     view_.logReplace(QStringLiteral("ISP Mode Check...\r\n"));
-    view_.setProgressText(QStringLiteral("0%"), false);
+    view_.showProgress(0);
 
     if (!image_.open(path)) {
         view_.logAppend(QStringLiteral("Fw Open Fail.\r\n"));
-        view_.setProgressText(failedText(), true);
         channel_.restoreReceiveTick();
         return Result::OpenFailed;
     }
@@ -76,7 +71,6 @@ IspUpdate::Result IspUpdate::run(const QString& path) {
         if (!acted && intake == IspChannel::Intake::Nothing) clock_.idle();
     }
 
-    if (result_ != Result::Done) view_.setProgressText(failedText(), true);
     channel_.restoreReceiveTick();
     link_.LinkMode = kLinkModeApi;
     image_.close();
@@ -222,8 +216,7 @@ bool IspUpdate::stepWritePage() {
         enter(ReadBack);
         return true;
     }
-    view_.setProgressText(QString::number(fileOffset_ * 100 / kProgressDivisor) + QLatin1Char('%'),
-                          false);
+    view_.showProgress(int(fileOffset_ * 100 / kProgressDivisor));
     counter_ = 1;
     channel_.send(QByteArray(1, char(kIspWritePage)));
     const QByteArray bytes = image_.read(fileOffset_, kPageSize);

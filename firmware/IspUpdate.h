@@ -57,7 +57,7 @@ public:
 
     IspUpdate(DeviceLink& link, FirmwareView& view, IspClock& clock);
 
-    // Programs the image file at `path`; the outcome is also shown in Label1 and the debug log.
+    // Programs the image file at `path`; its steps are told in the debug log.
     Result run(const QString& path);
 
 private:

@@ -15,7 +15,8 @@ set(VARNOK_FUZZ_ENTRY_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/IspLoopEntry.cpp
     ${CMAKE_CURRENT_LIST_DIR}/HexTextEntry.cpp
 )
-set(VARNOK_FUZZ_ENTRY_LIBS varnok_edid varnok_builder varnok_creator varnok_link varnok_firmware)
+set(VARNOK_FUZZ_ENTRY_LIBS varnok_edid varnok_builder varnok_creator varnok_link varnok_device
+    varnok_firmware)
 # Target name, entry function.
 set(VARNOK_FUZZ_TARGETS
     fuzz_decode_report FuzzDecodeReport

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <algorithm>
 
+#include "device/DeviceApi.h"
 #include "fuzz/FuzzEntries.h"
 #include "fuzz/FuzzSupport.h"
 #include "link/DeviceLink.h"

@@ -19,7 +19,6 @@ constexpr int kPollMs = 1000;
 constexpr int kFloodKeep = 16;  // bytes kept from a queue of more than 1024
 constexpr uint32_t kDataPhaseLeadMs = 50;
 constexpr uint32_t kDataBytePauseMs = 1;
-constexpr int kResponseHeader = 3;     // lead byte 0xA1 and two bytes the host ignores
 constexpr uint32_t kAnswerLookMs = 1;  // a 6-byte answer takes about 1 ms at 57600 baud
 }  // namespace
 
@@ -117,20 +116,34 @@ void DeviceLink::shutDown() {
     pauses_.interrupt();
 }
 
-bool DeviceLink::mayWrite(uint8_t w, ApiCode code) const {
+bool DeviceLink::mayWrite() const {
     // Nothing of an operation reaches a connection other than its own.
     if (boundDepth_ > 0 && boundSerial_ != connectionSerial_) return false;
     // Closing: an operation stopped short still tells the device it has ended.
-    if (shuttingDown_) return boundDepth_ > 0 && w == 1 && code == api_code::OperationEnd;
+    if (shuttingDown_) return boundDepth_ > 0 && closingFrame_;
     return true;
 }
 
-BoundOperation::BoundOperation(DeviceLink& link) : link_(link) {
+void DeviceLink::setStatusPoll(ApiCode code, uint16_t count) {
+    pollCode_ = code;
+    pollCount_ = count;
+}
+
+BoundOperation::BoundOperation(DeviceLink& link, bool announces)
+    : link_(link), announces_(announces) {
     if (link_.boundDepth_++ == 0) link_.boundSerial_ = link_.connectionSerial_;
+    if (announces_) first_ = link_.announcedDepth_++ == 0;
 }
 
 BoundOperation::~BoundOperation() {
+    if (announces_) --link_.announcedDepth_;
     --link_.boundDepth_;
+}
+
+void BoundOperation::sendClosing(uint8_t w, ApiCode code) {
+    link_.closingFrame_ = true;
+    link_.SendApiCommand(w, code, 0);
+    link_.closingFrame_ = false;
 }
 
 std::array<uint8_t, 4> DeviceLink::apiHeader(uint8_t w, ApiCode code, uint16_t count) {
@@ -138,15 +151,12 @@ std::array<uint8_t, 4> DeviceLink::apiHeader(uint8_t w, ApiCode code, uint16_t c
             0x0D};
 }
 
-int DeviceLink::uploadProgress(ApiCode code, int index) {
-    return index * 100 / 256 + (code == api_code::EdidBlock0 ? 1 : 51);
-}
-
-void DeviceLink::SendApiCommand(uint8_t w, ApiCode code, uint16_t count, const uint8_t* data) {
+void DeviceLink::SendApiCommand(uint8_t w, ApiCode code, uint16_t count, const uint8_t* data,
+                                const std::function<void(int index)>& eachByte) {
     // A complete response that the dispatcher has not yet taken belongs to the previous command:
     // act on it now, before its code and bytes are replaced by the new command's.
     if (LinkFlags & ResponseReady) DispatchResponse();
-    if (!mayWrite(w, code)) {
+    if (!mayWrite()) {
         // A refused command has no answer; the last one's must not pass for it.
         takenAnswer_.clear();
         return;
@@ -166,28 +176,26 @@ void DeviceLink::SendApiCommand(uint8_t w, ApiCode code, uint16_t count, const u
     takenAnswer_.clear();
     rxSinceCommand_ = 0;
 
-    // The end-of-operation notice gets no answer, so nothing would ever re-arm the status poll:
+    // An operation's closing frame gets no answer, so nothing would ever re-arm the status poll:
     // while connected it keeps running, and the watchdog keeps watching the device.
-    if (w == 1 && code == api_code::OperationEnd && state_ == ConnectionState::Connected)
-        enablePoll();
+    if (closingFrame_ && state_ == ConnectionState::Connected) enablePoll();
 
     if (w != 1 || count == 0 || data == nullptr) return;
 
     WaitMs(kDataPhaseLeadMs);
-    const bool upload = code == api_code::EdidBlock0 || code == api_code::EdidBlock1;
     for (int i = 0; i < count; ++i) {
         // A Disconnect inside the pauses ends the data phase: the rest would go nowhere, or to
         // a device that a new search found meanwhile.
-        if (!mayWrite(w, code)) return;
+        if (!mayWrite()) return;
         // The device takes the data paced: one byte per write, and more than 1 ms before the
         // next. The pause runs from the write, so showing the progress meanwhile does not
         // lengthen it; 256 bytes would otherwise carry 256 times that work.
         if (portOpen()) ComPort->write(QByteArray(1, char(data[i])));
         QElapsedTimer written;
         written.start();
-        if (upload) {
+        if (eachByte) {
             LinkFlags |= DeviceAlive;
-            view_.showUploadProgress(uploadProgress(code, i));
+            eachByte(i);
         }
         pauses_.until(written, kDataBytePauseMs);
     }
@@ -327,26 +335,11 @@ void DeviceLink::DispatchResponse() {
     if (!(LinkFlags & ResponseReady)) return;
     LinkFlags &= uint8_t(~ResponseReady);
     if (RxBuffer[0] == kResponseLead) {
-        switch (LastApiCode) {
-            case api_code::ModelName:
-                emit modelNameReceived(rxText(kResponseHeader));
-                break;
-            case api_code::FirmwareVersion:
-                emit firmwareVersionReceived(QLatin1String(kFirmwareVersionPrefix) +
-                                             rxText(kResponseHeader));
-                break;
-            case api_code::ManufacturerId:
-                std::copy_n(RxBuffer.begin() + kResponseHeader, ManufacturerId.size(),
-                            ManufacturerId.begin());
-                break;
-            case api_code::EdidMode:
-                LinkFlags |= DeviceAlive;
-                emit edidModeReceived(RxBuffer[kResponseHeader]);
-                break;
-            default:
-                // The operations take block data from RxBuffer themselves after their pause.
-                break;
-        }
+        // The answer to the status poll's query tells that the device is there.
+        if (pollCode_ != 0 && LastApiCode == pollCode_) LinkFlags |= DeviceAlive;
+        // The device layer reads what the answer says; the operations take block data from
+        // RxBuffer themselves after their pause.
+        emit answerDispatched(ApiCode(LastApiCode));
         enablePoll();
     }
     // A response with another lead byte is dropped without any other effect.
@@ -355,9 +348,9 @@ void DeviceLink::DispatchResponse() {
 }
 
 void DeviceLink::Timer_Poll_StatusTimer() {
-    if (searchEnabled()) return;
+    if (searchEnabled() || pollCode_ == 0) return;
     LinkFlags &= uint8_t(~DeviceAlive);
-    SendApiCommand(0, api_code::EdidMode, 1);
+    SendApiCommand(0, pollCode_, pollCount_);
 }
 
 }  // namespace varnok

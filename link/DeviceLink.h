@@ -1,7 +1,9 @@
 #pragma once
 // The one device link of the program: the link state shared by every device operation, the
-// command frame, the pauses and the 100 ms receive tick. The device answers a command with a
-// lead byte 0xA1, two bytes the host ignores, and the command's count of data bytes.
+// command frame, the pauses, the 100 ms receive tick, the status poll and the watchdog. The
+// device answers a command with a lead byte 0xA1, two bytes the host ignores, and the command's
+// count of data bytes. The link carries frames: what the codes mean, and what their answers say,
+// is the device layer's (device/DeviceApi.h, device/DeviceAnswers.h).
 //
 // Everything here runs on the main thread; pauses re-enter the event loop.
 
@@ -9,6 +11,7 @@
 #include <QTimer>  // Timer_UART_Rx and Timer_Poll_Status are driven by the operations too
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "link/EventLoopWait.h"
@@ -31,29 +34,11 @@ enum LinkFlagBits : uint8_t {
 
 constexpr int kRxBufferSize = 1024;
 constexpr uint8_t kLinkModeApi = 8;  // the port carries the API frames
+constexpr int kResponseHeader = 3;   // lead byte 0xA1 and two bytes the host ignores
 
 // Where the link stands with the window. BitBtn_Search is enabled in Disconnected and Searching
 // (no port held for good); the status poll and the watchdog only run in Connected and Isp.
 enum class ConnectionState : uint8_t { Disconnected, Searching, Connected, Isp };
-
-// The device's API codes in use (high byte 0: information and notices, 1: EDID store and mode,
-// 2: External EDID).
-namespace api_code {
-constexpr ApiCode ModelName = 1;
-constexpr ApiCode FirmwareVersion = 2;
-constexpr ApiCode ManufacturerId = 9;
-constexpr ApiCode OperationStart = 10;
-constexpr ApiCode OperationEnd = 11;
-constexpr ApiCode EdidMode = 257;
-constexpr ApiCode EdidBlock0 = 261;
-constexpr ApiCode EdidBlock1 = 262;
-constexpr ApiCode EdidSelect = 264;
-constexpr ApiCode ExternalBlock0 = 518;
-constexpr ApiCode ExternalBlock1 = 519;
-}  // namespace api_code
-
-// What the window's version label shows before the device's answer to code 2.
-inline constexpr char kFirmwareVersionPrefix[] = "Current Version : v";
 
 constexpr uint8_t kResponseLead = 0xA1;
 constexpr int kWatchdogLimit = 30;  // receive ticks without DeviceAlive before the link is dropped
@@ -83,7 +68,10 @@ public:
 
     // Frames and sends one command: header (W<<7 | code>>8, code & 0xFF, count, 0x0D), then for a
     // write with data a paced data phase (50 ms, then each byte in its own write and 1 ms).
-    void SendApiCommand(uint8_t w, ApiCode code, uint16_t count, const uint8_t* data = nullptr);
+    // eachByte, when given, is told the index of every data byte just written (an upload shows
+    // its progress there), and such a long data phase keeps the watchdog quiet (DeviceAlive).
+    void SendApiCommand(uint8_t w, ApiCode code, uint16_t count, const uint8_t* data = nullptr,
+                        const std::function<void(int index)>& eachByte = {});
     // Returns once more than ms milliseconds have passed, processing events meanwhile.
     uint32_t WaitMs(uint32_t ms);
     // Up to n-1 pauses of 10 ms for the lead byte 0xA1; true when it timed out.
@@ -97,6 +85,14 @@ public:
     void Timer_UART_RxTimer();
     void DispatchResponse();
     void Timer_Poll_StatusTimer();
+    // The status poll's query (a read of `count` bytes): sent every 1000 ms while connected, and
+    // a valid answer to `code`, whoever asked, marks the device alive for the watchdog. Nothing
+    // is polled before the device layer sets it.
+    void setStatusPoll(ApiCode code, uint16_t count);
+
+    // The data of the answer just dispatched (RxBuffer from offset 3) as text, to its first zero
+    // byte, bytes taken as Latin-1.
+    QString answerText() const { return rxText(kResponseHeader); }
 
     // --- additions: connection state, dispatcher control, helpers for the operations ---
     // Where the link writes its log lines and progress (the window).
@@ -155,14 +151,11 @@ public:
 
     // The 4-byte command header: (W * 128 + code >> 8) mod 256, code & 0xFF, count & 0xFF, 0x0D.
     static std::array<uint8_t, 4> apiHeader(uint8_t w, ApiCode code, uint16_t count);
-    // Upload progress shown with data byte i of a code-261 or code-262 write.
-    static int uploadProgress(ApiCode code, int index);
 
 signals:
-    // Effects of a dispatched valid response, for the window.
-    void modelNameReceived(const QString& name);        // code 1: Label_Model_Name, LED green
-    void firmwareVersionReceived(const QString& text);  // code 2: kFirmwareVersionPrefix + text
-    void edidModeReceived(uint8_t mode);                // code 257: mode buttons
+    // A complete answer with the lead byte 0xA1 to the command `code` is being dispatched: its
+    // data stands in RxBuffer from offset 3 (answerText) while the signal is handled.
+    void answerDispatched(varnok::ApiCode code);
     // The watchdog or a fatal port error asks for the Disconnect operation.
     void disconnectRequested();
     // The connection state changed (Disconnected, Searching, Connected, Isp).
@@ -171,7 +164,7 @@ signals:
 private:
     friend class BoundOperation;
     // Whether a frame may go out now (see operationLost and shutDown).
-    bool mayWrite(uint8_t w, ApiCode code) const;
+    bool mayWrite() const;
     void watchdogStep();
     // The receive tick after its watchdog step: reads the bytes waiting into RxBuffer, marks the
     // response complete and wakes the dispatcher. WaitApiResponse takes bytes in the same way.
@@ -185,8 +178,12 @@ private:
     const SerialPort* faultReported_ = nullptr;  // the port whose fault was logged last
     EventLoopWait pauses_;
     uint32_t connectionSerial_ = 0;
-    uint32_t boundSerial_ = 0;  // the connection the running operation started on
-    int boundDepth_ = 0;        // operations nest: an upload inside the creator's Upload
+    uint32_t boundSerial_ = 0;   // the connection the running operation started on
+    int boundDepth_ = 0;         // operations nest: an upload inside the creator's Upload
+    int announcedDepth_ = 0;     // of them, those that announce themselves to the device
+    bool closingFrame_ = false;  // the frame being sent ends a bound operation
+    ApiCode pollCode_ = 0;
+    uint16_t pollCount_ = 0;
     bool shuttingDown_ = false;
     QByteArray takenAnswer_;
     uint64_t rxSinceCommand_ = 0;
@@ -196,16 +193,29 @@ private:
 // Once that connection is gone no further frame of the operation reaches any port, even one that
 // a new search has opened meanwhile, and its pauses end at once: the operation then sees lost()
 // and ends with its failure. An operation started inside another one keeps the outer binding.
+//
+// An operation that announces itself to the device (with start and end frames of the device
+// layer's, OperationGuard) says so here: only the outermost of nested announcing operations
+// announces (first()), so an operation called inside another sends nothing extra.
 class BoundOperation {
 public:
-    explicit BoundOperation(DeviceLink& link);
+    explicit BoundOperation(DeviceLink& link, bool announces = false);
     ~BoundOperation();
     BoundOperation(const BoundOperation&) = delete;
     BoundOperation& operator=(const BoundOperation&) = delete;
     bool lost() const { return link_.operationLost(); }
+    // True when this operation announces and no operation around it does.
+    bool first() const { return first_; }
+    // The operation's closing frame, a write without data that the device does not answer: it
+    // goes out also while the program is closing (an operation stopped short still tells the
+    // device it has ended), but only on the operation's own connection; and while connected the
+    // status poll runs on after it, since no answer will re-arm it.
+    void sendClosing(uint8_t w, ApiCode code);
 
 private:
     DeviceLink& link_;
+    bool announces_;
+    bool first_ = false;
 };
 
 }  // namespace varnok

@@ -16,12 +16,11 @@
 #include <QTemporaryDir>
 #include <cstdio>
 
+#include "device/DeviceSearch.h"
 #include "firmware/FirmwareOperations.h"
 #include "firmware/FirmwareView.h"
 #include "firmware/IspClock.h"
 #include "link/DeviceLink.h"
-#include "link/DeviceSearch.h"
-#include "link/Dialogs.h"
 #include "link/PortListers.h"
 
 using namespace varnok;
@@ -51,13 +50,9 @@ public:
 
 class BenchView : public FirmwareView {
 public:
-    QString label1;
+    int percent = -1;
     QString log;
-    bool enabled = false;
-    void setProgressText(const QString& text, bool) override { label1 = text; }
-    void setVersionText(const QString&) override {}
-    void setUpdateEnabled(bool e) override { enabled = e; }
-    void setPathText(const QString&) override {}
+    void showProgress(int p) override { percent = p; }
     bool verifyChecked() const override { return true; }
     void logAppend(const QString& text) override { log += text; }
     void logAddLine(const QString& line) override { log += line + QStringLiteral("\r\n"); }
@@ -117,22 +112,12 @@ bool run(const QString& emu, int variant, const QByteArray& image) {
         return false;
     }
 
-    class NoDialogs : public Dialogs {
-    public:
-        QString path;
-        void showError(const QString&) override {}
-        void showInformation(const QString&, std::optional<QPoint>) override {}
-
-    protected:
-        std::optional<QString> askOpen(const QString&) override { return path; }
-        std::optional<QString> askSave(const QString&) override { return std::nullopt; }
-    } dialogs;
-    dialogs.path = imagePath;
     BenchView view;
     EventLoopClock clock;
-    FirmwareOperations ops(link, dialogs, view, clock);
-    ops.openFirmware();
-    if (!view.enabled) return false;
+    FirmwareOperations ops(link, view, clock);
+    if (ops.openFirmware(imagePath, true).is(FirmwareCheck::OpenFailed) ||
+        ops.checkedPath().isEmpty())
+        return false;
 
     const double cpu0 = cpuSeconds();
     QElapsedTimer wall;
@@ -167,7 +152,7 @@ bool run(const QString& emu, int variant, const QByteArray& image) {
         "CPU %.2f s = %.1f %% of wall (goal <= 10 %%); flash %s; Label1 %s\n",
         variant, variant == 1 ? "ISP029 blocks" : "pages with verification", wallS, floorS,
         wallS / floorS, cpuS, 100.0 * cpuS / wallS, flashOk ? "equal to the image" : "DIFFERS",
-        qPrintable(view.label1));
+        qPrintable(QString::number(view.percent) + QLatin1Char('%')));
     if (!flashOk) std::printf("debug log:\n%s\n", qPrintable(view.log.right(3000)));
     std::fflush(stdout);
     return flashOk;

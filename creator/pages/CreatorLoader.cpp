@@ -16,9 +16,6 @@
 namespace varnok {
 namespace {
 
-constexpr uint16_t kNoticeStart = 10;
-constexpr uint16_t kNoticeEnd = 11;
-
 QString CString(const char* bytes, std::size_t capacity) {
     return QString::fromLatin1(bytes, qsizetype(qstrnlen(bytes, capacity)));
 }
@@ -44,9 +41,11 @@ void CreatorPages::RadioButton_Brand_NewMouseDown() {
 }
 
 bool CreatorPages::RadioButton_Bin_ModifiyMouseDown() {
-    notice(kNoticeStart);
     CreatorLoad load{CreatorLoad::Cancelled, {}};
-    try {
+    {
+        // Ends on every path, also when a load raises an error: the device still hears it.
+        const std::shared_ptr<void> operation =
+            hooks_.beginFileOperation ? hooks_.beginFileOperation() : nullptr;
         const std::optional<QString> path =
             hooks_.chooseEdidFile ? hooks_.chooseEdidFile() : std::nullopt;
         if (path) {
@@ -61,12 +60,7 @@ bool CreatorPages::RadioButton_Bin_ModifiyMouseDown() {
                 LoadEdidBytes(read.data);
             }
         }
-    } catch (...) {
-        // The device still hears the end of the operation.
-        notice(kNoticeEnd);
-        throw;
     }
-    notice(kNoticeEnd);
     if (hooks_.loaded) hooks_.loaded(load);
     return load.kind == CreatorLoad::File;
 }

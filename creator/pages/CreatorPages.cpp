@@ -153,10 +153,6 @@ void CreatorPages::reportError(const QString& text) {
     QMessageBox::critical(pages_->window(), pages_->window()->windowTitle(), text);
 }
 
-void CreatorPages::notice(uint16_t apiCode) {
-    if (hooks_.sendNotice) hooks_.sendNotice(apiCode);
-}
-
 void CreatorPages::attachLoadButtons(QAbstractButton* brandNew, QAbstractButton* binModify) {
     // Every press loads, also on a button that is already checked.
     if (brandNew) {

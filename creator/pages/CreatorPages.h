@@ -12,6 +12,7 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 
 #include "creator/pages/InputRules.h"
@@ -38,8 +39,9 @@ struct CreatorLoad {
 };
 
 struct CreatorHooks {
-    // SendApiCommand write with no data: notice 10 opens a file operation, 11 closes it.
-    std::function<void(uint16_t apiCode)> sendNotice;
+    // A file operation begins: the window tells the device now (notice 10), and that it has
+    // ended (notice 11) when the returned handle is let go, on every path out of the load.
+    std::function<std::shared_ptr<void>()> beginFileOperation;
     // The shared open dialog (OpenDialog1, filter "EDID (*.bin)"): the chosen file, or nothing
     // when the user cancels.
     std::function<std::optional<QString>()> chooseEdidFile;
@@ -69,8 +71,8 @@ public:
 
     // "Brand New": sets BrandNew, copies the built-in default image and loads it.
     void RadioButton_Brand_NewMouseDown();
-    // "Bin Modifiy": notice 10, the open dialog, the file read into CreatorImage and loaded,
-    // notice 11. True when a file was read and loaded.
+    // "Bin Modifiy": the file operation begins, the open dialog, the file read into CreatorImage
+    // and loaded, the operation ends. True when a file was read and loaded.
     bool RadioButton_Bin_ModifiyMouseDown();
     // Decodes info.image in place and sets every creator control from the record; an invalid
     // image resets the controls and shows "Error." in both name edits.
@@ -104,7 +106,6 @@ private:
     // Runs body; an error it raises is shown through showError instead of escaping into Qt.
     void guarded(const std::function<void()>& body);
     void reportError(const QString& text);
-    void notice(uint16_t apiCode);
 
     // Loader steps (tables of the load in order).
     void loadDescriptor(const EdidInfo& info);

@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "device/DeviceApi.h"
 #include "edid/EdidInfo.h"
 #include "link/DeviceLink.h"
 #include "link/SerialPort.h"

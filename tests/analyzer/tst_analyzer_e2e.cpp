@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include "app/ReportLabels.h"
+#include "device/DeviceApi.h"
 #include "edid/EdidReport.h"
 #include "link/DeviceLink.h"
 #include "link/PortListers.h"

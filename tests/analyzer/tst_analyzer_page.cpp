@@ -13,6 +13,7 @@
 #include "app/AnalyzerPage.h"
 #include "app/EdidWindow.h"
 #include "app/ReportLabels.h"
+#include "device/DeviceApi.h"
 #include "edid/EdidReport.h"
 #include "link/DeviceLink.h"
 #include "tests/analyzer/AnalyzerImages.h"

@@ -5,6 +5,7 @@
 #include <QTimer>
 
 #include "device/AnalyzerRead.h"
+#include "device/DeviceApi.h"
 #include "edid/DefaultEdid.h"
 #include "edid/Edid.h"
 #include "link/DeviceLink.h"
@@ -51,6 +52,14 @@ struct Bench {
         QList<uint16_t> out;
         for (const auto& f : port->frames) out << f.code;
         return out;
+    }
+    // The frames between the start and end notices, which must stand first and last.
+    std::vector<SentFrame> announcedFrames() const {
+        const auto& all = port->frames;
+        if (all.size() < 2 || all.front().code != api_code::OperationStart ||
+            all.back().code != api_code::OperationEnd)
+            return {};
+        return {all.begin() + 1, all.end() - 1};
     }
 };
 
@@ -145,22 +154,24 @@ void AnalyzerReadTest::reads() {
     Bench bench(MakeDevice(script, internal, external, user));
     const auto src = EdidSource(source);
 
-    EdidInfo store;
-    const AnalyzerReadResult r = ReadAnalyzerImage(bench.link, bench.view, src, store);
+    const AnalyzerResult r = ReadAnalyzerImage(bench.link, bench.view, src);
 
-    QCOMPARE(r.attempts, attempts);
-    QCOMPARE(r.valid, valid);
-    QVERIFY(r.received);
-    QVERIFY(!r.lostLink);
+    QCOMPARE(r.data.attempts, attempts);
+    QCOMPARE(r.outcome, valid ? AnalyzerOutcome::Valid : AnalyzerOutcome::Invalid);
+    QVERIFY(r.data.image);
+    EdidInfo store;
+    store.image = *r.data.image;
+    ValidateEdidImage(store);
     QCOMPARE(bench.view.log.count(QStringLiteral("Retry Edid.\r\n")), retries);
     QCOMPARE(bench.view.log.count(QStringLiteral("No Header Found.\r\n")), noHeader);
     QCOMPARE(bench.view.log.count(QStringLiteral("API Timeout.\r\n")), 0);
 
-    // The wire: each attempt sends the same frames, every read with W = 0 and count 128, the
-    // select as a write of one byte.
-    QCOMPARE(int(bench.port->frames.size()), attempts * int(firstAttempt.size()));
-    for (int i = 0; i < int(bench.port->frames.size()); ++i) {
-        const SentFrame& f = bench.port->frames[size_t(i)];
+    // The wire: between the notices, each attempt sends the same frames, every read with W = 0
+    // and count 128, the select as a write of one byte.
+    const std::vector<SentFrame> frames = bench.announcedFrames();
+    QCOMPARE(int(frames.size()), attempts * int(firstAttempt.size()));
+    for (int i = 0; i < int(frames.size()); ++i) {
+        const SentFrame& f = frames[size_t(i)];
         QCOMPARE(f.code, firstAttempt[i % firstAttempt.size()]);
         if (f.code == api_code::EdidSelect) {
             QVERIFY(f.w);
@@ -216,21 +227,13 @@ void AnalyzerReadTest::silentDeviceKeepsStore() {
     script.readsSilent = readsOnly;
     Bench bench(MakeDevice(script, {}, {}, {}));
 
-    // The store holds an earlier good read.
-    EdidInfo store;
-    store.image = DefaultEdidImage();
-    QVERIFY(DecodeEdid(store, store.image.data()));
-    const EdidImage before = store.image;
-    const EdidStatus statusBefore = store.status;
-
-    const auto r = ReadAnalyzerImage(bench.link, bench.view, EdidSource(source), store);
-    QVERIFY(!r.received);
-    QVERIFY(!r.valid);
+    // No image comes back, so the caller's store keeps its earlier good read.
+    const auto r = ReadAnalyzerImage(bench.link, bench.view, EdidSource(source));
+    QCOMPARE(r.outcome, AnalyzerOutcome::NoAnswer);
+    QVERIFY(!r.data.image);
     QCOMPARE(bench.view.log.count(QStringLiteral("API Timeout.\r\n")), timeouts);
     QCOMPARE(bench.view.log.count(QStringLiteral("No Header Found.\r\n")), noHeader);
-    QCOMPARE(int(bench.port->frames.size()), frames);
-    QCOMPARE(store.image, before);
-    QCOMPARE(store.status, statusBefore);
+    QCOMPARE(int(bench.announcedFrames().size()), frames);
 }
 
 void AnalyzerReadTest::disconnectStopsAttempts() {
@@ -249,10 +252,9 @@ void AnalyzerReadTest::disconnectStopsAttempts() {
         return QByteArray();
     });
     link = &bench.link;
-    EdidInfo store;
-    const auto r = ReadAnalyzerImage(bench.link, bench.view, EdidSource::Internal, store);
-    QVERIFY(r.lostLink);
-    QCOMPARE(r.attempts, 2);
+    const auto r = ReadAnalyzerImage(bench.link, bench.view, EdidSource::Internal);
+    QCOMPARE(r.outcome, AnalyzerOutcome::LinkLost);
+    QCOMPARE(r.data.attempts, 2);
     QVERIFY(!bench.link.Timer_Poll_Status->isActive());
 }
 

@@ -11,6 +11,7 @@
 
 #include "app/EdidWindow.h"
 #include "app/LedShape.h"
+#include "device/DeviceApi.h"
 #include "edid/DefaultEdid.h"
 #include "edid/Edid.h"
 #include "edid/EdidHexText.h"
@@ -142,7 +143,8 @@ void WorkbenchE2eTest::outcomesInTheStatusBar() {
         FormFixture f(std::move(ports));
         QTest::mouseClick(f.find<QPushButton>("BitBtn_Search"), Qt::LeftButton);
         const QString text = f.find<QLabel>("Label_Status")->text();
-        QVERIFY2(text.startsWith("Searched 1 port: no device found (GONE1: "), qPrintable(text));
+        QVERIFY2(text.startsWith("No device found (searched GONE1: cannot be opened: "),
+                 qPrintable(text));
     }
     Rig r;
     QCOMPARE(r.status(), QString("Connected to VK-01 on EMU1"));
@@ -158,7 +160,8 @@ void WorkbenchE2eTest::outcomesInTheStatusBar() {
     const QString second = dir.filePath("External_Edid.bin");
     r.f->dialogs->saveAnswers.push_back(second);
     QTest::mouseClick(r.f->find<QPushButton>("Button_DL_UserEdid"), Qt::LeftButton);
-    QCOMPARE(r.status(), QString("Download failed: the device did not answer"));
+    QCOMPARE(r.status(), "Download of the User EDID failed: the device did not answer; " + second +
+                             " was left as it was");
     QVERIFY(r.red(r.f->form.get(), "Label_Status"));
     QVERIFY(!QFile::exists(second));
     QTest::mouseClick(r.f->find<QPushButton>("BitBtn_Disconnect"), Qt::LeftButton);

@@ -63,7 +63,10 @@ void BadCreatorFilesTest::binModify() {
     QString log;
     QStringList errors;
     CreatorHooks hooks;
-    hooks.sendNotice = [&](uint16_t code) { notices << code; };
+    hooks.beginFileOperation = [&] {
+        notices << 10;
+        return std::shared_ptr<void>(nullptr, [&](void*) { notices << 11; });
+    };
     hooks.chooseEdidFile = [&]() -> std::optional<QString> { return path; };
     hooks.replaceLog = [&](const QString& text) { log = text; };
     hooks.showError = [&](const QString& text) { errors << text; };

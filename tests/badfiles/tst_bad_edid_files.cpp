@@ -6,15 +6,16 @@
 
 #include <QTest>
 
+#include "device/DeviceApi.h"
 #include "device/EdidStores.h"
 #include "device/EdidUpload.h"
 #include "edid/DefaultEdid.h"
 #include "edid/Edid.h"
 #include "edid/EdidReport.h"
+#include "edid/EdidValidity.h"
 #include "link/DeviceLink.h"
 #include "tests/badfiles/BadFiles.h"
 #include "tests/support/EdidFiles.h"
-#include "tests/support/ScriptedDialogs.h"
 
 using namespace varnok;
 using namespace varnok::test;
@@ -56,19 +57,13 @@ public:
     void showUploadProgress(int) override {}
 };
 
-class UploadView : public DeviceOpsView {
+class UploadView : public LinkView {
 public:
     QString log;
-    QString label;
-    bool labelRed = false;
     void logReplace(const QString& text) override { log = text; }
     void logAppend(const QString& text) override { log += text; }
-    void setUploadLabel(const QString& text, bool red) override {
-        label = text;
-        labelRed = red;
-    }
-    void setEdidPath(const QString&) override {}
-    void checkModeButton(EdidMode) override {}
+    void logAddLine(const QString& line) override { log += line + QStringLiteral("\r\n"); }
+    void showUploadProgress(int) override {}
 };
 
 // A valid image whose block 0 stands alone: extension count 0.
@@ -144,9 +139,6 @@ void BadEdidFilesTest::readers() {
         QSKIP("this user reads files whatever their permissions (root)");
 
     // The user chose the file while it existed; it is gone by the time the operation opens it.
-    ScriptedDialogs dialogs;
-    dialogs.openAnswers.push_back(path);
-    QVERIFY(dialogs.executeOpen());
     if (kind == BadFile::Vanished) QVERIFY(QFile::remove(path));
 
     const PathState before = PathState::of(path);
@@ -182,29 +174,25 @@ void BadEdidFilesTest::readers() {
     DeviceLink link(linkView);
     auto* port = new RecordingPort;
     link.ComPort.reset(port);
-    EdidStores stores;
-    stores.user.image.fill(0x5A);
+    link.setConnectionState(ConnectionState::Connected);
     UploadView view;
-    DeviceOpsContext ctx{link, dialogs, stores, view};
-    const UploadOutcome outcome = UploadEdidFile(ctx);
+    const UploadResult result = UploadEdidFile(link, view, path);
 
     const auto notices =
         QList<QPair<int, int>>{{1, api_code::OperationStart}, {1, api_code::OperationEnd}};
     if (!opens) {
-        QCOMPARE(outcome, UploadOutcome::OpenFailed);
+        QCOMPARE(result.outcome, UploadOutcome::OpenFailed);
+        QVERIFY(!result.reason.isEmpty());  // the system's words, found when the open failed
         QCOMPARE(view.log, QStringLiteral("Edid Open Fail.\r\n"));
-        QCOMPARE(view.label, QStringLiteral("Upload Edid Failed."));
-        QVERIFY(view.labelRed);
-        QVERIFY(stores.user.image == expected);  // untouched: still the marker
         QCOMPARE(port->headers(), notices);
     } else if (reason != 0) {
-        QCOMPARE(outcome, UploadOutcome::Invalid);
+        QCOMPARE(result.outcome, UploadOutcome::Invalid);
         QCOMPARE(view.log, QStringLiteral("Edid Open OK.\r\n"));
-        QCOMPARE(view.label, ValidationMessage(EdidStatus(reason)));
-        QVERIFY(!view.label.isEmpty() && view.labelRed);
+        QVERIFY(result.data.image == expected);
+        QCOMPARE(DescribeEdidValidity(result.data.image).reason, EdidStatus(reason));
         QCOMPARE(port->headers(), notices);
     } else {
-        QCOMPARE(outcome, UploadOutcome::Uploaded);
+        QCOMPARE(result.outcome, UploadOutcome::Uploaded);
         QCOMPARE(view.log, QStringLiteral("Edid Open OK.\r\n"));
         QVERIFY(port->headers().contains(qMakePair(1, int(api_code::EdidBlock0))));
         QVERIFY(port->headers().contains(qMakePair(1, int(api_code::EdidBlock1))));

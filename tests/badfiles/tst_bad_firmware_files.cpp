@@ -8,7 +8,6 @@
 #include "firmware/FirmwareOperations.h"
 #include "tests/badfiles/BadFiles.h"
 #include "tests/firmware/IspFakes.h"
-#include "tests/support/ScriptedDialogs.h"
 
 using namespace varnok;
 using namespace varnok::test;
@@ -26,10 +25,9 @@ QByteArray TaggedImage() {
 struct Rig {
     NullLinkView linkView;
     DeviceLink link{linkView};
-    ScriptedDialogs dialogs;
     RecordingView view;
     VirtualClock clock;
-    FirmwareOperations ops{link, dialogs, view, clock};
+    FirmwareOperations ops{link, view, clock};
     Variant0Port* pages = nullptr;
     Variant1Port* blocks = nullptr;
 
@@ -119,51 +117,47 @@ void BadFirmwareFilesTest::openAndUpdate() {
     const long rssBefore = PeakRssKiB();
 
     Rig rig(variant);
-    rig.dialogs.openAnswers.push_back(path);
-    rig.ops.openFirmware();
+    const FirmwareCheckResult check = rig.ops.openFirmware(path, true);
 
     if (expect == Expect::OpenFails) {
+        QCOMPARE(check.outcome, FirmwareCheck::OpenFailed);
         QCOMPARE(rig.view.log, QStringLiteral("Fw Open Fail.\r\n"));
-        QCOMPARE(rig.view.label1(), QStringLiteral("Update Fw Failed."));
-        QVERIFY(rig.view.label1Red());
-        QVERIFY(!rig.view.updateEnabled);
+        QVERIFY(rig.ops.checkedPath().isEmpty());
         QVERIFY(rig.nothingSent());
         return;
     }
     QCOMPARE(rig.view.log, QStringLiteral("Fw Open OK.\r\n"));
     if (expect == Expect::Illegal) {
-        QCOMPARE(rig.view.version, QStringLiteral("Target Version : Illegal !"));
-        QVERIFY(!rig.view.updateEnabled);
+        QCOMPARE(check.outcome, FirmwareCheck::Illegal);
+        QVERIFY(rig.ops.checkedPath().isEmpty());
         QVERIFY(rig.nothingSent());
         return;
     }
-    QVERIFY(rig.view.updateEnabled);
+    QCOMPARE(rig.ops.checkedPath(), path);
 
     if (expect == Expect::GoneAtUpdate) QVERIFY(QFile::remove(path));
     const PathState before = PathState::of(path);
-    rig.ops.updateFirmware();
+    const FirmwareResult updated = rig.ops.updateFirmware();
     QVERIFY(!rig.ops.updating());
     QCOMPARE(rig.link.LinkMode, kLinkModeApi);
 
     switch (expect) {
         case Expect::BadSize:
+            QCOMPARE(updated.outcome, FirmwareOutcome::BadSize);
             QVERIFY(rig.view.log.contains(QStringLiteral("Fw Size Error.\r\n")));
-            QCOMPARE(rig.view.label1(), QStringLiteral("Update Fw Failed."));
-            QVERIFY(rig.view.label1Red());
             QVERIFY(rig.nothingSent());
             break;
         case Expect::GoneAtUpdate:
+            QCOMPARE(updated.outcome, FirmwareOutcome::OpenFailed);
             QVERIFY(rig.view.log.contains(QStringLiteral("Fw Open Fail.\r\n")));
-            QCOMPARE(rig.view.label1(), QStringLiteral("Update Fw Failed."));
-            QVERIFY(rig.view.label1Red());
             QVERIFY(rig.nothingSent());
             break;
         case Expect::Programmed: {
             // Only the ISP029 kind takes these files; it programs whole blocks, the file's bytes
             // then 0xFF.
             QCOMPARE(variant, 1);
+            QCOMPARE(updated.outcome, FirmwareOutcome::Programmed);
             QCOMPARE(rig.view.label1(), QStringLiteral("100%"));
-            QVERIFY(!rig.view.label1Red());
             const qint64 size = QFileInfo(path).size();
             const qint64 padded = (size + 127) / 128 * 128;
             QByteArray expected = content.left(size);

@@ -215,6 +215,12 @@ void TstCliE2e::eachCommand() {
         if (f.w) writes << QStringLiteral("%1/%2").arg(f.code).arg(f.count);
     QCOMPARE(writes.mid(0, 5), QStringList({"10/0", "261/128", "262/128", "257/1", "11/0"}));
 
+    // The outcome's stable code, as the window's status bar words it.
+    r = Run({"--port", dev, "--json", "download", "external", path("external.bin")});
+    QCOMPARE(r.status, 0);
+    QCOMPARE(Json(r)["code"].toString(), QStringLiteral("download.saved"));
+    QCOMPARE(ReadFile(path("external.bin")), device_->store(EmuStore::External));
+
     r = Run({"--port", dev, "--json", "analyze", "user"});
     QCOMPARE(r.status, 0);
     const QJsonArray rows = Json(r)["rows"].toArray();
@@ -312,13 +318,13 @@ void TstCliE2e::failureStatuses_data() {
     QTest::newRow("no port listed") << QStringList{"info"} << "" << 4 << "no serial port";
     QTest::newRow("search finds none")
         << QStringList{"download", "user", "{dir}/keep.bin"} << "F={foreign}" << 4
-        << "no device found (searched F: a device with the ID 'ABC' answered)";
+        << "No device found (searched F: a device with the ID 'ABC' answered)";
     QTest::newRow("device silent keeps the file")
         << QStringList{"--port", "{silent}", "download", "internal", "{dir}/keep.bin"} << "" << 1
         << "left as it was";
     QTest::newRow("target not writable")
         << QStringList{"--port", "{dev}", "download", "internal", "{dir}/no-dir/x.bin"} << "" << 1
-        << "could not be written";
+        << "x.bin cannot be written: No such file or directory";
     QTest::newRow("read-back differs")
         << QStringList{"--port", "{corrupting}", "upload", "--verify", "{dir}/sums127.bin"} << ""
         << 5 << "in 2 of 256 bytes";
@@ -335,7 +341,7 @@ void TstCliE2e::failureStatuses_data() {
         << QStringList{"displays", "--save", "{dir}/no-dir"} << "" << 1 << "no such folder";
     QTest::newRow("firmware without its tag")
         << QStringList{"--port", "{isp0}", "firmware", "{dir}/untagged.bin"} << "" << 3
-        << "no firmware version tag";
+        << "has no version tag";
     QTest::newRow("firmware read-back differs")
         << QStringList{"--port", "{isp0corrupting}", "firmware", "{dir}/tagged.bin"} << "" << 5
         << "failed its read-back 16 times";

@@ -14,6 +14,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "app/WidgetText.h"
 #include "edid/DefaultEdid.h"
 #include "edid/Edid.h"
 #include "link/DeviceLink.h"
@@ -341,7 +342,7 @@ void CollectAppTest::badHeaderSavedButNotUploaded() {
     QCOMPARE(check.status & kReasonBits, int(HeaderBad));  // both checksums are right
 
     auto* label3 = find<QLabel>("Label3");
-    TForm1::setLabelText(label3, "0%", true);
+    SetLabelText(label3, "0%", true);
     QCOMPARE(framesAfter(4), (kNoticesOnly + kNoticesOnly));
     dev_->clearFrames();
     click("Button_Upload_Created");
@@ -349,7 +350,7 @@ void CollectAppTest::badHeaderSavedButNotUploaded() {
     // The label keeps its colour.
     QCOMPARE(label3->palette().color(QPalette::WindowText), QColor(Qt::red));
     QCOMPARE(framesAfter(2), kNoticesOnly);
-    TForm1::setLabelText(label3, "0%", false);
+    SetLabelText(label3, "0%", false);
 }
 
 void CollectAppTest::leftOutBlocksAreLogged() {

@@ -45,7 +45,11 @@ struct CreatorFixture {
         tabs->setObjectName(QStringLiteral("PageControl2"));
         tabs->setGeometry(8, 48, 425, 340);
         CreatorHooks hooks;
-        hooks.sendNotice = [this](uint16_t code) { notices << code; };
+        // Records the notices the window would send: 10 now, 11 when the operation ends.
+        hooks.beginFileOperation = [this] {
+            notices << 10;
+            return std::shared_ptr<void>(nullptr, [this](void*) { notices << 11; });
+        };
         hooks.chooseEdidFile = [this] {
             ++dialogCalls;
             return nextFile;

@@ -51,26 +51,19 @@ public:
 
 class RecordingView : public FirmwareView {
 public:
-    QList<QPair<QString, bool>> progress;  // Label1 text and red
-    QString version = QStringLiteral("Target Version : ");
-    bool updateEnabled = false;
-    QString path;
+    QStringList progress;  // Label1 as the window shows the progress: "n%"
     bool verify = true;
     QString log;
     QList<bool> running;
     std::function<void(const QString&)> onProgress;
 
-    QString label1() const { return progress.isEmpty() ? QString() : progress.last().first; }
-    bool label1Red() const { return !progress.isEmpty() && progress.last().second; }
+    QString label1() const { return progress.isEmpty() ? QString() : progress.last(); }
     int logCount(const QString& piece) const { return int(log.count(piece)); }
 
-    void setProgressText(const QString& text, bool red) override {
-        progress << qMakePair(text, red);
-        if (onProgress) onProgress(text);
+    void showProgress(int percent) override {
+        progress << QString::number(percent) + QLatin1Char('%');
+        if (onProgress) onProgress(progress.last());
     }
-    void setVersionText(const QString& text) override { version = text; }
-    void setUpdateEnabled(bool enabled) override { updateEnabled = enabled; }
-    void setPathText(const QString& p) override { path = p; }
     bool verifyChecked() const override { return verify; }
     void logAppend(const QString& text) override { log += text; }
     void logAddLine(const QString& line) override { log += line + QStringLiteral("\r\n"); }

@@ -7,7 +7,6 @@
 
 #include "firmware/FirmwareOperations.h"
 #include "tests/firmware/IspFakes.h"
-#include "tests/support/ScriptedDialogs.h"
 
 using namespace varnok;
 using namespace varnok::test;
@@ -22,14 +21,17 @@ QByteArray taggedImage(const QByteArray& tag, const QByteArray& version, int siz
     return image;
 }
 
+// The operations as the window drives them: the path it passes is the file last chosen in its
+// shared open dialog, `chosen` whether the dialog was just confirmed.
 struct Rig {
     NullLinkView linkView;
     DeviceLink link{linkView};
-    ScriptedDialogs dialogs;
     RecordingView view;
     VirtualClock clock;
-    FirmwareOperations ops{link, dialogs, view, clock};
+    FirmwareOperations ops{link, view, clock};
     QTemporaryDir dir;
+    QString dialogFile;  // the shared dialog's current file
+    FirmwareCheckResult last;
 
     QString file(const QString& name, const QByteArray& bytes) {
         const QString path = dir.filePath(name);
@@ -38,9 +40,10 @@ struct Rig {
         return path;
     }
     void open(std::optional<QString> answer) {
-        dialogs.openAnswers.push_back(answer);
-        ops.openFirmware();
+        if (answer) dialogFile = *answer;
+        last = ops.openFirmware(dialogFile, answer.has_value());
     }
+    bool armed() const { return !ops.checkedPath().isEmpty(); }
 };
 
 }  // namespace
@@ -63,42 +66,40 @@ private slots:
 void FirmwareOperationsTest::imageCheck_data() {
     QTest::addColumn<QByteArray>("image");
     QTest::addColumn<int>("variant");
+    QTest::addColumn<int>("outcome");
     QTest::addColumn<QString>("version");
-    QTest::addColumn<bool>("enabled");
-    QTest::newRow("tag") << taggedImage("FW Ver:", "1234") << 0
-                         << QStringLiteral("Target Version : v1.234") << true;
-    QTest::newRow("lower-case v") << taggedImage("FW ver:", "1234") << 0
-                                  << QStringLiteral("Target Version : Illegal !") << false;
+    const int tagged = FirmwareCheck::Tagged, illegal = FirmwareCheck::Illegal;
+    QTest::newRow("tag") << taggedImage("FW Ver:", "1234") << 0 << tagged
+                         << QStringLiteral("v1.234");
+    QTest::newRow("lower-case v") << taggedImage("FW ver:", "1234") << 0 << illegal << QString();
     QTest::newRow("zero ends the version") << taggedImage("FW Ver:", QByteArray("2\0"
                                                                                 "99",
                                                                                 4))
-                                           << 0 << QStringLiteral("Target Version : v2.") << true;
+                                           << 0 << tagged << QStringLiteral("v2.");
     QTest::newRow("any characters shown")
-        << taggedImage("FW Ver:", "A.bc") << 0 << QStringLiteral("Target Version : vA..bc") << true;
+        << taggedImage("FW Ver:", "A.bc") << 0 << tagged << QStringLiteral("vA..bc");
     QTest::newRow("short file reads erased")
-        << QByteArray(0x1016, 'x') << 0 << QStringLiteral("Target Version : Illegal !") << false;
-    QTest::newRow("tag, version past the end")
-        << taggedImage("FW Ver:", "", 0x1018) << 0
-        << QStringLiteral("Target Version : v\xFF.\xFF\xFF\xFF") << true;
+        << QByteArray(0x1016, 'x') << 0 << illegal << QString();
+    QTest::newRow("tag, version past the end") << taggedImage("FW Ver:", "", 0x1018) << 0 << tagged
+                                               << QStringLiteral("v\xFF.\xFF\xFF\xFF");
     QTest::newRow("ISP029: any file")
-        << QByteArray(10, 'x') << 1 << QStringLiteral("Target Version : ") << true;
+        << QByteArray(10, 'x') << 1 << int(FirmwareCheck::Untagged) << QString();
 }
 
 void FirmwareOperationsTest::imageCheck() {
     QFETCH(QByteArray, image);
     QFETCH(int, variant);
+    QFETCH(int, outcome);
     QFETCH(QString, version);
-    QFETCH(bool, enabled);
     Rig rig;
     rig.link.IspVariant = uint8_t(variant);
-    rig.view.updateEnabled = !enabled;
     const QString path = rig.file(QStringLiteral("fw.bin"), image);
     rig.open(path);
-    QCOMPARE(rig.view.path, path);
     QCOMPARE(rig.view.log, QStringLiteral("Fw Open OK.\r\n"));
-    QCOMPARE(rig.view.version, version);
-    QCOMPARE(rig.view.updateEnabled, enabled);
-    QCOMPARE(rig.ops.checkedPath(), enabled ? path : QString());
+    QCOMPARE(int(rig.last.outcome), outcome);
+    QCOMPARE(rig.last.data, version);
+    // Update is armed with the file, except for an image without its tag.
+    QCOMPARE(rig.ops.checkedPath(), outcome == FirmwareCheck::Illegal ? QString() : path);
     QVERIFY(rig.view.progress.isEmpty());  // Label1 is left alone
 }
 
@@ -106,53 +107,48 @@ void FirmwareOperationsTest::cancelChecksTheFileChosenLast() {
     Rig rig;
     const QString fw = rig.file(QStringLiteral("fw.bin"), taggedImage("FW Ver:", "1234"));
     rig.open(fw);
-    rig.view.version.clear();
     rig.view.log.clear();
     rig.open(std::nullopt);  // cancelled: the earlier file is checked again
-    QCOMPARE(rig.view.path, fw);
     QCOMPARE(rig.view.log, QStringLiteral("Fw Open OK.\r\n"));
-    QCOMPARE(rig.view.version, QStringLiteral("Target Version : v1.234"));
-    QVERIFY(rig.view.updateEnabled);
+    QCOMPARE(rig.last.data, QStringLiteral("v1.234"));
+    QVERIFY(rig.armed());
 
     // An EDID chosen on another page is what a cancelled Open checks next.
-    const QString edid = rig.file(QStringLiteral("edid.bin"), QByteArray(256, '\0'));
-    rig.dialogs.openAnswers.push_back(edid);
-    QVERIFY(rig.dialogs.executeOpen());
+    rig.dialogFile = rig.file(QStringLiteral("edid.bin"), QByteArray(256, '\0'));
     rig.open(std::nullopt);
-    QCOMPARE(rig.view.path, fw);  // the path field keeps its text
-    QCOMPARE(rig.view.version, QStringLiteral("Target Version : Illegal !"));
-    QVERIFY(!rig.view.updateEnabled);
+    QCOMPARE(rig.last.outcome, FirmwareCheck::Illegal);
+    QVERIFY(!rig.armed());
 }
 
 void FirmwareOperationsTest::openFailure() {
     Rig rig;
-    rig.view.updateEnabled = true;
-    rig.open(std::nullopt);  // nothing ever chosen
+    rig.open(rig.file(QStringLiteral("fw.bin"), taggedImage("FW Ver:", "1234")));
+    QVERIFY(rig.armed());
+    rig.dialogFile = rig.dir.filePath(QStringLiteral("gone.bin"));
+    rig.open(std::nullopt);  // cancelled, and the file last chosen elsewhere is gone
     QCOMPARE(rig.view.log, QStringLiteral("Fw Open Fail.\r\n"));
-    QCOMPARE(rig.view.label1(), QStringLiteral("Update Fw Failed."));
-    QVERIFY(rig.view.label1Red());
-    QVERIFY(rig.view.updateEnabled);  // keeps its state
-    QCOMPARE(rig.view.version, QStringLiteral("Target Version : "));
+    QCOMPARE(rig.last.outcome, FirmwareCheck::OpenFailed);
+    QVERIFY(rig.armed());  // keeps its state
 
-    rig.open(rig.dir.filePath(QStringLiteral("gone.bin")));
+    rig.open(rig.dir.filePath(QStringLiteral("gone.bin")));  // chosen: the path box shows it
     QCOMPARE(rig.view.log, QStringLiteral("Fw Open Fail.\r\n"));
-    QVERIFY(rig.view.path.endsWith(QStringLiteral("gone.bin")));
+    QVERIFY(!rig.armed());
 }
 
 void FirmwareOperationsTest::updateRefusals_data() {
     QTest::addColumn<uint8_t>("flags");
     QTest::addColumn<uint8_t>("variant");
-    QTest::addColumn<QString>("label");
+    QTest::addColumn<int>("outcome");
     QTest::newRow("not in ISP mode")
-        << uint8_t(DeviceAlive) << uint8_t(0) << QStringLiteral("Not ISP Mode.");
+        << uint8_t(DeviceAlive) << uint8_t(0) << int(FirmwareOutcome::NotIspMode);
     QTest::newRow("unknown device")
-        << uint8_t(IspMode) << uint8_t(2) << QStringLiteral("Unknow Device.");
+        << uint8_t(IspMode) << uint8_t(2) << int(FirmwareOutcome::UnknownDevice);
 }
 
 void FirmwareOperationsTest::updateRefusals() {
     QFETCH(uint8_t, flags);
     QFETCH(uint8_t, variant);
-    QFETCH(QString, label);
+    QFETCH(int, outcome);
     Rig rig;
     auto* port = new Variant0Port;
     port->incoming = QByteArray(16, 'I');
@@ -162,11 +158,11 @@ void FirmwareOperationsTest::updateRefusals() {
     rig.link.LinkFlags = flags;
     rig.link.IspVariant = variant;
     rig.view.log = QStringLiteral("before");
-    rig.ops.updateFirmware();
-    QCOMPARE(rig.view.progress.last(), qMakePair(label, true));
+    QCOMPARE(int(rig.ops.updateFirmware().outcome), outcome);
     QVERIFY(port->writes.isEmpty());
     QCOMPARE(rig.view.log, QStringLiteral("before"));
     QVERIFY(rig.view.running.isEmpty());
+    QVERIFY(rig.view.progress.isEmpty());
 }
 
 void FirmwareOperationsTest::programsTheCheckedFile() {
@@ -177,12 +173,11 @@ void FirmwareOperationsTest::programsTheCheckedFile() {
     rig.link.LinkFlags = IspMode;
     const QByteArray firmware = taggedImage("FW Ver:", "1234", 0x1F600);
     rig.open(rig.file(QStringLiteral("fw.bin"), firmware));
-    QVERIFY(rig.view.updateEnabled);
+    QVERIFY(rig.armed());
     // Another page chooses an EDID file in the shared dialog afterwards.
-    rig.dialogs.openAnswers.push_back(rig.file(QStringLiteral("edid.bin"), QByteArray(256, 'E')));
-    QVERIFY(rig.dialogs.executeOpen());
+    rig.dialogFile = rig.file(QStringLiteral("edid.bin"), QByteArray(256, 'E'));
 
-    rig.ops.updateFirmware();
+    QCOMPARE(rig.ops.updateFirmware().outcome, FirmwareOutcome::Programmed);
     QCOMPARE(rig.view.running, (QList<bool>{true, false}));
     QCOMPARE(port->rom.left(0x7000), firmware.left(0x7000));
     QCOMPARE(rig.view.label1(), QStringLiteral("100%"));
@@ -197,10 +192,9 @@ void FirmwareOperationsTest::unreadableChoiceProgramsNothing() {
     rig.link.ComPort.reset(port);
     rig.link.LinkFlags = IspMode;
     rig.open(rig.file(QStringLiteral("a.bin"), taggedImage("FW Ver:", "1234", 0x1F600)));
-    QVERIFY(rig.view.updateEnabled);
+    QVERIFY(rig.armed());
     rig.open(rig.dir.filePath(QStringLiteral("b.bin")));
-    QVERIFY(rig.view.path.endsWith(QStringLiteral("b.bin")));
-    QVERIFY(!rig.view.updateEnabled);
+    QVERIFY(!rig.armed());
     rig.ops.updateFirmware();  // as an assistive tool could still press it
     QVERIFY(port->writes.isEmpty());
 }
@@ -213,14 +207,11 @@ void FirmwareOperationsTest::tagCheckedAgainBeforeProgramming() {
     // Accepted untagged for the "ISP029" kind; then the other kind is found.
     rig.link.IspVariant = 1;
     rig.open(rig.file(QStringLiteral("plain.bin"), QByteArray(0x2000, 'p')));
-    QVERIFY(rig.view.updateEnabled);
+    QVERIFY(rig.armed());
     rig.link.IspVariant = 0;
-    rig.ops.updateFirmware();
+    QCOMPARE(rig.ops.updateFirmware().outcome, FirmwareOutcome::Illegal);
     QVERIFY(port->writes.isEmpty());
-    QCOMPARE(rig.view.version, QStringLiteral("Target Version : Illegal !"));
-    QVERIFY(!rig.view.updateEnabled);
-    QCOMPARE(rig.view.label1(), QStringLiteral("Update Fw Failed."));
-    QVERIFY(rig.view.label1Red());
+    QVERIFY(!rig.armed());
 }
 
 void FirmwareOperationsTest::secondUpdateRefusedWhileRunning() {
@@ -236,13 +227,14 @@ void FirmwareOperationsTest::secondUpdateRefusedWhileRunning() {
         // The user clicks Update and Open again inside one of the update's pauses.
         ++nested;
         QVERIFY(rig.ops.updating());
-        rig.ops.updateFirmware();
-        rig.ops.openFirmware();
+        QCOMPARE(rig.ops.updateFirmware().outcome, FirmwareOutcome::Busy);
+        const QString log = rig.view.log;
+        QCOMPARE(rig.ops.openFirmware(rig.dialogFile, false).outcome, FirmwareCheck::OpenFailed);
+        QCOMPARE(rig.view.log, log);  // refused before any check
     };
-    rig.ops.updateFirmware();
+    QCOMPARE(rig.ops.updateFirmware().outcome, FirmwareOutcome::Programmed);
     QCOMPARE(nested, 1);
     QCOMPARE(rig.view.running, (QList<bool>{true, false}));
-    QCOMPARE(rig.dialogs.openCount, 1);  // the second Open never showed the dialog
     QCOMPARE(port->commandsOf(0x86).size(), 243);
     QVERIFY(!rig.ops.updating());
 }

@@ -10,8 +10,8 @@
 #include <functional>
 #include <memory>
 
+#include "device/SearchView.h"
 #include "link/LinkView.h"
-#include "link/SearchView.h"
 #include "link/SerialPort.h"
 
 namespace varnok::test {

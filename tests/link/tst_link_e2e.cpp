@@ -3,7 +3,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "link/DeviceSearch.h"
+#include "device/DeviceSearch.h"
+#include "device/OperationGuard.h"
 #include "link/PortListers.h"
 #include "link/TThread_Uart_Api.h"
 #include "tests/link/LinkFakes.h"
@@ -74,9 +75,9 @@ private slots:
         auto& device = addDevice("EMU3", mine);
         auto& fourth = addDevice("EMU4");
         auto& fifth = addDevice("EMU5");
-        QSignalSpy models(link.get(), &DeviceLink::modelNameReceived);
-        QSignalSpy versions(link.get(), &DeviceLink::firmwareVersionReceived);
-        QSignalSpy modes(link.get(), &DeviceLink::edidModeReceived);
+        QSignalSpy models(&search->answers(), &DeviceAnswers::modelNameReceived);
+        QSignalSpy versions(&search->answers(), &DeviceAnswers::firmwareVersionReceived);
+        QSignalSpy modes(&search->answers(), &DeviceAnswers::edidModeReceived);
 
         search->Search();
 
@@ -93,7 +94,7 @@ private slots:
         QCOMPARE(models.size(), 1);
         QCOMPARE(models[0][0].toString(), QStringLiteral("VK-01"));
         QCOMPARE(versions.size(), 1);
-        QCOMPARE(versions[0][0].toString(), QStringLiteral("Current Version : v1.23"));
+        QCOMPARE(versions[0][0].toString(), QStringLiteral("1.23"));
         QTRY_COMPARE(modes.size(), 1);
         QCOMPARE(int(modes[0][0].value<uint8_t>()), 3);
         QVERIFY(device.hostConnected());
@@ -103,15 +104,14 @@ private slots:
     void pollFollowsTheDevice() {
         auto& device = addDevice("EMU1");
         connectToFirst();
-        QSignalSpy modes(link.get(), &DeviceLink::edidModeReceived);
+        QSignalSpy modes(&search->answers(), &DeviceAnswers::edidModeReceived);
         QSignalSpy requests(link.get(), &DeviceLink::disconnectRequested);
         device.setEdidMode(2);
         QTRY_VERIFY_WITH_TIMEOUT(!modes.isEmpty() && modes.last()[0].value<uint8_t>() == 2, 5000);
         QTRY_VERIFY_WITH_TIMEOUT(framesWithCode(device, 257) >= 4, 8000);
         QCOMPARE(requests.size(), 0);
         // An operation's end notice gets no answer, and polling still goes on after it.
-        link->SendApiCommand(1, 10, 0);
-        link->SendApiCommand(1, 11, 0);
+        { const OperationGuard operation(*link); }
         const int polls = framesWithCode(device, 257);
         QTRY_VERIFY_WITH_TIMEOUT(framesWithCode(device, 257) >= polls + 2, 5000);
         QCOMPARE(link->connectionState(), ConnectionState::Connected);

@@ -1,5 +1,5 @@
 // The command frame, the receive tick, the dispatch step, the status poll and the watchdog,
-// driven directly on a fake port.
+// driven directly on a fake port, with the device layer's reading of the answers.
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -8,6 +8,9 @@
 #include <QThread>
 #include <QTimer>
 
+#include "device/DeviceAnswers.h"
+#include "device/EdidUpload.h"
+#include "device/OperationGuard.h"
 #include "link/DeviceLink.h"
 #include "link/EventLoopWait.h"
 #include "link/TThread_Uart_Api.h"
@@ -23,6 +26,7 @@ class TestLinkFrame : public QObject {
 
     std::unique_ptr<RecordingLinkView> view;
     std::unique_ptr<DeviceLink> link;
+    std::unique_ptr<DeviceAnswers> answers;
     std::shared_ptr<FakeLine> line;
 
     static QByteArray hex(const char* h) { return QByteArray::fromHex(h); }
@@ -37,11 +41,13 @@ private slots:
     void init() {
         view = std::make_unique<RecordingLinkView>();
         link = std::make_unique<DeviceLink>(*view);
+        answers = std::make_unique<DeviceAnswers>(*link);
         line = std::make_shared<FakeLine>();
         line->open = true;
         link->ComPort = std::make_unique<FakeSerialPort>(line);
     }
     void cleanup() {
+        answers.reset();
         link.reset();
         view.reset();
     }
@@ -119,8 +125,15 @@ private slots:
         QFETCH(int, first);
         QFETCH(int, last);
         const QByteArray data(128, '\x11');
+        // The data phase tells each byte after its write; the upload shows it in per cent.
+        int written = 0;
         link->SendApiCommand(1, ApiCode(code), 128,
-                             reinterpret_cast<const uint8_t*>(data.constData()));
+                             reinterpret_cast<const uint8_t*>(data.constData()), [&](int index) {
+                                 QCOMPARE(index, written);
+                                 QCOMPARE(line->writes.size(), 2 + index);
+                                 ++written;
+                                 view->showUploadProgress(UploadProgress(ApiCode(code), index));
+                             });
         QCOMPARE(view->progress.size(), 128);
         QCOMPARE(view->progress.first(), first);
         QCOMPARE(view->progress.last(), last);
@@ -140,6 +153,7 @@ private slots:
         QTest::addColumn<int>("code");
         QTest::addColumn<int>("state");
         QTest::addColumn<bool>("polling");
+        // 11: an operation's closing frame; 10: any other write without data.
         QTest::newRow("11 connected") << 11 << int(ConnectionState::Connected) << true;
         QTest::newRow("11 disconnected") << 11 << int(ConnectionState::Disconnected) << false;
         QTest::newRow("11 isp") << 11 << int(ConnectionState::Isp) << false;
@@ -150,9 +164,34 @@ private slots:
         QFETCH(int, state);
         QFETCH(bool, polling);
         link->setConnectionState(ConnectionState(state));
-        link->SendApiCommand(1, ApiCode(code), 0);
+        {
+            BoundOperation operation(*link);
+            if (code == 11)
+                operation.sendClosing(1, ApiCode(code));
+            else
+                link->SendApiCommand(1, ApiCode(code), 0);
+        }
         QCOMPARE(line->writes.size(), 1);
         QCOMPARE(link->Timer_Poll_Status->isActive(), polling);
+    }
+
+    // The notices come from the guard alone: once around an operation, none from one nested in
+    // it, none without a connected device, and the end notice even while the program closes.
+    void guardNotices() {
+        link->setConnectionState(ConnectionState::Connected);
+        {
+            const OperationGuard outer(*link);
+            { const OperationGuard inner(*link); }
+            QCOMPARE(line->writes, QList<QByteArray>{hex("800a000d")});
+            link->shutDown();
+            link->SendApiCommand(0, 257, 1);  // refused while closing
+        }
+        QCOMPARE(line->writes, (QList<QByteArray>{hex("800a000d"), hex("800b000d")}));
+        init();
+        link->setConnectionState(ConnectionState::Isp);
+        { const OperationGuard isp(*link, OperationGuard::KeepDeviceAlive); }
+        QVERIFY(line->writes.isEmpty());
+        QVERIFY(link->LinkFlags & DeviceAlive);
     }
 
     void completionInTwoPieces() {
@@ -249,7 +288,7 @@ private slots:
         QTest::newRow("1 model") << 1 << reply(QByteArray("ABC\0\0", 5)) << "ABC"
                                  << "" << -1 << true;
         QTest::newRow("2 version") << 2 << reply(QByteArray("1.2\0", 4)) << ""
-                                   << "Current Version : v1.2" << -1 << true;
+                                   << "1.2" << -1 << true;
         QTest::newRow("9 id") << 9 << reply("QEV") << ""
                               << "" << -1 << true;
         for (int m : {0, 2, 3, 1})
@@ -267,9 +306,9 @@ private slots:
         QFETCH(QString, version);
         QFETCH(int, mode);
         QFETCH(bool, pollOn);
-        QSignalSpy models(link.get(), &DeviceLink::modelNameReceived);
-        QSignalSpy versions(link.get(), &DeviceLink::firmwareVersionReceived);
-        QSignalSpy modes(link.get(), &DeviceLink::edidModeReceived);
+        QSignalSpy models(answers.get(), &DeviceAnswers::modelNameReceived);
+        QSignalSpy versions(answers.get(), &DeviceAnswers::firmwareVersionReceived);
+        QSignalSpy modes(answers.get(), &DeviceAnswers::edidModeReceived);
         link->SendApiCommand(0, ApiCode(code), uint16_t(response.size() - 3));
         tick(response);
         QVERIFY(link->LinkFlags & ResponseReady);
@@ -295,7 +334,7 @@ private slots:
     }
 
     void readyResponseDispatchedBeforeNextCommand() {
-        QSignalSpy models(link.get(), &DeviceLink::modelNameReceived);
+        QSignalSpy models(answers.get(), &DeviceAnswers::modelNameReceived);
         link->SendApiCommand(0, 1, 5);
         tick(reply(QByteArray("HDX4\0", 5)));
         QVERIFY(link->LinkFlags & ResponseReady);
@@ -496,7 +535,7 @@ private slots:
     }
 
     void dispatcherHandsOverInsidePauses() {
-        QSignalSpy modes(link.get(), &DeviceLink::edidModeReceived);
+        QSignalSpy modes(answers.get(), &DeviceAnswers::edidModeReceived);
         line->answer = deviceAnswers();
         link->setConnectionState(ConnectionState::Connected);
         link->enableRxTimer();

@@ -5,7 +5,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include "link/DeviceSearch.h"
+#include "device/DeviceSearch.h"
 #include "link/TThread_Uart_Api.h"
 #include "tests/link/LinkFakes.h"
 
@@ -47,9 +47,9 @@ private slots:
         device->answer = deviceAnswers();
         auto fourth = ports->add("COM4");
         auto fifth = ports->add("COM5");
-        QSignalSpy models(link.get(), &DeviceLink::modelNameReceived);
-        QSignalSpy versions(link.get(), &DeviceLink::firmwareVersionReceived);
-        QSignalSpy modes(link.get(), &DeviceLink::edidModeReceived);
+        QSignalSpy models(&search->answers(), &DeviceAnswers::modelNameReceived);
+        QSignalSpy versions(&search->answers(), &DeviceAnswers::firmwareVersionReceived);
+        QSignalSpy modes(&search->answers(), &DeviceAnswers::edidModeReceived);
 
         search->Search();
 
@@ -65,7 +65,7 @@ private slots:
         QCOMPARE(models.size(), 1);
         QCOMPARE(models[0][0].toString(), QStringLiteral("HDX4"));
         QCOMPARE(versions.size(), 1);
-        QCOMPARE(versions[0][0].toString(), QStringLiteral("Current Version : v1.2"));
+        QCOMPARE(versions[0][0].toString(), QStringLiteral("1.2"));
         // The mode query is sent without a pause; its answer comes with the next tick.
         QTRY_COMPARE(modes.size(), 1);
         QCOMPARE(int(modes[0][0].value<uint8_t>()), 2);
@@ -108,7 +108,7 @@ private slots:
         ports->add("COM2")->answer = deviceAnswers("XYZ");
         auto device = ports->add("COM3");
         device->answer = deviceAnswers();
-        QSignalSpy modes(link.get(), &DeviceLink::edidModeReceived);
+        QSignalSpy modes(&search->answers(), &DeviceAnswers::edidModeReceived);
         search->setAnswerEndsPause(true);
 
         search->Search();

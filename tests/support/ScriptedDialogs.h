@@ -7,7 +7,7 @@
 #include <deque>
 #include <optional>
 
-#include "link/Dialogs.h"
+#include "app/Dialogs.h"
 
 namespace varnok {
 

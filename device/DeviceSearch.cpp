@@ -1,6 +1,8 @@
-#include "link/DeviceSearch.h"
+#include "device/DeviceSearch.h"
 
 #include <algorithm>
+
+#include "device/DeviceApi.h"
 
 namespace varnok {
 
@@ -12,9 +14,13 @@ constexpr int kIspBannerBytes = 10;
 }  // namespace
 
 DeviceSearch::DeviceSearch(DeviceLink& link, PortLister& ports, SearchView& view, QObject* parent)
-    : QObject(parent), link_(link), ports_(ports), view_(view) {
+    : QObject(parent),
+      link_(link),
+      ports_(ports),
+      view_(view),
+      answers_(new DeviceAnswers(link, this)) {
     connect(&link_, &DeviceLink::disconnectRequested, this, &DeviceSearch::Disconnect);
-    connect(&link_, &DeviceLink::modelNameReceived, this, [this] { modelNameCame_ = true; });
+    connect(answers_, &DeviceAnswers::modelNameReceived, this, [this] { modelNameCame_ = true; });
 }
 
 void DeviceSearch::Search() {
@@ -85,7 +91,7 @@ bool DeviceSearch::probe(const QString& name) {
         const QString line = QStringLiteral("Manufac: ") +
                              QString::fromLatin1(reinterpret_cast<const char*>(id.data()), idLen);
         log.logAddLine(line);
-        if (line.mid(9, 3) == QLatin1String(kManufacturer)) {
+        if (line.mid(9, 3) == QLatin1String(kDeviceManufacturer)) {
             const bool found = connectSteps();
             note(name, found ? PortProbe::Found : PortProbe::NoModelName);
             return found;
@@ -167,7 +173,7 @@ bool DeviceSearch::connectSteps() {
 
 void DeviceSearch::ispSteps() {
     link_.LinkFlags |= IspMode;
-    const bool variant029 = link_.rxText(0).contains(QLatin1String("ISP029"));
+    const bool variant029 = link_.rxText(0).contains(QLatin1String(kIsp029Banner));
     view_.enterIsp();
     link_.setConnectionState(ConnectionState::Isp);
     if (variant029) {

@@ -1,7 +1,7 @@
 #pragma once
 // Search, connect and disconnect without widgets: BitBtn_SearchClick and BitBtn_DisconnectClick
 // of the window call Search() and Disconnect(); what changes in the window is reported through
-// SearchView (control states) and the DeviceLink signals (model name, version, EDID mode).
+// SearchView (control states) and the DeviceAnswers signals (model name, version, EDID mode).
 //
 // The search tries the listed ports in order. Each port that opens and takes 57600 8N1 is probed
 // with code 9 (manufacturer ID) and a pause of 360 ms. An answer with the lead byte 0xA1 and the
@@ -23,8 +23,9 @@
 
 #include <QObject>
 
+#include "device/DeviceAnswers.h"
+#include "device/SearchView.h"
 #include "link/DeviceLink.h"
-#include "link/SearchView.h"
 #include "link/SerialPort.h"
 
 namespace varnok {
@@ -60,9 +61,8 @@ public:
     const QList<PortProbe>& probes() const { return probes_; }
     // Pauses end once their answer is complete (see above); off for the window.
     void setAnswerEndsPause(bool on) { answerEndsPause_ = on; }
-
-    // The manufacturer ID that the device answers to code 9.
-    static constexpr char kManufacturer[] = "QEV";
+    // What the device's answers on this link say (model name, version, EDID mode).
+    DeviceAnswers& answers() { return *answers_; }
 
 signals:
     // The search has ended (port kept or not); the window is in its final state.
@@ -79,6 +79,7 @@ private:
     DeviceLink& link_;
     PortLister& ports_;
     SearchView& view_;
+    DeviceAnswers* answers_;
     bool searching_ = false;
     bool busy_ = false;
     bool modelNameCame_ = false;

@@ -4,7 +4,7 @@
 // window changes. Unit tests implement it with a recorder.
 //
 // Call order of a search that finds the device:
-//   setBusy(true) ... enterConnected() ... [code 1 answered: DeviceLink::modelNameReceived]
+//   setBusy(true) ... enterConnected() ... [code 1 answered: DeviceAnswers::modelNameReceived]
 //   enableDeviceControls() ... [code 2: firmwareVersionReceived] ... [code 257: edidModeReceived]
 //   setBusy(false)
 // A search that finds the device in ISP mode: setBusy(true) ... enterIsp() ... setBusy(false).
@@ -31,7 +31,7 @@ public:
     // Button_DL_StoredEdid (stays hidden), RadioButton_Analysis_IntEdid,
     // RadioButton_Analysis_ExtEdid, RadioButton_Analysis_UserEdid, Button_Upload_Created,
     // RadioButton_Analysis_Bin, RadioButton_Brand_New, RadioButton_Bin_Modifiy,
-    // Button_Save_Created. The three mode buttons are left to DeviceLink::edidModeReceived.
+    // Button_Save_Created. The three mode buttons are left to DeviceAnswers::edidModeReceived.
     virtual void enableDeviceControls() = 0;
 
     // Device found in ISP mode: GroupBox4 height 132 (firmware controls visible),
