@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "bench/Scenario.h"
+#include "tests/support/TestFiles.h"
 #include "tools/emu/EmulatedDevice.h"
 
 namespace varnok::bench {
@@ -25,11 +26,6 @@ qint64 childrenCpuNs() {
     getrusage(RUSAGE_CHILDREN, &u);
     return (qint64(u.ru_utime.tv_sec) + u.ru_stime.tv_sec) * 1'000'000'000 +
            (qint64(u.ru_utime.tv_usec) + u.ru_stime.tv_usec) * 1000;
-}
-
-QByteArray readFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 struct Launch {
@@ -129,11 +125,11 @@ void runCli(Report& report, int repeat) {
     timedRuns(download, {"--port", first.slavePath(), "download", "internal", target},
               [&](QString* why) {
                   *why = QStringLiteral("file differs from the device's Internal EDID");
-                  return readFile(target) == first.store(EmuStore::Internal);
+                  return ReadAll(target) == first.store(EmuStore::Internal);
               });
     timedRuns(upload, {"--port", first.slavePath(), "upload", uploadFile}, [&](QString* why) {
         *why = QStringLiteral("the device's User EDID differs from the file");
-        return first.store(EmuStore::User) == readFile(uploadFile);
+        return first.store(EmuStore::User) == ReadAll(uploadFile);
     });
 
     for (int i = 0; i < repeat && !parallel.failed; ++i) {
@@ -150,7 +146,7 @@ void runCli(Report& report, int repeat) {
         }
         const qint64 cpuEach = (childrenCpuNs() - cpu0) / kParallel;
         for (int k = 0; k < kParallel; ++k) {
-            if (readFile(dir.filePath(QStringLiteral("p%1.bin").arg(k))) !=
+            if (ReadAll(dir.filePath(QStringLiteral("p%1.bin").arg(k))) !=
                 devices[k]->store(EmuStore::Internal)) {
                 parallel.failed = true;
                 parallel.note = QStringLiteral("device %1: file differs").arg(k + 1);

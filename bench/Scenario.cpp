@@ -17,6 +17,7 @@
 #include "link/DeviceLink.h"
 #include "link/PortListers.h"
 #include "tests/app/FormFixture.h"
+#include "tests/support/TestFiles.h"
 #include "tools/emu/EmulatedDevice.h"
 
 namespace varnok::bench {
@@ -26,16 +27,6 @@ namespace {
 // pause) is collected by the next 100 ms receive tick before the next operation starts. The
 // status poll comes 1000 ms after an operation, so none falls into the gap or the next operation.
 constexpr int kGapMs = 200;
-
-QByteArray readFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-bool writeFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
-}
 
 // A valid EDID that differs from the device's images: the manufacture week changed and the
 // base block's checksum made good again, so an upload visibly replaces the User store.
@@ -182,7 +173,7 @@ void Scenario::downloads() {
             fx_->dialogs->saveAnswers.push_back(path);
             bool clicked = false;
             const Span s = timed([&] { clicked = click(d.button); });
-            const QByteArray got = readFile(path);
+            const QByteArray got = ReadAll(path);
             const QByteArray want = device_->store(d.store);
             if (!clicked || got != want) {
                 row.failed = true;
@@ -215,7 +206,7 @@ void Scenario::fileUpload() {
     OperationRow& row = report_.addOperation(QStringLiteral("Upload file (User EDID)"), kUpload);
     const QByteArray image = uploadImage(device_->store(EmuStore::Internal));
     const QString path = dir_.filePath(QStringLiteral("upload.bin"));
-    writeFile(path, image);
+    WriteAll(path, image);
     fx_->dialogs->openAnswers.push_back(path);
     click("Button_Open_Edid");  // chooses the file; not timed
     waitInEventLoop(kGapMs);
@@ -362,7 +353,7 @@ void Scenario::runIspDevice() {
         find<QTabWidget>("PageControl1")->setCurrentWidget(find<QWidget>("TabSheet2"));
         const QByteArray image = firmwareImage();
         const QString path = dir_.filePath(QStringLiteral("firmware.bin"));
-        writeFile(path, image);
+        WriteAll(path, image);
         fx_->dialogs->openAnswers.push_back(path);
         click("Button_Open_Fw");  // checks the image and enables Update; not timed
         waitInEventLoop(kGapMs);

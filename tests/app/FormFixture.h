@@ -36,6 +36,27 @@ struct FormFixture {
     }
 };
 
+// The controls that follow the connection, by objectName (the window's contract with its tests):
+// enabled only while a device is connected, ...
+inline constexpr const char* kDeviceControls[] = {
+    "Button_Upload_Edid",
+    "Button_DL_IntEdid",
+    "Button_DL_ExtEdid",
+    "Button_DL_UserEdid",
+    "Button_DL_StoredEdid",
+    "RadioButton_Analysis_IntEdid",
+    "RadioButton_Analysis_ExtEdid",
+    "RadioButton_Analysis_UserEdid",
+    "Button_Upload_Created",
+};
+// ... working without a device (enabled in every state once no operation runs), ...
+inline constexpr const char* kOfflineControls[] = {
+    "RadioButton_Analysis_Bin", "RadioButton_Brand_New", "RadioButton_Bin_Modifiy",
+    "Button_Save_Created"};
+// ... and the mode buttons, of which the device's answers enable one.
+inline constexpr const char* kModeButtons[] = {"RadioButton_Set_IntEdid", "RadioButton_Set_ExtEdid",
+                                               "RadioButton_Set_UserEdid"};
+
 // Where tests leave the screenshots they render; the README shows them.
 inline QString screenshotDir() {
     QString dir = qEnvironmentVariable("VARNOK_BINARY_DIR", QDir::currentPath()) + "/screenshots";

@@ -17,21 +17,6 @@ using namespace varnok;
 
 namespace {
 
-const char* const kDeviceControls[] = {
-    "Button_Upload_Edid",
-    "Button_DL_IntEdid",
-    "Button_DL_ExtEdid",
-    "Button_DL_UserEdid",
-    "Button_DL_StoredEdid",
-    "RadioButton_Analysis_IntEdid",
-    "RadioButton_Analysis_ExtEdid",
-    "RadioButton_Analysis_UserEdid",
-    "Button_Upload_Created",
-};
-// Work without a device: enabled connected or not.
-const char* const kOfflineControls[] = {"RadioButton_Analysis_Bin", "RadioButton_Brand_New",
-                                        "RadioButton_Bin_Modifiy", "Button_Save_Created"};
-
 using Rig = EmulatorRig;
 
 EmulatorConfig apiDevice(const QByteArray& maker = "QEV") {

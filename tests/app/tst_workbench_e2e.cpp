@@ -18,15 +18,12 @@
 #include "link/DeviceLink.h"
 #include "link/PortListers.h"
 #include "tests/app/FormFixture.h"
+#include "tests/support/Bytes.h"
 #include "tools/emu/EmulatedDevice.h"
 
 using namespace varnok;
 
 namespace {
-
-QByteArray Bytes(const EdidImage& image) {
-    return QByteArray(reinterpret_cast<const char*>(image.data()), kEdidSize);
-}
 
 EdidImage Renamed(const char (&name)[13]) {
     EdidImage image = DefaultEdidImage();
@@ -99,7 +96,7 @@ void WorkbenchE2eTest::uploadFromEdidWindowIsVerified() {
     QVERIFY(!r.red(w, "Label_EdidStatus"));
     QTRY_VERIFY(!alive);
     QCOMPARE(r.status(), QString("User EDID uploaded and verified"));
-    QCOMPARE(r.device.store(EmuStore::User), Bytes(image));
+    QCOMPARE(r.device.store(EmuStore::User), BytesOf(image));
     QCOMPARE(r.device.edidMode(), uint8_t(3));
     // The Controller page's upload, then the analyzer's read of the User EDID.
     const QList<int> expected = {10, 261, 262, 257, 11, 10, 264, 261, 262, 11};

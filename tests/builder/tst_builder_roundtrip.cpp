@@ -12,6 +12,7 @@
 
 #include "creator/builder/EdidBuilder.h"
 #include "tests/builder/BuilderFixture.h"
+#include "tests/support/Samples.h"
 
 using namespace varnok;
 using namespace varnok::test;
@@ -177,9 +178,8 @@ void TestBuilderRoundTrip::defaultImage() {
 }
 
 void TestBuilderRoundTrip::samples() {
-    const QString dirName = qEnvironmentVariable("VARNOK_SAMPLES_DIR");
-    const QDir dir(dirName);
-    if (dirName.isEmpty() || !dir.exists()) QSKIP("no sample images");
+    const QDir dir(SamplesDir());
+    if (!dir.exists()) QSKIP("no sample images");
     const QString edidDecode = QStandardPaths::findExecutable(QStringLiteral("edid-decode"));
     QTemporaryDir temp;
     QVERIFY(temp.isValid());

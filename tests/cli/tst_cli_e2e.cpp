@@ -16,6 +16,7 @@
 #include <csignal>
 #include <memory>
 
+#include "tests/support/TestFiles.h"
 #include "tools/emu/DefaultEdid.h"
 #include "tools/emu/EmulatedDevice.h"
 
@@ -57,16 +58,6 @@ Result Run(const QStringList& args, const QString& ports = {}, const QByteArray&
 
 QJsonObject Json(const Result& r) {
     return QJsonDocument::fromJson(r.out).object();
-}
-
-bool WriteFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
-
-QByteArray ReadFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
 std::unique_ptr<EmulatedDevice> StartDevice(EmulatorConfig c = {}) {
@@ -140,26 +131,26 @@ void TstCliE2e::initTestCase() {
     // Every page read back with 200 bytes complemented: far more than the 89 a page may miss.
     isp0Corrupting_ = IspDevice(0, {{FaultKind::Corrupt, 0x85, 200, 0, -1}});
 
-    QVERIFY(WriteFile(path("valid.bin"), UploadImage()));
+    QVERIFY(WriteAll(path("valid.bin"), UploadImage()));
     QByteArray bad = UploadImage();
     bad[20] = char(bad[20] ^ 0x01);
-    QVERIFY(WriteFile(path("badsum.bin"), bad));
-    QVERIFY(WriteFile(path("short.bin"), QByteArray(100, '\x11')));
+    QVERIFY(WriteAll(path("badsum.bin"), bad));
+    QVERIFY(WriteAll(path("short.bin"), QByteArray(100, '\x11')));
     QByteArray sums = UploadImage();
     sums[130] = 0x04;
     sums[131] = 127 - 0x04;
     fixEdidChecksums(sums);
-    QVERIFY(WriteFile(path("sums127.bin"), sums));
-    QVERIFY(WriteFile(path("untagged.bin"), QByteArray(0x2000, '\x5A')));
+    QVERIFY(WriteAll(path("sums127.bin"), sums));
+    QVERIFY(WriteAll(path("untagged.bin"), QByteArray(0x2000, '\x5A')));
     QByteArray tagged(0x2000, '\x5A');
     tagged.replace(0x1010, 12, "FW Ver: 1234");
-    QVERIFY(WriteFile(path("tagged.bin"), tagged));
+    QVERIFY(WriteAll(path("tagged.bin"), tagged));
 
     // One display with an EDID, one connector with nothing attached (an empty edid file).
     gDrmDir = path("drm");
     QVERIFY(QDir().mkpath(path("drm/card0-HDMI-A-1")) && QDir().mkpath(path("drm/card0-DP-1")));
-    QVERIFY(WriteFile(path("drm/card0-HDMI-A-1/edid"), UploadImage()));
-    QVERIFY(WriteFile(path("drm/card0-DP-1/edid"), {}));
+    QVERIFY(WriteAll(path("drm/card0-HDMI-A-1/edid"), UploadImage()));
+    QVERIFY(WriteAll(path("drm/card0-DP-1/edid"), {}));
 }
 
 void TstCliE2e::eachCommand() {
@@ -197,7 +188,7 @@ void TstCliE2e::eachCommand() {
     // --verbose: the debug log as the window writes it, on stderr.
     r = Run({"--port", dev, "--verbose", "download", "internal", path("internal.bin")});
     QCOMPARE(r.status, 0);
-    QCOMPARE(ReadFile(path("internal.bin")), device_->store(EmuStore::Internal));
+    QCOMPARE(ReadAll(path("internal.bin")), device_->store(EmuStore::Internal));
     QVERIFY2(
         r.err.startsWith("Check " + dev.toUtf8() + "\n") && r.err.contains("\nEdid Open OK.\n"),
         r.err);
@@ -219,7 +210,7 @@ void TstCliE2e::eachCommand() {
     r = Run({"--port", dev, "--json", "download", "external", path("external.bin")});
     QCOMPARE(r.status, 0);
     QCOMPARE(Json(r)["code"].toString(), QStringLiteral("download.saved"));
-    QCOMPARE(ReadFile(path("external.bin")), device_->store(EmuStore::External));
+    QCOMPARE(ReadAll(path("external.bin")), device_->store(EmuStore::External));
 
     r = Run({"--port", dev, "--json", "analyze", "user"});
     QCOMPARE(r.status, 0);
@@ -232,7 +223,7 @@ void TstCliE2e::eachCommand() {
     QByteArray base = defaultEmulatorEdid(EmuStore::User).left(128);
     base[126] = 0;
     fixEdidChecksums(base);
-    QVERIFY(WriteFile(path("base.bin"), base));
+    QVERIFY(WriteAll(path("base.bin"), base));
     r = Run({"analyze", path("base.bin")});
     QVERIFY2(r.status == 0 && r.out.startsWith("EDID Header :\tGood\n"), r.out);
 
@@ -259,7 +250,7 @@ void TstCliE2e::eachCommand() {
     // What bytes printed, import-hex takes back from standard input into a .bin file.
     r = Run({"import-hex", "-", path("imported.bin")}, {}, Run({"bytes", path("valid.bin")}).out);
     QCOMPARE(r.status, 0);
-    QCOMPARE(ReadFile(path("imported.bin")), UploadImage());
+    QCOMPARE(ReadAll(path("imported.bin")), UploadImage());
 
     // The User EDID just uploaded against its file: equal.
     r = Run({"--port", dev, "compare", "user", path("valid.bin")});
@@ -275,13 +266,13 @@ void TstCliE2e::eachCommand() {
     QVERIFY(QDir().mkpath(path("saved")));
     r = Run({"displays", "--save", path("saved")});
     QCOMPARE(r.status, 0);
-    QCOMPARE(ReadFile(path("saved/card0-HDMI-A-1.bin")), UploadImage());
+    QCOMPARE(ReadAll(path("saved/card0-HDMI-A-1.bin")), UploadImage());
 
     // Firmware of the ISP029 kind: 20 blocks of 128 bytes, each acknowledged.
     auto isp = IspDevice(1);
     QByteArray image(20 * 128, '\0');
     for (int i = 0; i < image.size(); ++i) image[i] = char(i * 7);
-    QVERIFY(WriteFile(path("fw.bin"), image));
+    QVERIFY(WriteAll(path("fw.bin"), image));
     r = Run({"--port", isp->slavePath(), "firmware", path("fw.bin")});
     QVERIFY2(r.status == 0, r.err);
     QCOMPARE(isp->rom().left(image.size()), image);
@@ -368,13 +359,13 @@ void TstCliE2e::failureStatuses() {
     auto expand = [&](QString s) {
         s.replace(QStringLiteral("{dir}"), dir_.path());
         s.replace(QStringLiteral("{badsum}"),
-                  QString::fromLatin1(ReadFile(path("badsum.bin")).toHex(' ')));
+                  QString::fromLatin1(ReadAll(path("badsum.bin")).toHex(' ')));
         for (const auto& [key, d] : devices) s.replace(key, d->slavePath());
         return s;
     };
     for (QString& a : args) a = expand(a);
     const QByteArray kept("an older file");
-    QVERIFY(WriteFile(path("keep.bin"), kept));
+    QVERIFY(WriteAll(path("keep.bin"), kept));
     const int framesBefore = device_->frameCount();
 
     const Result r = Run(args, expand(ports));
@@ -382,7 +373,7 @@ void TstCliE2e::failureStatuses() {
     QVERIFY2(r.err.startsWith("varnok-cli: ") && r.err.contains(words.toUtf8()), r.err);
     // Nothing is written where the command failed: the file stays, and a file judged before
     // the device is touched sends the device nothing.
-    QCOMPARE(ReadFile(path("keep.bin")), kept);
+    QCOMPARE(ReadAll(path("keep.bin")), kept);
     if (status == 3 || QTest::currentDataTag() == QLatin1String("missing file"))
         QCOMPARE(device_->frameCount(), framesBefore);
 }
@@ -396,8 +387,8 @@ void TstCliE2e::twoDevicesAtOnce() {
     QProcess* p2 = Start({"--port", second->slavePath(), "download", "internal", path("b.bin")});
     QCOMPARE(Finish(p1).status, 0);
     QCOMPARE(Finish(p2).status, 0);
-    QCOMPARE(ReadFile(path("a.bin")), UploadImage());
-    QCOMPARE(ReadFile(path("b.bin")), second->store(EmuStore::Internal));
+    QCOMPARE(ReadAll(path("a.bin")), UploadImage());
+    QCOMPARE(ReadAll(path("b.bin")), second->store(EmuStore::Internal));
     // Each device saw one search and one download, nothing of the other's.
     for (EmulatedDevice* d : {first.get(), second.get()}) {
         int selects = 0;
@@ -411,7 +402,7 @@ void TstCliE2e::interruptStopsTheOperation() {
     // device hears the end notice, and the file that was there stays as it was.
     auto device = StartDevice();
     const QString target = path("interrupted.bin");
-    QVERIFY(WriteFile(target, "old"));
+    QVERIFY(WriteAll(target, "old"));
     QProcess* p = Start({"--port", device->slavePath(), "download", "internal", target});
     auto blockRead = [&] {
         for (const FrameRecord& f : device->frames())
@@ -423,7 +414,7 @@ void TstCliE2e::interruptStopsTheOperation() {
     const Result r = Finish(p);
     QCOMPARE(r.status, 130);
     QVERIFY2(r.err.contains("interrupted"), r.err.constData());
-    QCOMPARE(ReadFile(target), QByteArray("old"));
+    QCOMPARE(ReadAll(target), QByteArray("old"));
     std::vector<uint16_t> after;
     bool seen = false;
     for (const FrameRecord& f : device->frames()) {

@@ -4,7 +4,6 @@
 #include <QCheckBox>
 #include <QDate>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -20,32 +19,16 @@
 #include "link/DeviceLink.h"
 #include "link/PortListers.h"
 #include "tests/app/FormFixture.h"
+#include "tests/support/Bytes.h"
 #include "tests/support/EdidFiles.h"
+#include "tests/support/EmulatorFrames.h"
+#include "tests/support/Samples.h"
 #include "tests/support/TestFiles.h"
 #include "tools/emu/EmulatedDevice.h"
 
 using namespace varnok;
 
 namespace {
-
-// A frame as the device's manual writes it: the four header bytes, then the data bytes when
-// there are at most four of them, else "+N".
-QString FrameText(const FrameRecord& f) {
-    QByteArray h;
-    h.append(char((f.w ? 0x80 : 0) | (f.code >> 8)));
-    h.append(char(f.code & 0xFF));
-    h.append(char(f.count & 0xFF));
-    h.append(char(0x0D));
-    QString s = QString::fromLatin1(h.toHex(' ').toUpper());
-    if (!f.data.isEmpty())
-        s += f.data.size() <= 4 ? " " + QString::fromLatin1(f.data.toHex(' ').toUpper())
-                                : QStringLiteral(" +%1").arg(f.data.size());
-    return s;
-}
-
-QByteArray BytesOf(const EdidImage& image) {
-    return QByteArray(reinterpret_cast<const char*>(image.data()), kEdidSize);
-}
 
 // Forwards to the real port and reports every write.
 class SpyPort : public SerialPort {
@@ -139,18 +122,8 @@ void CollectAppTest::cleanupTestCase() {
 }
 
 QStringList CollectAppTest::framesAfter(int expected) {
-    // The device's frames since the last clear, without the status polls; the last ones may still
-    // be on their way through the pty.
-    QStringList out;
-    QElapsedTimer clock;
-    clock.start();
-    for (;;) {
-        out.clear();
-        for (const auto& f : dev_->frames())
-            if (!(f.kind == FrameRecord::Kind::Api && !f.w && f.code == 257)) out << FrameText(f);
-        if (out.size() >= expected || clock.elapsed() > 3000) return out;
-        QTest::qWait(10);
-    }
+    // The device's frames since the last clear, without the status polls.
+    return DeviceFrames(*dev_, expected);
 }
 
 void CollectAppTest::saveBrandNew() {
@@ -180,7 +153,7 @@ void CollectAppTest::saveBrandNew() {
 }
 
 void CollectAppTest::saveLoadedSampleUnchanged() {
-    const QDir samples(qEnvironmentVariable("VARNOK_SAMPLES_DIR"));
+    const QDir samples(SamplesDir());
     QString sample;
     EdidInfo loaded;
     for (const QString& name : samples.entryList({"*.bin"}, QDir::Files, QDir::Name)) {

@@ -16,6 +16,7 @@
 #include "tests/collect/CollectState.h"
 #include "tests/creator/CreatorFixture.h"
 #include "tests/support/EdidFiles.h"
+#include "tests/support/Samples.h"
 
 using namespace varnok;
 using namespace varnok::test;
@@ -148,7 +149,7 @@ QStringList StructuralFailures(const QString& edidDecode, const QString& path) {
 }
 
 QStringList TwoBlockSamples() {
-    const QDir dir(qEnvironmentVariable("VARNOK_SAMPLES_DIR"));
+    const QDir dir(SamplesDir());
     QStringList out;
     if (!dir.exists()) return out;
     for (const QString& name : dir.entryList({QStringLiteral("*.bin")}, QDir::Files, QDir::Name)) {

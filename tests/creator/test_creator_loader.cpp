@@ -11,6 +11,7 @@
 #include <set>
 
 #include "tests/creator/CreatorFixture.h"
+#include "tests/support/Samples.h"
 
 using namespace varnok;
 using namespace varnok::test;
@@ -422,8 +423,7 @@ void TestCreatorLoader::colourHdrAndTimings() {
 
 void TestCreatorLoader::invalidFileResets() {
     CreatorFixture f;
-    f.nextFile =
-        QString::fromLocal8Bit(qgetenv("VARNOK_SAMPLES_DIR")) + QStringLiteral("/1020192587EC.bin");
+    f.nextFile = SamplePath(QStringLiteral("1020192587EC.bin"));
     f.pages->RadioButton_Bin_ModifiyMouseDown();
     QVERIFY(f.checked(kAudioFormatPrefix, 3));
     f.box(QStringLiteral("CheckBox_AudDetail_MAT"))->setChecked(true);
@@ -471,8 +471,7 @@ void TestCreatorLoader::invalidFileResets() {
 void TestCreatorLoader::richSample() {
     // An AV receiver's EDID; expected values read with edid-decode.
     CreatorFixture f;
-    f.nextFile =
-        QString::fromLocal8Bit(qgetenv("VARNOK_SAMPLES_DIR")) + QStringLiteral("/1020192587EC.bin");
+    f.nextFile = SamplePath(QStringLiteral("1020192587EC.bin"));
     f.pages->RadioButton_Bin_ModifiyMouseDown();
     QCOMPARE(f.text(kManufacturerEdit), QStringLiteral("ONK"));
     QCOMPARE(f.text("Edit_Creator_Monitor_Name"), QStringLiteral("AV Receiver"));
@@ -530,8 +529,7 @@ void TestCreatorLoader::baseBlockOnlySample() {
     // A 128-byte file: the extension reads as 0xFF and is not examined (extension count 0).
     CreatorFixture f;
     f.pages->RadioButton_Brand_NewMouseDown();
-    f.nextFile =
-        QString::fromLocal8Bit(qgetenv("VARNOK_SAMPLES_DIR")) + QStringLiteral("/0000CEF4CC27.bin");
+    f.nextFile = SamplePath(QStringLiteral("0000CEF4CC27.bin"));
     f.pages->RadioButton_Bin_ModifiyMouseDown();
     QVERIFY(f.text(kManufacturerEdit) != QLatin1String("Error."));
     QCOMPARE(f.text(kManufacturerEdit).size(), 3);
@@ -543,7 +541,7 @@ void TestCreatorLoader::baseBlockOnlySample() {
 }
 
 void TestCreatorLoader::everySampleLoads() {
-    const QDir samples(QString::fromLocal8Bit(qgetenv("VARNOK_SAMPLES_DIR")));
+    const QDir samples(SamplesDir());
     const QStringList files = samples.entryList({QStringLiteral("*.bin")}, QDir::Files);
     QVERIFY(files.size() > 100);
     CreatorFixture f;

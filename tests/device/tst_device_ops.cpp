@@ -2,7 +2,6 @@
 // pseudo-terminal through its Search button, and every download, upload and mode press is checked
 // by the frames the device received, the files written and the window's labels and log.
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,6 +14,9 @@
 #include "link/DeviceLink.h"
 #include "link/PortListers.h"
 #include "tests/app/FormFixture.h"
+#include "tests/support/Bytes.h"
+#include "tests/support/EmulatorFrames.h"
+#include "tests/support/TestFiles.h"
 #include "tools/emu/EmulatedDevice.h"
 
 using namespace varnok;
@@ -22,65 +24,6 @@ using namespace varnok;
 Q_DECLARE_METATYPE(varnok::FaultRule)
 
 namespace {
-
-// A frame as the issue and the device's manual write it: the four header bytes, then the data
-// bytes when there are at most four of them, else "+N".
-QString frameText(const FrameRecord& f) {
-    QByteArray h;
-    h.append(char((f.w ? 0x80 : 0) | (f.code >> 8)));
-    h.append(char(f.code & 0xFF));
-    h.append(char(f.count & 0xFF));
-    h.append(char(0x0D));
-    QString s = QString::fromLatin1(h.toHex(' ').toUpper());
-    if (!f.data.isEmpty())
-        s += f.data.size() <= 4 ? " " + QString::fromLatin1(f.data.toHex(' ').toUpper())
-                                : QStringLiteral(" +%1").arg(f.data.size());
-    return s;
-}
-
-QByteArray pattern(int seed) {
-    QByteArray b(256, 0);
-    // Zeros and 0xA1 inside the data catch a copy from the wrong offset or up to a zero byte.
-    for (int i = 0; i < 256; ++i) b[i] = char((i * 7 + seed * 13) & 0xFF);
-    return b;
-}
-
-QByteArray validBase(uint8_t extensions) {
-    QByteArray b(128, 0);
-    const uint8_t header[] = {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00};
-    for (int i = 0; i < 8; ++i) b[i] = char(header[i]);
-    for (int i = 8; i < 126; ++i) b[i] = char(i);
-    b[126] = char(extensions);
-    uint8_t sum = 0;
-    for (int i = 0; i < 127; ++i) sum = uint8_t(sum + uint8_t(b[i]));
-    b[127] = char(uint8_t(0x100 - sum));
-    return b;
-}
-
-QByteArray validExtension() {
-    QByteArray b(128, 0);
-    b[0] = 0x02;
-    b[1] = 0x03;
-    b[2] = 4;
-    uint8_t sum = 0;
-    for (int i = 0; i < 127; ++i) sum = uint8_t(sum + uint8_t(b[i]));
-    b[127] = char(uint8_t(0x100 - sum));
-    return b;
-}
-
-bool writeFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
-
-QByteArray readFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-QByteArray bytesOf(const EdidImage& image) {
-    return QByteArray(reinterpret_cast<const char*>(image.data()), kEdidSize);
-}
 
 bool isRed(const QLabel* l) {
     return l->palette().color(QPalette::WindowText) == QColor(255, 0, 0);
@@ -151,7 +94,7 @@ private:
 void DeviceOpsTest::initTestCase() {
     QVERIFY(dir_.isValid());
     EmulatorConfig cfg;
-    for (int s = 0; s < kEmuStoreCount; ++s) cfg.stores[size_t(s)] = pattern(s + 1);
+    for (int s = 0; s < kEmuStoreCount; ++s) cfg.stores[size_t(s)] = Pattern(s + 1);
     dev_ = std::make_unique<EmulatedDevice>(cfg);
     QString error;
     QVERIFY2(dev_->start(&error), qPrintable(error));
@@ -180,17 +123,7 @@ void DeviceOpsTest::cleanupTestCase() {
 }
 
 QStringList DeviceOpsTest::framesAfter(int expected) {
-    // The last frames may still be on their way through the pty.
-    QStringList out;
-    QElapsedTimer clock;
-    clock.start();
-    for (;;) {
-        out.clear();
-        for (const auto& f : dev_->frames())
-            if (!(f.kind == FrameRecord::Kind::Api && !f.w && f.code == 257)) out << frameText(f);
-        if (out.size() >= expected || clock.elapsed() > 3000) return out;
-        QTest::qWait(10);
-    }
+    return DeviceFrames(*dev_, expected);
 }
 
 void DeviceOpsTest::waitForMode(uint8_t mode) {
@@ -229,15 +162,15 @@ void DeviceOpsTest::downloadSources() {
     QFETCH(QStringList, frames);
     QFETCH(int, pauseMs);
     const QString path = dir_.filePath(proposed);
-    writeFile(path, QByteArray(300, 'x'));  // an existing, longer file is replaced whole
+    WriteAll(path, QByteArray(300, 'x'));  // an existing, longer file is replaced whole
     fx_->dialogs->saveAnswers = {path};
     find<QPushButton>(qPrintable(button))->click();
 
     QCOMPARE(fx_->dialogs->proposedSaveNames.last(), proposed);
     QCOMPARE(framesAfter(frames.size()), frames);
     const QByteArray expected = dev_->store(EmuStore(store));
-    QCOMPARE(readFile(path), expected);
-    QCOMPARE(bytesOf(fx_->form->stores().forSource(EdidSource(store)).image), expected);
+    QCOMPARE(ReadAll(path), expected);
+    QCOMPARE(BytesOf(fx_->form->stores().forSource(EdidSource(store)).image), expected);
     QCOMPARE(fx_->form->debugLogText().left(15), QStringLiteral("Edid Open OK.\r\n"));
     QVERIFY(fx_->dialogs->errors.isEmpty());
     // The answer of block 0 is taken only after the source's pause.
@@ -282,7 +215,7 @@ void DeviceOpsTest::downloadFailuresKeepEverything() {
     info.image.fill(0x5A);
     const QString existing = dir_.filePath("keep.bin"), fresh = dir_.filePath("fresh.bin");
     QFile::remove(fresh);
-    QVERIFY(writeFile(existing, "precious"));
+    QVERIFY(WriteAll(existing, "precious"));
 
     for (const QString& target : {existing, fresh}) {
         dev_->clearFrames();
@@ -293,11 +226,11 @@ void DeviceOpsTest::downloadFailuresKeepEverything() {
         // A late answer must not be taken for the next command's.
         QTest::qWait(500);
     }
-    QCOMPARE(readFile(existing), QByteArray("precious"));
+    QCOMPARE(ReadAll(existing), QByteArray("precious"));
     QVERIFY(!QFile::exists(fresh));
     QCOMPARE(QDir(dir_.path()).entryList({"keep.bin.*", "fresh.bin.*"}, QDir::Files),
              QStringList{});
-    QCOMPARE(bytesOf(info.image), QByteArray(256, 0x5A));
+    QCOMPARE(BytesOf(info.image), QByteArray(256, 0x5A));
     QCOMPARE(fx_->dialogs->errors, (QStringList{"Download Edid Failed.", "Download Edid Failed."}));
 }
 
@@ -326,7 +259,7 @@ void DeviceOpsTest::secondClickDuringDownloadIgnored() {
     click("Button_DL_IntEdid");
     QCOMPARE(framesAfter(5), (QStringList{"80 0A 00 0D", "81 08 01 0D FF", "01 05 80 0D",
                                           "01 06 80 0D", "80 0B 00 0D"}));
-    QCOMPARE(readFile(first), dev_->store(EmuStore::Internal));
+    QCOMPARE(ReadAll(first), dev_->store(EmuStore::Internal));
     QCOMPARE(fx_->dialogs->saveAnswers.size(), size_t(1));
     fx_->dialogs->saveAnswers.clear();
 }
@@ -335,9 +268,9 @@ void DeviceOpsTest::otherPagesWaitTheirTurn() {
     // The pauses of an upload let every page take clicks. An operation of another page started
     // then would put its commands in the middle of the paced data, and the device would store
     // their bytes as EDID bytes: each is refused, and runs once the upload is over.
-    const QByteArray image = validBase(1) + validExtension();
+    const QByteArray image = ValidBase(1) + ValidExtension();
     const QString path = dir_.filePath("turns.bin");
-    QVERIFY(writeFile(path, image));
+    QVERIFY(WriteAll(path, image));
     fx_->dialogs->openAnswers = {path};
     click("Button_Open_Edid");
     auto* analyzerInt = find<QRadioButton>("RadioButton_Analysis_IntEdid");
@@ -386,9 +319,9 @@ void DeviceOpsTest::otherPagesWaitTheirTurn() {
 }
 
 void DeviceOpsTest::uploadShortFileAndModeFirst() {
-    const QByteArray base = validBase(0);
+    const QByteArray base = ValidBase(0);
     const QString path = dir_.filePath("short.bin");
-    QVERIFY(writeFile(path, base));
+    QVERIFY(WriteAll(path, base));
     fx_->dialogs->openAnswers = {path};
     click("Button_Open_Edid");
     QCOMPARE(find<QLineEdit>("Edit_Edid_Path")->text(), path);
@@ -411,7 +344,7 @@ void DeviceOpsTest::uploadShortFileAndModeFirst() {
                                           "81 01 01 0D 03", "80 0B 00 0D"}));
     const QByteArray sent = base + QByteArray(128, char(0xFF));
     QCOMPARE(dev_->store(EmuStore::User), sent);
-    QCOMPARE(bytesOf(fx_->form->stores().user.image), sent);
+    QCOMPARE(BytesOf(fx_->form->stores().user.image), sent);
     auto* label2 = find<QLabel>("Label2");
     QCOMPARE(label2->text(), QStringLiteral("100%"));
     QVERIFY(!isRed(label2));
@@ -420,13 +353,13 @@ void DeviceOpsTest::uploadShortFileAndModeFirst() {
 }
 
 void DeviceOpsTest::uploadInvalidImages() {
-    QByteArray twoExt = validBase(2) + validExtension();
-    QByteArray badHeader = validBase(1) + validExtension();
+    QByteArray twoExt = ValidBase(2) + ValidExtension();
+    QByteArray badHeader = ValidBase(1) + ValidExtension();
     badHeader[1] = 0x00;
-    QByteArray badSum0 = validBase(1) + validExtension();
+    QByteArray badSum0 = ValidBase(1) + ValidExtension();
     badSum0[127] = char(badSum0[127] + 1);
     badSum0[126] = 2;  // a checksum fault hides the extension count
-    QByteArray badSum1 = validBase(1) + validExtension();
+    QByteArray badSum1 = ValidBase(1) + ValidExtension();
     badSum1[255] = char(badSum1[255] + 1);
     // The same file name each time: the message names the failure of the file just read.
     const struct {
@@ -444,7 +377,7 @@ void DeviceOpsTest::uploadInvalidImages() {
     const QByteArray userBefore = dev_->store(EmuStore::User);
     auto* label2 = find<QLabel>("Label2");
     for (const auto& row : rows) {
-        QVERIFY(writeFile(path, row.bytes));
+        QVERIFY(WriteAll(path, row.bytes));
         dev_->clearFrames();
         click("Button_Upload_Edid");
         QCOMPARE(label2->text(), QString::fromLatin1(row.message));
@@ -462,9 +395,9 @@ void DeviceOpsTest::uploadInvalidImages() {
 }
 
 void DeviceOpsTest::uploadUsesFileChosenEarlier() {
-    const QByteArray chosen = validBase(1) + validExtension();
+    const QByteArray chosen = ValidBase(1) + ValidExtension();
     const QString path = dir_.filePath("chosen.bin");
-    QVERIFY(writeFile(path, chosen));
+    QVERIFY(WriteAll(path, chosen));
     fx_->dialogs->openAnswers = {path, std::nullopt};
     click("Button_Open_Edid");
     click("Button_Open_Edid");  // cancelled

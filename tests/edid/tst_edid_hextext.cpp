@@ -11,6 +11,7 @@
 #include "edid/EdidHexText.h"
 #include "tests/edid/EdidTestImages.h"
 #include "tests/support/EdidFiles.h"
+#include "tests/support/Samples.h"
 
 using namespace varnok;
 
@@ -21,9 +22,7 @@ QString Pastes() {
 }
 
 QString Samples() {
-    const QString dir = qEnvironmentVariable("VARNOK_SAMPLES_DIR");
-    return dir.isEmpty() ? qEnvironmentVariable("VARNOK_SOURCE_DIR") + "/tests/edid/samples/"
-                         : dir + u'/';
+    return SamplesDir() + u'/';
 }
 
 QByteArray ReadAll(const QString& path) {

@@ -11,6 +11,7 @@
 #include "edid/EdidValidity.h"
 #include "tests/edid/EdidTestImages.h"
 #include "tests/support/EdidFiles.h"
+#include "tests/support/Samples.h"
 
 using namespace varnok;
 using namespace varnok::test;
@@ -235,8 +236,7 @@ void TestEdidInspect::layout() {
 
 // Real EDIDs: every layout covers its image and names no data block as cut.
 void TestEdidInspect::layoutOfEverySample() {
-    const QString dir = qEnvironmentVariable("VARNOK_SAMPLES_DIR");
-    const QFileInfoList files = QDir(dir).entryInfoList({"*.bin"}, QDir::Files);
+    const QFileInfoList files = QDir(SamplesDir()).entryInfoList({"*.bin"}, QDir::Files);
     QVERIFY(files.size() >= 300);
     for (const QFileInfo& file : files) {
         EdidImage image;

@@ -25,6 +25,7 @@
 #include "link/PortListers.h"
 #include "tests/app/FormFixture.h"
 #include "tests/faults/HangGuard.h"
+#include "tests/support/Bytes.h"
 #include "tests/support/TestFiles.h"
 #include "tools/emu/EmulatedDevice.h"
 
@@ -137,27 +138,6 @@ Outcome Expected(Kind kind, Fault fault) {
 bool EndsDisconnected(Kind kind, Fault fault) {
     if (fault == Fault::HangUp) return true;
     return fault == Fault::Stop && kind != Kind::Firmware;
-}
-
-const char* const kDeviceControls[] = {
-    "Button_Upload_Edid",
-    "Button_DL_IntEdid",
-    "Button_DL_ExtEdid",
-    "Button_DL_UserEdid",
-    "Button_DL_StoredEdid",
-    "RadioButton_Analysis_IntEdid",
-    "RadioButton_Analysis_ExtEdid",
-    "RadioButton_Analysis_UserEdid",
-    "Button_Upload_Created",
-};
-// Work without a device: enabled in every state once no operation runs.
-const char* const kOfflineControls[] = {"RadioButton_Analysis_Bin", "RadioButton_Brand_New",
-                                        "RadioButton_Bin_Modifiy", "Button_Save_Created"};
-const char* const kModeButtons[] = {"RadioButton_Set_IntEdid", "RadioButton_Set_ExtEdid",
-                                    "RadioButton_Set_UserEdid"};
-
-QByteArray Bytes(const EdidImage& image) {
-    return QByteArray(reinterpret_cast<const char*>(image.data()), kEdidSize);
 }
 
 QStringList ReportRows(const QByteArray& image) {
@@ -435,14 +415,14 @@ bool FaultMatrixTest::runDownload(Rig& rig, const Operation& op, const FaultRule
         QVERIFY2(files == QStringList{"target.bin"}, qPrintable(files.join(", ")));
         if (file == expected) {
             QVERIFY2(boxes.isEmpty(), qPrintable(boxes.join('\n')));
-            QCOMPARE(Bytes(store.image), expected);
+            QCOMPARE(BytesOf(store.image), expected);
             ok = true;
             return;
         }
         QVERIFY2(file == before, "the user's file was changed but not to the device's EDID");
         QCOMPARE(boxes, QStringList{"Download Edid Failed."});
         QVERIFY2(rig.log().contains("API Timeout.\r\n"), qPrintable(rig.log()));
-        QCOMPARE(Bytes(store.image), QByteArray(kEdidSize, 0x5A));
+        QCOMPARE(BytesOf(store.image), QByteArray(kEdidSize, 0x5A));
     }();
     return ok;
 }
@@ -472,7 +452,7 @@ bool FaultMatrixTest::runUpload(Rig& rig, const Operation& op, const FaultRule& 
     if (!QTest::qWaitFor([&] { return rig.quiet(); }, 3000)) qWarning("link not quiet");
     rig.device->setFaults({rule});
     rig.find<QPushButton>(op.control)->click();
-    if (creator) sent = Bytes(rig.f->form->stores().creator.image);
+    if (creator) sent = BytesOf(rig.f->form->stores().creator.image);
 
     QLabel* label = rig.find<QLabel>(creator ? "Label3" : "Label2");
     // What reached the device's User EDID; the frames may still be on their way.
@@ -508,7 +488,7 @@ bool FaultMatrixTest::runAnalyze(Rig& rig, const Operation& op, const FaultRule&
     for (const char* labelName : kReportLabelNames) rows << rig.find<QLabel>(labelName)->text();
     bool ok = false;
     [&] {
-        if (rows == ReportRows(image) && Bytes(store.image) == image) {
+        if (rows == ReportRows(image) && BytesOf(store.image) == image) {
             ok = true;
             return;
         }
