@@ -60,7 +60,8 @@ void ControllerPage::Button_Open_EdidClick() {
     bool chosen = false;
     {
         // No byte is taken from the port while the dialog is open.
-        const OperationGuard guard(form_.link(), OperationGuard::HoldReceiveTick);
+        const OperationGuard guard(
+            form_.link(), OperationGuard::HoldReceiveTick | OperationGuard::AnnounceAlways);
         chosen = dialogs.executeOpen();
         if (chosen) form_.controls().edidPath->setText(dialogs.openFileName());
     }

@@ -13,7 +13,8 @@ OperationGuard::OperationGuard(DeviceLink& link, unsigned options)
         tickWasRunning_ = link_.Timer_UART_Rx->isActive();
         link_.disableRxTimer();
     }
-    if (bound_.first() && link_.connectionState() == ConnectionState::Connected) {
+    if (bound_.first() &&
+        ((options & AnnounceAlways) || link_.connectionState() == ConnectionState::Connected)) {
         link_.SendApiCommand(1, api_code::OperationStart, 0);
         announced_ = true;
     }

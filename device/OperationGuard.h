@@ -4,12 +4,12 @@
 // end, a failure, a lost link, the window closing (the end notice still goes out then, on the
 // operation's own connection only; see BoundOperation).
 //
-// The notices go to a connected device only: an operation that works without one (the analyzer's
-// "Bin File", the creator's loads and Save) sends nothing while disconnected or in ISP mode. A
-// guard opened inside another guard sends nothing at all: the window opens the guard before its
-// file dialog, so the device hears 10 before the dialog opens (and 10 and 11 when it is
-// cancelled), and the operation it then calls, which always holds a guard, sends nothing extra;
-// varnok-cli calls the operation directly and sends the same bytes.
+// The notices go to a connected device only (unless AnnounceAlways): an operation that works
+// without one (the analyzer's "Bin File", the creator's loads and Save) sends nothing while
+// disconnected or in ISP mode. A guard opened inside another guard sends nothing at all: the
+// window opens the guard before its file dialog, so the device hears 10 before the dialog opens
+// (and 10 and 11 when it is cancelled), and the operation it then calls, which always holds a
+// guard, sends nothing extra; varnok-cli calls the operation directly and sends the same bytes.
 //
 // While it lives, the operation is bound to the connection it started on (BoundOperation).
 
@@ -28,6 +28,9 @@ public:
         // notice and runs again before the end notice, if it ran (a dialog opened during an ISP
         // transfer, which runs without the tick, cannot start it behind the transfer's back).
         HoldReceiveTick = 2,
+        // The notices go out whatever the connection's state (the Controller page's Open, which
+        // the window offers in every state and has always announced).
+        AnnounceAlways = 4,
     };
 
     explicit OperationGuard(DeviceLink& link, unsigned options = NoOption);

@@ -192,6 +192,9 @@ private slots:
         { const OperationGuard isp(*link, OperationGuard::KeepDeviceAlive); }
         QVERIFY(line->writes.isEmpty());
         QVERIFY(link->LinkFlags & DeviceAlive);
+        // The Controller page's Open announces itself in every state.
+        { const OperationGuard open(*link, OperationGuard::AnnounceAlways); }
+        QCOMPARE(line->writes, (QList<QByteArray>{hex("800a000d"), hex("800b000d")}));
     }
 
     void completionInTwoPieces() {
