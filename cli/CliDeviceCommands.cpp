@@ -25,21 +25,6 @@ QJsonObject PortJson(const QPair<QString, QString>& port) {
 
 }  // namespace
 
-ExitStatus RunCommand(CliRun& run) {
-    const QString& c = run.args.command;
-    if (c == QLatin1String("ports")) return RunPorts(run);
-    if (c == QLatin1String("info")) return RunInfo(run);
-    if (c == QLatin1String("download")) return RunDownload(run);
-    if (c == QLatin1String("upload")) return RunUpload(run);
-    if (c == QLatin1String("analyze")) return RunAnalyze(run);
-    if (c == QLatin1String("bytes")) return RunBytes(run);
-    if (c == QLatin1String("compare")) return RunCompare(run);
-    if (c == QLatin1String("import-hex")) return RunImportHex(run);
-    if (c == QLatin1String("displays")) return RunDisplays(run);
-    if (c == QLatin1String("firmware")) return RunFirmware(run);
-    return run.fail(ExitStatus::Usage, QStringLiteral("unknown command '%1'").arg(c));
-}
-
 ExitStatus ConnectDevice(CliRun& run, CliSession& session, DeviceMode mode) {
     const auto ports = run.args.port.isEmpty() ? ListPorts() : QList{ResolvePort(run.args.port)};
     const CliSession::State state = session.connect(ports);
@@ -68,7 +53,7 @@ ExitStatus RunPorts(CliRun& run) {
     for (const auto& port : ports) {
         QJsonObject entry = PortJson(port);
         QString text = port.first + QLatin1Char('\t') + port.second;
-        if (run.args.probe) {
+        if (run.args.flag(u"probe")) {
             // Each port gets a search of its own, so every one is probed, not only up to the
             // first device.
             CliSession session(run.views);
@@ -96,7 +81,7 @@ ExitStatus RunPorts(CliRun& run) {
         run.out.line(text);
     }
     run.out.set(QStringLiteral("ports"), list);
-    if (run.args.probe && !anyDevice)
+    if (run.args.flag(u"probe") && !anyDevice)
         return run.fail(ExitStatus::NoDevice,
                         QStringLiteral("probed %1 ports, no device found").arg(ports.size()));
     return ExitStatus::Ok;
@@ -205,7 +190,7 @@ ExitStatus RunUpload(CliRun& run) {
                             QStringLiteral("the link to the device was lost during the upload "
                                            "(Upload Edid Failed.)"));
     }
-    if (!run.args.verify) {
+    if (!run.args.flag(u"verify")) {
         run.out.line(QStringLiteral("User EDID uploaded"));
         return ExitStatus::Ok;
     }

@@ -169,7 +169,12 @@ void TstCliE2e::eachCommand() {
     const QString list = QStringLiteral("DEAD=%1,OTHER=%2,EMU=%3")
                              .arg(path("no-such-tty"), foreign_->slavePath(), dev);
 
-    Result r = Run({"--json", "info"}, list);
+    // A command's own usage.
+    Result r = Run({"upload", "--help"});
+    QVERIFY2(r.status == 0 && r.out.startsWith("Usage: varnok-cli [--port PORT] [--json] "
+                                               "[--verbose] upload FILE [--verify]\n"),
+             r.out);
+    r = Run({"--json", "info"}, list);
     QCOMPARE(r.status, 0);
     QJsonObject o = Json(r);
     QCOMPARE(o["port"].toString(), QStringLiteral("EMU"));
