@@ -23,7 +23,6 @@
 
 #include "app/EdidBytesTab.h"
 #include "app/EdidCompareTab.h"
-#include "app/EdidDecodeOutput.h"
 #include "app/EdidDecodeTab.h"
 #include "app/EdidWindow.h"
 #include "edid/DefaultEdid.h"
@@ -31,8 +30,10 @@
 #include "edid/Edid.h"
 #include "edid/EdidHexText.h"
 #include "edid/EdidReport.h"
+#include "edid/check/EdidDecodeOutput.h"
 #include "link/DeviceLink.h"
 #include "tests/app/FormFixture.h"
+#include "tests/common/FakeEdidDecode.h"
 
 using namespace varnok;
 
@@ -67,25 +68,6 @@ bool IsRed(QWidget* root, const char* name) {
                ->palette()
                .color(QPalette::WindowText) == QColor(255, 0, 0);
 }
-
-// A stand-in edid-decode on PATH: a shell script with the given body.
-struct FakeEdidDecode {
-    QTemporaryDir dir;
-    QByteArray oldPath = qgetenv("PATH");
-    explicit FakeEdidDecode(const QByteArray& body = {}) {
-        if (!body.isEmpty()) {
-            const QString path = dir.filePath("edid-decode");
-            QFile f(path);
-            if (!f.open(QIODevice::WriteOnly)) qFatal("cannot write %s", qPrintable(path));
-            f.write("#!/bin/sh\n" + body);
-            f.close();
-            f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                             QFileDevice::ExeOwner);
-        }
-        qputenv("PATH", QFile::encodeName(dir.path()));
-    }
-    ~FakeEdidDecode() { qputenv("PATH", oldPath); }
-};
 
 }  // namespace
 
