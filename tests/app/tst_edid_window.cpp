@@ -204,6 +204,11 @@ void EdidWindowTest::markupInANameStaysText() {
     auto* table = w->findChild<QTableWidget*>("Table_Bytes");
     QVERIFY2(shown(table->item(EdidBytesTab::rowOf(95), 95 % 16)->toolTip()).contains("<b>A&B</b>"),
              qPrintable(table->item(EdidBytesTab::rowOf(95), 95 % 16)->toolTip()));
+    table->setCurrentCell(EdidBytesTab::rowOf(95), 95 % 16);
+    auto* info = w->findChild<QLabel*>("Label_ByteInfo");
+    QCOMPARE(info->textFormat(), Qt::PlainText);
+    QCOMPARE(info->text(), QString("Byte 95 (0x5f) = 0x3c: Descriptor 3: display product name "
+                                   "\"<b>A&B</b>\" (bytes 90 to 107)"));
     QTest::mouseClick(w->findChild<QPushButton*>("Button_LoadCreator"), Qt::LeftButton);
     const QString status = QString("Creator loaded from display card0-HDMI-A-1 (<b>A&B</b>)");
     QCOMPARE(LabelText(f.form.get(), "Label_Status"), status);
