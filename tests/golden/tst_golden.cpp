@@ -7,7 +7,6 @@
 //     VARNOK_UPDATE_GOLDEN=1 ctest --test-dir build -R tst_golden
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
@@ -18,6 +17,7 @@
 #include "edid/EdidHexText.h"
 #include "edid/EdidLayout.h"
 #include "edid/EdidReport.h"
+#include "tests/common/TestFiles.h"
 
 using namespace varnok;
 
@@ -45,9 +45,7 @@ QString Layout(const EdidImage& image) {
 
 // A sample as a .bin file reads: bytes past its end are 0xFF.
 EdidImage ReadSample(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) qFatal("cannot read %s", qPrintable(path));
-    const QByteArray bytes = file.read(kEdidSize);
+    const QByteArray bytes = ReadAll(path).left(kEdidSize);
     EdidImage image;
     image.fill(0xFF);
     std::copy(bytes.begin(), bytes.end(), image.begin());
@@ -71,18 +69,13 @@ QByteArray DescribeSamples(const Describe& describe) {
     return text.toUtf8();
 }
 
-bool Write(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush();
-}
-
 // diff -u of the golden file and what this build gives, at most kShown lines of it.
 QString UnifiedDiff(const QString& golden, const QByteArray& actual) {
     constexpr int kShown = 400;
     QTemporaryDir dir;
     const QString actualPath = dir.filePath(QFileInfo(golden).fileName());
     const QString diff = QStandardPaths::findExecutable("diff");
-    if (!Write(actualPath, actual) || diff.isEmpty())
+    if (!WriteAll(actualPath, actual) || diff.isEmpty())
         return QStringLiteral("(no diff program; compare %1 with this build's output)").arg(golden);
     QProcess p;
     p.start(diff,
@@ -124,13 +117,11 @@ void TestGolden::matchesGolden() {
     QVERIFY2(SampleNames().size() >= 300, qPrintable(SamplesDir() + " (run through ctest)"));
     const QByteArray actual = DescribeSamples(describe);
     if (qEnvironmentVariableIntValue("VARNOK_UPDATE_GOLDEN") == 1) {
-        QVERIFY2(Write(golden, actual), qPrintable(golden));
+        QVERIFY2(WriteAll(golden, actual), qPrintable(golden));
         qInfo("wrote %s", qPrintable(golden));
         return;
     }
-    QFile expected(golden);
-    QVERIFY2(expected.open(QIODevice::ReadOnly), qPrintable(golden + " is missing"));
-    if (expected.readAll() != actual) {
+    if (ReadAll(golden) != actual) {
         QFAIL(qPrintable(QStringLiteral("%1 differs from this build (regenerate with "
                                         "VARNOK_UPDATE_GOLDEN=1 after a deliberate change):\n%2")
                              .arg(golden, UnifiedDiff(golden, actual))));
