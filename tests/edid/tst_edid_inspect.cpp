@@ -277,7 +277,8 @@ void TestEdidInspect::layoutOfEverySample() {
 }
 
 // Every detailed timing the layout names, in the base block and among the extension's slots up to
-// an empty one, is the one edid-decode lists, in the same order, with its name and rate (interlaced ones too).
+// an empty one, is the one edid-decode lists, in the same order, with its name and rate
+// (interlaced ones too).
 void TestEdidInspect::layoutTimingsAreEdidDecodes() {
     const QString edidDecode = QStandardPaths::findExecutable("edid-decode");
     if (edidDecode.isEmpty()) QSKIP("edid-decode is not installed");
