@@ -101,8 +101,8 @@ constexpr DmtEntry kDmt[] = {
     {0x58, true, {4096, 2160, 8, 32, 40, 48, 8, 6, 556188, true, false, false, false}},
 };
 
-// CTA-861-H Tables 1 to 3 (VIC 1..127, 193..219). Each row: VIC, aspect ratio, then the
-// timing as in the DMT table. Interlaced rows give the vertical blanking per field.
+// The CTA-861-H Video Identification Codes (VIC 1..127, 193..219). Each row: VIC, aspect ratio,
+// then the timing as in the DMT table. Interlaced rows give the vertical blanking per field.
 constexpr VicEntry kVics[] = {
     {1, 4, 3, {640, 480, 16, 96, 48, 10, 2, 33, 25175, false, false, false, false}},
     {2, 4, 3, {720, 480, 16, 62, 60, 9, 6, 30, 27000, false, false, false, false}},
