@@ -85,10 +85,11 @@ private slots:
         auto* third = ports->add("COM12").get();
         QSignalSpy finished(search.get(), &DeviceSearch::searchFinished);
         search->Search();
-        // The fake port's reason for the failed open follows its line.
+        // The fake port's reason for the failed open or settings follows its line.
         QCOMPARE(log->log,
                  QStringLiteral("Open COM1 Failed.\r\n  Input/output error\r\nCheck COM2\r\n"
-                                "Set COM Failed.\r\nCheck COM12\r\nNo Device Detected.\r\n"));
+                                "Set COM Failed.\r\n  Input/output error\r\nCheck COM12\r\n"
+                                "No Device Detected.\r\n"));
         QCOMPARE(third->closes, 1);
         QCOMPARE(finished.size(), 1);
         // Nothing found: disconnected, timers off, no port, dispatcher left running idle.
