@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QPair>
+#include <initializer_list>
 
 namespace varnok {
 
@@ -22,50 +23,46 @@ const QList<QPair<uint8_t, QByteArray>>& LineSettings() {
     return settings;
 }
 
-QString ParityWord(uint8_t v) {
-    switch (v) {
-        case 1:
-            return QStringLiteral("none");
-        case 2:
-            return QStringLiteral("odd");
-        case 3:
-            return QStringLiteral("even");
-        case 4:
-            return QStringLiteral("mark");
-        case 5:
-            return QStringLiteral("space");
-        default:
-            break;
-    }
-    return QStringLiteral("parity %1").arg(v);
+// The words for value v of a setting whose values 1, 2, ... RFC 2217 names, else "NAME v".
+QString ValueWord(uint8_t v, std::initializer_list<const char*> words, const char* name) {
+    if (v >= 1 && v <= words.size()) return QLatin1String(words.begin()[v - 1]);
+    return QStringLiteral("%1 %2").arg(QLatin1String(name)).arg(v);
 }
 
-QString StopBitsWord(uint8_t v) {
-    switch (v) {
-        case 1:
-            return QStringLiteral("1 stop bit");
-        case 2:
-            return QStringLiteral("2 stop bits");
-        case 3:
-            return QStringLiteral("1.5 stop bits");
+// What is wrong with the server's answer to a setting, in words; empty when it kept the value
+// asked for.
+QString SettingMismatch(uint8_t command, const QByteArray& asked, const QByteArray& answer) {
+    if (answer == asked) return {};
+    const auto byte = answer.isEmpty() ? 0 : uint8_t(answer[0]);
+    switch (command) {
+        case kSetBaudRate: {
+            if (answer.size() != 4) break;
+            const uint32_t baud = uint32_t(uint8_t(answer[0])) << 24 |
+                                  uint32_t(uint8_t(answer[1])) << 16 |
+                                  uint32_t(uint8_t(answer[2])) << 8 | uint8_t(answer[3]);
+            return QStringLiteral("the server set %1 baud instead of 57600").arg(baud);
+        }
+        case kSetDataSize:
+            return QStringLiteral("the server set %1 data bits instead of 8").arg(byte);
+        case kSetParity:
+            return QStringLiteral("the server set %1 instead of no parity")
+                .arg(ValueWord(
+                    byte, {"no parity", "odd parity", "even parity", "mark parity", "space parity"},
+                    "parity"));
+        case kSetStopSize:
+            return QStringLiteral("the server set %1 instead of 1 stop bit")
+                .arg(ValueWord(byte, {"1 stop bit", "2 stop bits", "1.5 stop bits"}, "stop size"));
+        case kSetControl:
+            return QStringLiteral("the server kept %1 instead of no flow control")
+                .arg(ValueWord(
+                    byte, {"no flow control", "XON/XOFF flow control", "hardware flow control"},
+                    "flow control"));
         default:
             break;
     }
-    return QStringLiteral("stop size %1").arg(v);
-}
-
-QString FlowControlWord(uint8_t v) {
-    switch (v) {
-        case 1:
-            return QStringLiteral("no flow control");
-        case 2:
-            return QStringLiteral("XON/XOFF flow control");
-        case 3:
-            return QStringLiteral("hardware flow control");
-        default:
-            break;
-    }
-    return QStringLiteral("flow control %1").arg(v);
+    return QStringLiteral("the server answered setting %1 with %2 instead of %3")
+        .arg(command)
+        .arg(QString::fromLatin1(answer.toHex(' ')), QString::fromLatin1(asked.toHex(' ')));
 }
 
 }  // namespace
@@ -126,43 +123,13 @@ bool Rfc2217SerialPort::setLineSettings() {
         return false;
     }
     for (const auto& [command, value] : LineSettings()) {
-        const QString wrong = settingMismatch(command, value, *telnet_.comPortAnswer(command));
+        const QString wrong = SettingMismatch(command, value, *telnet_.comPortAnswer(command));
         if (!wrong.isEmpty()) {
             fail(wrong);
             return false;
         }
     }
     return true;
-}
-
-QString Rfc2217SerialPort::settingMismatch(uint8_t command, const QByteArray& asked,
-                                           const QByteArray& answer) {
-    if (answer == asked) return {};
-    const auto byte = answer.isEmpty() ? 0 : uint8_t(answer[0]);
-    switch (command) {
-        case kSetBaudRate: {
-            if (answer.size() != 4) break;
-            const uint32_t baud = uint32_t(uint8_t(answer[0])) << 24 |
-                                  uint32_t(uint8_t(answer[1])) << 16 |
-                                  uint32_t(uint8_t(answer[2])) << 8 | uint8_t(answer[3]);
-            return QStringLiteral("the server set %1 baud instead of 57600").arg(baud);
-        }
-        case kSetDataSize:
-            return QStringLiteral("the server set %1 data bits instead of 8").arg(byte);
-        case kSetParity:
-            return QStringLiteral("the server set %1 instead of no parity").arg(ParityWord(byte));
-        case kSetStopSize:
-            return QStringLiteral("the server set %1 instead of 1 stop bit")
-                .arg(StopBitsWord(byte));
-        case kSetControl:
-            return QStringLiteral("the server kept %1 instead of no flow control")
-                .arg(FlowControlWord(byte));
-        default:
-            break;
-    }
-    return QStringLiteral("the server answered setting %1 with %2 instead of %3")
-        .arg(command)
-        .arg(QString::fromLatin1(answer.toHex(' ')), QString::fromLatin1(asked.toHex(' ')));
 }
 
 void Rfc2217SerialPort::takeIn(const QByteArray& wire) {

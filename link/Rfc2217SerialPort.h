@@ -24,11 +24,6 @@ public:
     bool open(const QString& path) override;
     bool setLineSettings() override;
 
-    // What is wrong with the server's answer to a COM-PORT-OPTION setting, in words; empty when
-    // it kept the value asked for.
-    static QString settingMismatch(uint8_t command, const QByteArray& asked,
-                                   const QByteArray& answer);
-
 protected:
     NetworkPortKind kind() const override { return NetworkPortKind::Rfc2217; }
     bool handshake() override;

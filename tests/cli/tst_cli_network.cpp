@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -19,6 +18,7 @@
 #include "tests/cli/Ser2net.h"
 #include "tests/common/ScriptedTcpServer.h"
 #include "tests/common/TcpRelay.h"
+#include "tests/common/TestFiles.h"
 #include "tools/emu/DefaultEdid.h"
 #include "tools/emu/EmulatedDevice.h"
 
@@ -61,16 +61,6 @@ Result Run(const QStringList& args, const QString& ports = {}) {
     r.out = p.readAllStandardOutput();
     r.err += p.readAllStandardError();
     return r;
-}
-
-bool WriteFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
-
-QByteArray ReadFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
 std::unique_ptr<EmulatedDevice> StartDevice(bool isp = false) {
@@ -143,11 +133,11 @@ void TstCliNetwork::initTestCase() {
     if (Ser2net::program().isEmpty())
         QSKIP("ser2net is not installed (Debian package ser2net; setup.sh installs it)");
     QVERIFY(dir_.isValid());
-    QVERIFY(WriteFile(path("ff.bin"), FfHeavyImage()));
+    QVERIFY(WriteAll(path("ff.bin"), FfHeavyImage()));
     // Firmware of the ISP029 kind: 20 blocks of 128 bytes, every byte value, 0xFF included.
     firmware_.resize(20 * 128);
     for (int i = 0; i < firmware_.size(); ++i) firmware_[i] = char(i * 7);
-    QVERIFY(WriteFile(path("fw.bin"), firmware_));
+    QVERIFY(WriteAll(path("fw.bin"), firmware_));
 }
 
 void TstCliNetwork::serve(Ser2net& server, const QList<EmulatedDevice*>& devices, bool rfc2217) {
@@ -180,7 +170,7 @@ void TstCliNetwork::commandsOverBothKinds() {
 
     r = Run({"--port", url, "download", "internal", path("internal.bin")});
     QVERIFY2(r.status == 0, r.err);
-    QCOMPARE(ReadFile(path("internal.bin")), device->store(EmuStore::Internal));
+    QCOMPARE(ReadAll(path("internal.bin")), device->store(EmuStore::Internal));
 
     // The device hears over the network exactly what it hears over a local line. The server
     // passes the last frames on after varnok-cli has ended.
@@ -196,7 +186,7 @@ void TstCliNetwork::commandsOverBothKinds() {
 
     r = Run({"--port", url, "download", "user", path("back.bin")});
     QVERIFY2(r.status == 0, r.err);
-    QCOMPARE(ReadFile(path("back.bin")).toHex(), FfHeavyImage().toHex());
+    QCOMPARE(ReadAll(path("back.bin")).toHex(), FfHeavyImage().toHex());
 
     r = Run({"--port", url, "--json", "analyze", "user"});
     QVERIFY2(r.status == 0, r.err);
@@ -229,7 +219,7 @@ void TstCliNetwork::slowNetwork() {
 
     const Result down = Run({"--port", url, "download", "internal", path("slow.bin")});
     QVERIFY2(down.status == 0, down.err);
-    QCOMPARE(ReadFile(path("slow.bin")), device->store(EmuStore::Internal));
+    QCOMPARE(ReadAll(path("slow.bin")), device->store(EmuStore::Internal));
     const Result up = Run({"--port", url, "upload", path("ff.bin"), "--verify"});
     QVERIFY2(up.status == 0, up.err);
     QCOMPARE(device->store(EmuStore::User).toHex(), FfHeavyImage().toHex());
@@ -312,13 +302,13 @@ void TstCliNetwork::badPorts() {
     if (server == QLatin1String("refusing")) fake.close();
 
     const QByteArray kept("an older file");
-    QVERIFY(WriteFile(path("keep.bin"), kept));
+    QVERIFY(WriteAll(path("keep.bin"), kept));
     const Result r = Run({"--port", port, "download", "internal", path("keep.bin")});
     QCOMPARE(r.status, 1);
     QVERIFY2(
         r.err.startsWith("varnok-cli: " + port.toUtf8() + ": ") && r.err.contains(words.toUtf8()),
         r.err);
-    QCOMPARE(ReadFile(path("keep.bin")), kept);
+    QCOMPARE(ReadAll(path("keep.bin")), kept);
 }
 
 QTEST_GUILESS_MAIN(TstCliNetwork)
