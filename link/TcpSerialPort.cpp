@@ -9,6 +9,8 @@ namespace {
 // A close finds the last bytes written (an operation's end notice) still in Qt's queue only
 // when the system's send buffer was full; they get this long to leave.
 constexpr int kCloseDrainMs = 1000;
+// Reads of what has arrived before a close; a device that streams (an ISP banner) never stops.
+constexpr int kCloseReadRounds = 16;
 }  // namespace
 
 TcpSerialPort::TcpSerialPort() {
@@ -82,12 +84,14 @@ void TcpSerialPort::close() {
         connected_ = false;
         return;
     }
-    // The last frame (an end-of-operation notice) must still reach the device. Unread bytes
-    // make the system reset the connection instead of closing it, which may drop what is
-    // still queued to go out, so they are taken first.
+    // The last frame (an end-of-operation notice) must still reach the device. Bytes left
+    // unread make the system reset the connection instead of closing it, and a reset drops what
+    // is still queued to go out: everything that has arrived is taken in first, from the
+    // system's queue as well as Qt's.
     connected_ = false;
     socket_.flush();
     if (socket_.bytesToWrite() > 0) socket_.waitForBytesWritten(kCloseDrainMs);
+    for (int i = 0; i < kCloseReadRounds && socket_.waitForReadyRead(0); ++i) socket_.readAll();
     socket_.readAll();
     socket_.disconnectFromHost();
     if (socket_.state() != QAbstractSocket::UnconnectedState) socket_.abort();

@@ -1,5 +1,6 @@
 #include "tests/cli/Ser2net.h"
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QStandardPaths>
@@ -11,10 +12,18 @@ namespace varnok::test {
 
 namespace {
 
-// A loopback port nobody listens on now (the system's pick for a listener closed at once).
-quint16 FreePort() {
+// A loopback address of this process's own (Linux answers on all of 127.0.0.0/8): two tests
+// running at once cannot then take each other's ports, nor a client's outgoing connection one
+// that was just found free.
+QString OwnLoopbackAddress() {
+    const qint64 pid = QCoreApplication::applicationPid();
+    return QStringLiteral("127.%1.%2.1").arg(pid / 250 % 250 + 1).arg(pid % 250 + 1);
+}
+
+// A port nobody listens on now at that address (the system's pick for a listener closed at once).
+quint16 FreePort(const QString& address) {
     QTcpServer probe;
-    if (!probe.listen(QHostAddress::LocalHost)) return 0;
+    if (!probe.listen(QHostAddress(address))) return 0;
     return probe.serverPort();
 }
 
@@ -39,24 +48,26 @@ bool Ser2net::start(const QList<Line>& lines, const QString& dir, QString* error
     // Version 4's YAML: a raw accepter is "tcp,ADDRESS,PORT", an RFC 2217 one stacks Telnet on
     // it; "local" leaves the modem lines alone (a pseudo-terminal has none).
     QByteArray yaml = "%YAML 1.1\n---\n";
+    host_ = OwnLoopbackAddress();
     for (int i = 0; i < lines.size(); ++i) {
-        const quint16 port = FreePort();
+        const quint16 port = FreePort(host_);
         if (port == 0) {
             *error = QStringLiteral("no free loopback port");
             return false;
         }
         ports_ << port;
-        urls_ << QStringLiteral("%1://127.0.0.1:%2")
-                     .arg(lines[i].rfc2217 ? QStringLiteral("rfc2217") : QStringLiteral("tcp"))
+        urls_ << QStringLiteral("%1://%2:%3")
+                     .arg(lines[i].rfc2217 ? QStringLiteral("rfc2217") : QStringLiteral("tcp"),
+                          host_)
                      .arg(port);
         yaml += QStringLiteral(
                     "connection: &line%1\n"
-                    "  accepter: %2tcp,127.0.0.1,%3\n"
+                    "  accepter: %2tcp,%5,%3\n"
                     "  connector: serialdev,%4,57600n81,local\n")
                     .arg(i)
                     .arg(lines[i].rfc2217 ? QStringLiteral("telnet(rfc2217),") : QString())
                     .arg(port)
-                    .arg(lines[i].device)
+                    .arg(lines[i].device, host_)
                     .toUtf8();
     }
     const QString config = dir + QStringLiteral("/ser2net.yaml");
@@ -81,7 +92,7 @@ bool Ser2net::start(const QList<Line>& lines, const QString& dir, QString* error
     for (const quint16 port : ports_) {
         for (;;) {
             QTcpSocket s;
-            s.connectToHost(QHostAddress::LocalHost, port);
+            s.connectToHost(host_, port);
             if (s.waitForConnected(200)) {
                 s.abort();
                 break;

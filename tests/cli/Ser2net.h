@@ -27,12 +27,15 @@ public:
     // Writes dir/ser2net.yaml, starts ser2net and waits until every accepter takes connections;
     // false with *error (ser2net's own output included) otherwise.
     bool start(const QList<Line>& lines, const QString& dir, QString* error);
-    // The port name that reaches line i: "tcp://127.0.0.1:P" or "rfc2217://127.0.0.1:P".
+    // The port name that reaches line i: "tcp://HOST:P" or "rfc2217://HOST:P".
     QString url(int i) const { return urls_.value(i); }
+    // Where line i listens: a loopback address of this process's own, and a free port.
+    QString host() const { return host_; }
     quint16 port(int i) const { return ports_.value(i); }
 
 private:
     QProcess process_;
+    QString host_;
     QStringList urls_;
     QList<quint16> ports_;
 };

@@ -2,8 +2,8 @@
 
 namespace varnok::test {
 
-TcpRelay::TcpRelay(quint16 targetPort, int delayMs, qint64 cutAfter)
-    : targetPort_(targetPort), delayMs_(delayMs), cutAfter_(cutAfter) {
+TcpRelay::TcpRelay(const QString& targetHost, quint16 targetPort, int delayMs, qint64 cutAfter)
+    : targetHost_(targetHost), targetPort_(targetPort), delayMs_(delayMs), cutAfter_(cutAfter) {
     clock_.start();
     QObject::connect(&server_, &QTcpServer::newConnection, this, [this] { accept(); });
 }
@@ -59,9 +59,8 @@ void TcpRelay::accept() {
         });
         // The connection, too, takes its time to reach the far end: a new client's connection
         // must not overtake the close of the one before.
-        QTimer::singleShot(delayMs_, Qt::PreciseTimer, c.target.get(), [this, &c] {
-            c.target->connectToHost(QHostAddress::LocalHost, targetPort_);
-        });
+        QTimer::singleShot(delayMs_, Qt::PreciseTimer, c.target.get(),
+                           [this, &c] { c.target->connectToHost(targetHost_, targetPort_); });
     }
 }
 

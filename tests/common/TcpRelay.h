@@ -19,7 +19,7 @@ namespace varnok::test {
 
 class TcpRelay : public QObject {
 public:
-    TcpRelay(quint16 targetPort, int delayMs, qint64 cutAfter = -1);
+    TcpRelay(const QString& targetHost, quint16 targetPort, int delayMs, qint64 cutAfter = -1);
     ~TcpRelay() override;
 
     bool listen();
@@ -50,6 +50,7 @@ private:
     void finish(Connection& c, Direction::End end);
 
     QTcpServer server_;
+    QString targetHost_;
     quint16 targetPort_;
     int delayMs_;
     qint64 cutAfter_;
