@@ -1,6 +1,7 @@
 #include "link/TcpSerialPort.h"
 
 #include <QEventLoop>
+#include <QThread>
 #include <QTimer>
 
 namespace varnok {
@@ -9,6 +10,7 @@ namespace {
 // A close finds the last bytes written (an operation's end notice) still in Qt's queue only
 // when the system's send buffer was full; they get this long to leave.
 constexpr int kCloseDrainMs = 1000;
+constexpr qint64 kCloseLingerMs = 50;
 // Reads of what has arrived before a close; a device that streams (an ISP banner) never stops.
 constexpr int kCloseReadRounds = 16;
 }  // namespace
@@ -29,6 +31,7 @@ TcpSerialPort::~TcpSerialPort() {
 
 bool TcpSerialPort::open(const QString& path) {
     close();
+    lastWrite_.invalidate();
     fatal_ = false;
     errorText_.clear();
     received_.clear();
@@ -91,6 +94,14 @@ void TcpSerialPort::close() {
     connected_ = false;
     socket_.flush();
     if (socket_.bytesToWrite() > 0) socket_.waitForBytesWritten(kCloseDrainMs);
+    // A server passes bytes on to its line a moment after they arrive, and may drop those it has
+    // not yet passed on when the connection closes (ser2net 4 does, for bytes followed at once
+    // by the close). As a local port's close lets its output drain, the close waits until the
+    // last write is kCloseLingerMs old; the wait is the same however slow the network, since
+    // the close travels behind the bytes. A plain sleep: the port may be closing from a
+    // destructor, where no events may run.
+    if (lastWrite_.isValid() && lastWrite_.elapsed() < kCloseLingerMs)
+        QThread::msleep(static_cast<unsigned long>(kCloseLingerMs - lastWrite_.elapsed()));
     for (int i = 0; i < kCloseReadRounds && socket_.waitForReadyRead(0); ++i) socket_.readAll();
     socket_.readAll();
     socket_.disconnectFromHost();
@@ -106,6 +117,7 @@ bool TcpSerialPort::sendWire(const QByteArray& wire) {
     if (socket_.state() != QAbstractSocket::ConnectedState) return false;
     if (socket_.write(wire) != wire.size()) return false;
     socket_.flush();
+    lastWrite_.start();
     return true;
 }
 

@@ -15,7 +15,9 @@
 //  - hasFatalError() turns true, and isOpen() false, once the connection drops (the server closed
 //    it, a reset): the operation under way then fails as with a pulled cable.
 //  - discardInput() drops what has arrived here; bytes still on their way are not reached.
+//  - close() lets the last bytes written reach the device before the connection ends.
 
+#include <QElapsedTimer>
 #include <QTcpSocket>
 #include <functional>
 
@@ -70,6 +72,7 @@ private:
     QString errorWords(QAbstractSocket::SocketError error) const;
 
     QTcpSocket socket_;
+    QElapsedTimer lastWrite_;
     QString where_;  // "HOST:PORT"
     QByteArray received_;
     bool connected_ = false;

@@ -1,5 +1,9 @@
 #include "tests/cli/Ser2net.h"
 
+#include <sys/prctl.h>
+
+#include <csignal>
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFile>
@@ -81,6 +85,8 @@ bool Ser2net::start(const QList<Line>& lines, const QString& dir, QString* error
     // -n: in the foreground, -d: its log on stdout, -u: no UUCP lock files (an ordinary user may
     // not write /var/lock).
     process_.setProcessChannelMode(QProcess::MergedChannels);
+    // A test that crashes takes its server along rather than leaving it serving.
+    process_.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
     process_.start(program(), {QStringLiteral("-n"), QStringLiteral("-d"), QStringLiteral("-u"),
                                QStringLiteral("-c"), config});
     if (!process_.waitForStarted(5000)) {
