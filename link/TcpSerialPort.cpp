@@ -10,6 +10,7 @@ namespace {
 // A close finds the last bytes written (an operation's end notice) still in Qt's queue only
 // when the system's send buffer was full; they get this long to leave.
 constexpr int kCloseDrainMs = 1000;
+// How old the last write must be before the connection closes (see close()).
 constexpr qint64 kCloseLingerMs = 50;
 // Reads of what has arrived before a close; a device that streams (an ISP banner) never stops.
 constexpr int kCloseReadRounds = 16;
