@@ -90,6 +90,7 @@ cmake -S "$qtbase_src" -B "$build/qtbase" -G Ninja \
     -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DQT_BUILD_BENCHMARKS=OFF \
     -DBUILD_WITH_PCH=ON \
     -DFEATURE_sql=OFF -DFEATURE_network=ON -DFEATURE_ssl=OFF -DFEATURE_openssl=OFF \
+    -DFEATURE_schannel=OFF \
     -DFEATURE_dbus=OFF -DFEATURE_opengl=OFF \
     -DINPUT_opengl=no -DFEATURE_printsupport=OFF -DFEATURE_concurrent=OFF -DFEATURE_xml=OFF \
     -DFEATURE_vulkan=OFF -DFEATURE_direct2d=OFF -DFEATURE_accessibility=ON \
