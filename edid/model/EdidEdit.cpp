@@ -124,7 +124,7 @@ void RelayOut(CtaExtension& cta) {
     if (!(empty && cta.dtdOffset == 0)) {
         cta.dtdOffset = uint8_t(kCtaFirstDataBlock + cta.dataBlockBytes());
     }
-    cta.padding.clear();
+    cta.padding = QByteArray(cta.freeBytes(), '\0');
 }
 
 EdidEditResult CtaTimingEdit(CtaExtension& cta, const EdidEdit& e) {
@@ -160,6 +160,11 @@ QString DataBlockProblem(const CtaDataBlock& b) {
     }
     if (b.extendedTag > 255 || (b.extendedTag >= 0 && b.tag != 7)) {
         return QStringLiteral("Only a tag 7 data block has an extended tag (0 to 255).");
+    }
+    if (b.tag == 7 && b.extendedTag < 0 && !b.body.isEmpty()) {
+        return QStringLiteral(
+            "A tag 7 data block with a payload begins it with its extended "
+            "tag.");
     }
     if (b.payloadLength() > kMaxPayload) {
         return QStringLiteral(

@@ -146,7 +146,7 @@ void SerializeCta(const CtaExtension& cta, QByteArray& out) {
     for (const Bytes18& t : cta.timings) {
         out.append(reinterpret_cast<const char*>(t.data()), kDescriptorSize);
     }
-    // Padding as stored; after an edit that changed the layout it is empty and zeros fill in.
+    // Padding as stored (zeros after an edit that changed the layout).
     out += cta.padding;
     out.resize(start + kCtaChecksum, '\0');
     out += char(cta.checksum);
@@ -172,7 +172,10 @@ const CtaExtension* EdidModel::cta(int block) const {
 }
 
 CtaExtension* EdidModel::cta(int block) {
-    return const_cast<CtaExtension*>(std::as_const(*this).cta(block));
+    if (block < 1 || block >= blockCount()) return nullptr;
+    // Non-const access, so that a copy of the model detaches before it is changed.
+    EdidExtension& e = extensions[block - 1];
+    return e.isCta ? &e.cta : nullptr;
 }
 
 EdidModelParse ParseEdidModel(const QByteArray& bytes) {

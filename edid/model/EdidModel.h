@@ -44,6 +44,8 @@ struct EdidBaseBlock {
     std::array<Bytes18, 4> descriptors{};       // bytes 54..125, decoded by EdidDescriptors.h
     uint8_t extensionCount = 0;                 // byte 126 as stored
     uint8_t checksum = 0;                       // byte 127 as stored
+
+    bool operator==(const EdidBaseBlock&) const = default;
 };
 
 // One CTA-861 data block: a header byte (tag in bits 7..5, payload length in bits 4..0), then
@@ -68,8 +70,12 @@ struct CtaExtension {
     // From dtdOffset: 18-byte detailed timings up to the first whose pixel clock is 0 or the
     // first that would reach the checksum.
     QList<Bytes18> timings;
-    QByteArray padding;  // the bytes after the timings up to byte 126, as stored
+    // The bytes after the timings up to byte 126, as stored; all zeros once an edit changed the
+    // layout.
+    QByteArray padding;
     uint8_t checksum = 0;
+
+    bool operator==(const CtaExtension&) const = default;
 
     int dataBlockBytes() const;
     // Bytes 4..126 that neither a data block nor a timing takes: what an edit may still use.
@@ -86,6 +92,7 @@ struct EdidExtension {
     QString rawReason;
 
     uint8_t tag() const { return isCta ? 0x02 : raw[0]; }
+    bool operator==(const EdidExtension&) const = default;
 };
 
 struct EdidModel {
@@ -93,6 +100,8 @@ struct EdidModel {
     QList<EdidExtension> extensions;  // block 1 is extensions[0]
 
     int blockCount() const { return 1 + int(extensions.size()); }
+    // Equal models serialise to equal bytes; a model parsed from its own bytes equals it.
+    bool operator==(const EdidModel&) const = default;
     // The extension of block (1..blockCount()-1) when it is a parsed CTA-861 block, else null.
     const CtaExtension* cta(int block) const;
     CtaExtension* cta(int block);

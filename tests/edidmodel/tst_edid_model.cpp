@@ -443,6 +443,7 @@ void TestEdidModel::editsChangeOnlyTheirBytes() {
     const EdidEditStep step = MakeEdidEditStep(model, edit);
     QVERIFY2(step.result.ok(), qPrintable(step.result.reason));
     QCOMPARE(step.before, bytes);
+    QCOMPARE(SerializeEdidModel(model), bytes);  // the model edited is a copy
     const QByteArray& after = step.after;
     QCOMPARE(after.size(), bytes.size());
     const int checksum = 128 * edit.targetBlock() + 127;
