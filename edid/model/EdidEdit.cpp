@@ -295,58 +295,6 @@ EdidEditResult Apply(EdidModel& model, const EdidEdit& e) {
     return IsTimingEdit(e.kind) ? CtaTimingEdit(*cta, e) : CtaDataBlockEdit(*cta, e);
 }
 
-}  // namespace
-
-EdidEdit EdidEdit::setVendor(const QString& letters) {
-    EdidEdit e;
-    e.kind = Kind::SetVendor;
-    e.text = letters;
-    return e;
-}
-
-EdidEdit EdidEdit::setProduct(qint64 code) {
-    EdidEdit e;
-    e.kind = Kind::SetProduct;
-    e.number = code;
-    return e;
-}
-
-EdidEdit EdidEdit::setSerial(qint64 serial) {
-    EdidEdit e;
-    e.kind = Kind::SetSerial;
-    e.number = serial;
-    return e;
-}
-
-EdidEdit EdidEdit::setWeek(qint64 week) {
-    EdidEdit e;
-    e.kind = Kind::SetWeek;
-    e.number = week;
-    return e;
-}
-
-EdidEdit EdidEdit::setYear(qint64 year) {
-    EdidEdit e;
-    e.kind = Kind::SetYear;
-    e.number = year;
-    return e;
-}
-
-EdidEdit EdidEdit::setMonitorName(const QString& name) {
-    EdidEdit e;
-    e.kind = Kind::SetMonitorName;
-    e.text = name;
-    return e;
-}
-
-EdidEdit EdidEdit::setRangeLimits(const EdidRangeLimits& limits) {
-    EdidEdit e;
-    e.kind = Kind::SetRangeLimits;
-    e.limits = limits;
-    return e;
-}
-
-namespace {
 EdidEdit ItemEdit(Kind kind, int block, int index, int to = 0) {
     EdidEdit e;
     e.kind = kind;
@@ -355,18 +303,69 @@ EdidEdit ItemEdit(Kind kind, int block, int index, int to = 0) {
     e.to = to;
     return e;
 }
-}  // namespace
 
-EdidEdit EdidEdit::addTiming(int block, int index, const EdidDetailedTiming& timing) {
-    EdidEdit e = ItemEdit(Kind::AddTiming, block, index);
+EdidEdit NumberEdit(Kind kind, qint64 number) {
+    EdidEdit e = ItemEdit(kind, 0, 0);
+    e.number = number;
+    return e;
+}
+
+EdidEdit TextEdit(Kind kind, const QString& text) {
+    EdidEdit e = ItemEdit(kind, 0, 0);
+    e.text = text;
+    return e;
+}
+
+EdidEdit TimingEdit(Kind kind, int block, int index, const EdidDetailedTiming& timing) {
+    EdidEdit e = ItemEdit(kind, block, index);
     e.timing = timing;
     return e;
 }
 
-EdidEdit EdidEdit::setTiming(int block, int index, const EdidDetailedTiming& timing) {
-    EdidEdit e = ItemEdit(Kind::SetTiming, block, index);
-    e.timing = timing;
+EdidEdit DataBlockEdit(Kind kind, int block, int index, const CtaDataBlock& dataBlock) {
+    EdidEdit e = ItemEdit(kind, block, index);
+    e.dataBlock = dataBlock;
     return e;
+}
+
+}  // namespace
+
+EdidEdit EdidEdit::setVendor(const QString& letters) {
+    return TextEdit(Kind::SetVendor, letters);
+}
+
+EdidEdit EdidEdit::setProduct(qint64 code) {
+    return NumberEdit(Kind::SetProduct, code);
+}
+
+EdidEdit EdidEdit::setSerial(qint64 serial) {
+    return NumberEdit(Kind::SetSerial, serial);
+}
+
+EdidEdit EdidEdit::setWeek(qint64 week) {
+    return NumberEdit(Kind::SetWeek, week);
+}
+
+EdidEdit EdidEdit::setYear(qint64 year) {
+    return NumberEdit(Kind::SetYear, year);
+}
+
+EdidEdit EdidEdit::setMonitorName(const QString& name) {
+    return TextEdit(Kind::SetMonitorName, name);
+}
+
+EdidEdit EdidEdit::setRangeLimits(const EdidRangeLimits& limits) {
+    EdidEdit e = ItemEdit(Kind::SetRangeLimits, 0, 0);
+    e.limits = limits;
+    return e;
+}
+
+EdidEdit EdidEdit::addTiming(int block, int index, const EdidDetailedTiming& timing) {
+    return TimingEdit(Kind::AddTiming, block, index, timing);
+}
+
+EdidEdit EdidEdit::setTiming(int block, int index, const EdidDetailedTiming& timing) {
+    return TimingEdit(Kind::SetTiming, block, index, timing);
 }
 
 EdidEdit EdidEdit::removeTiming(int block, int index) {
@@ -378,15 +377,11 @@ EdidEdit EdidEdit::moveTiming(int block, int from, int to) {
 }
 
 EdidEdit EdidEdit::addDataBlock(int block, int index, const CtaDataBlock& dataBlock) {
-    EdidEdit e = ItemEdit(Kind::AddDataBlock, block, index);
-    e.dataBlock = dataBlock;
-    return e;
+    return DataBlockEdit(Kind::AddDataBlock, block, index, dataBlock);
 }
 
 EdidEdit EdidEdit::setDataBlock(int block, int index, const CtaDataBlock& dataBlock) {
-    EdidEdit e = ItemEdit(Kind::SetDataBlock, block, index);
-    e.dataBlock = dataBlock;
-    return e;
+    return DataBlockEdit(Kind::SetDataBlock, block, index, dataBlock);
 }
 
 EdidEdit EdidEdit::removeDataBlock(int block, int index) {
