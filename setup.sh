@@ -13,8 +13,9 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 what="${1:-run}"
+# ser2net: the serial server that the tests of network ports run against.
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libgl-dev dpkg-dev file
-          edid-decode fonts-dejavu-core appstream desktop-file-utils)
+          edid-decode fonts-dejavu-core appstream desktop-file-utils ser2net)
 case "$what" in
     deb)
         packages+=(lintian)

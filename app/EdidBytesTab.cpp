@@ -88,6 +88,9 @@ EdidBytesTab::EdidBytesTab(QWidget* parent) : QWidget(parent) {
                                       "it belongs to."),
                        this);
     info_->setObjectName(QStringLiteral("Label_ByteInfo"));
+    // The cells' tooltips are markup; this line is plain text, so a name from the EDID shows as it
+    // stands.
+    info_->setTextFormat(Qt::PlainText);
     info_->setAccessibleDescription(QStringLiteral("The current byte"));
     info_->setWordWrap(true);
     info_->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -135,6 +138,7 @@ void EdidBytesTab::setImage(const EdidImage& image) {
                 .arg(range.first)
                 .arg(range.first + range.length - 1);
         item->setToolTip(PlainToolTip(where));
+        item->setData(Qt::UserRole, where);  // the info line's plain text
         item->setData(Qt::AccessibleTextRole,
                       QStringLiteral("byte %1: %2, %3").arg(offset).arg(item->text(), where));
         table_->setItem(rowOf(offset), offset % kPerRow, item);
@@ -152,7 +156,7 @@ void EdidBytesTab::showCell(int row, int column) {
                        .arg(offset)
                        .arg(offset, 2, 16, QChar(u'0'))
                        .arg(image_[offset], 2, 16, QChar(u'0'))
-                       .arg(table_->item(row, column)->toolTip()));
+                       .arg(table_->item(row, column)->data(Qt::UserRole).toString()));
 }
 
 }  // namespace varnok

@@ -3,24 +3,13 @@
 #include <QFontDatabase>
 #include <QLabel>
 #include <QPlainTextEdit>
-#include <QProcess>
-#include <QStandardPaths>
-#include <QTimer>
 #include <QVBoxLayout>
 
-#include "app/EdidDecodeOutput.h"
 #include "app/WidgetText.h"
 #include "edid/Edid.h"
+#include "edid/check/EdidDecodeOutput.h"
 
 namespace varnok {
-namespace {
-
-// edid-decode takes some milliseconds for an EDID; a run this long is stuck.
-constexpr int kDefaultTimeoutMs = 10000;
-// How long the window waits for a killed run to be gone.
-constexpr int kKillWaitMs = 1000;
-
-}  // namespace
 
 EdidDecodeTab::EdidDecodeTab(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("Tab_Decode"));
@@ -46,24 +35,16 @@ EdidDecodeTab::EdidDecodeTab(QWidget* parent) : QWidget(parent) {
     layout->addWidget(caption);
     layout->addWidget(text_, 1);
 
-    timeout_ = new QTimer(this);
-    timeout_->setSingleShot(true);
-    timeout_->setInterval(kDefaultTimeoutMs);
-    connect(timeout_, &QTimer::timeout, this, [this] {
-        const int seconds = (timeout_->interval() + 999) / 1000;
-        stop();
-        finish(
-            QStringLiteral("edid-decode did not finish within %1 s and was stopped").arg(seconds),
-            true, {});
-    });
+    process_ = new EdidDecodeProcess(this);
+    connect(process_, &EdidDecodeProcess::finished, this, &EdidDecodeTab::runEnded);
 }
 
 EdidDecodeTab::~EdidDecodeTab() {
-    stop();
+    process_->stop();
 }
 
 void EdidDecodeTab::setTimeoutMs(int ms) {
-    timeout_->setInterval(ms);
+    process_->setTimeoutMs(ms);
 }
 
 QString EdidDecodeTab::headline() const {
@@ -74,18 +55,6 @@ QString EdidDecodeTab::text() const {
     return text_->toPlainText();
 }
 
-void EdidDecodeTab::stop() {
-    timeout_->stop();
-    if (!process_) return;
-    QProcess* p = std::exchange(process_, nullptr);
-    p->disconnect(this);
-    if (p->state() != QProcess::NotRunning) {
-        p->kill();
-        p->waitForFinished(kKillWaitMs);
-    }
-    p->deleteLater();  // it may be the sender of the signal being handled
-}
-
 void EdidDecodeTab::finish(const QString& headline, bool red, const QString& text) {
     SetLabelText(headline_, headline, red);
     text_->setPlainText(text);
@@ -93,50 +62,26 @@ void EdidDecodeTab::finish(const QString& headline, bool red, const QString& tex
 }
 
 void EdidDecodeTab::decode(const EdidImage& image) {
-    stop();  // its output would be for other bytes
-    const QString program = QStandardPaths::findExecutable(QLatin1String(kEdidDecodeProgram));
-    if (program.isEmpty()) {
-        finish(EdidDecodeMissingText(), false, {});
-        return;
-    }
-    process_ = new QProcess(this);
-    process_->setProgram(program);
-    process_->setArguments({QStringLiteral("--check")});
-    connect(process_, &QProcess::finished, this, &EdidDecodeTab::processEnded);
-    connect(process_, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
-        if (error != QProcess::FailedToStart) return;  // the others end in finished
-        const QString why = process_->errorString();
-        stop();
-        finish(QStringLiteral("edid-decode could not be started: %1").arg(why), true, {});
-    });
     SetLabelText(headline_, QStringLiteral("Running edid-decode --check..."), false);
     text_->clear();
-    process_->start();
-    if (!process_) return;  // it could not start, and said so already
-    // A 128-byte EDID goes as 128 bytes: its 0xFF fill is no extension block.
-    process_->write(reinterpret_cast<const char*>(image.data()), EdidByteCount(image));
-    process_->closeWriteChannel();
-    timeout_->start();
+    // A 128-byte EDID goes as 128 bytes: its 0xFF fill is no extension block. A run still going
+    // for other bytes ends without a word.
+    process_->start(QByteArray(reinterpret_cast<const char*>(image.data()), EdidByteCount(image)));
 }
 
-void EdidDecodeTab::processEnded() {
-    timeout_->stop();
-    QProcess* p = std::exchange(process_, nullptr);
-    const QString out = QString::fromUtf8(p->readAllStandardOutput());
-    const QString err = QString::fromUtf8(p->readAllStandardError()).trimmed();
-    const bool crashed = p->exitStatus() != QProcess::NormalExit;
-    p->deleteLater();
-    if (crashed || out.trimmed().isEmpty()) {
-        finish(QStringLiteral("edid-decode could not decode these bytes%1")
-                   .arg(err.isEmpty() ? QString() : QStringLiteral(": ") + err),
-               true, out);
+void EdidDecodeTab::runEnded(const EdidDecodeRun& run) {
+    using Outcome = EdidDecodeRun::Outcome;
+    if (run.outcome != Outcome::Decoded) {
+        // What came before an undecodable end may say why; the other ends show nothing.
+        finish(run.failure, run.outcome != Outcome::Missing,
+               run.outcome == Outcome::Undecodable ? run.output : QString());
         return;
     }
-    const EdidDecodeReport report = SplitEdidDecodeOutput(out);
+    const EdidDecodeReport report = SplitEdidDecodeOutput(run.output);
     QString shown =
         report.checks.isEmpty() ? QStringLiteral("(no conformance summary)") : report.checks;
     shown += QStringLiteral("\n\n") + report.decode;
-    if (!err.isEmpty()) shown += QStringLiteral("\n\n") + err;
+    if (!run.errorOutput.isEmpty()) shown += QStringLiteral("\n\n") + run.errorOutput;
     finish(EdidDecodeHeadline(report), report.conformity != QLatin1String("PASS"), shown);
 }
 

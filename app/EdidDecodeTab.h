@@ -1,18 +1,18 @@
 #pragma once
 // The EDID window's "Full Decode" tab: Debian edid-decode's output for the EDID with its
 // conformance check (--check), the failures and warnings first. edid-decode runs as a separate
-// process fed the bytes on its standard input, asynchronously and bounded by a time-out, so the
-// window never waits for it. Without edid-decode the tab names the package that provides it.
+// process fed the bytes on its standard input (EdidDecodeProcess), asynchronously and bounded in
+// time and output, so the window never waits for it. Without edid-decode the tab names the
+// package that provides it.
 
 #include <QString>
 #include <QWidget>
 
 #include "edid/EdidInfo.h"
+#include "edid/check/EdidDecodeRun.h"
 
 class QLabel;
 class QPlainTextEdit;
-class QProcess;
-class QTimer;
 
 namespace varnok {
 
@@ -24,7 +24,7 @@ public:
 
     // Starts edid-decode on the EDID's bytes (128 or 256), ending a run still going for others.
     void decode(const EdidImage& image);
-    bool running() const { return process_ != nullptr; }
+    bool running() const { return process_->running(); }
     void setTimeoutMs(int ms);
 
     QString headline() const;
@@ -35,14 +35,12 @@ signals:
     void decodeFinished();
 
 private:
-    void stop();
     void finish(const QString& headline, bool red, const QString& text);
-    void processEnded();
+    void runEnded(const EdidDecodeRun& run);
 
     QLabel* headline_;
     QPlainTextEdit* text_;
-    QProcess* process_ = nullptr;
-    QTimer* timeout_;
+    EdidDecodeProcess* process_;
 };
 
 }  // namespace varnok

@@ -4,8 +4,9 @@
 // connected and idle, and 10,000 lines written to the shown debug log. Not a test: the figures
 // depend on the machine, so nothing here fails a build.
 //
-//   varnok-bench [--repeat N] [--idle-seconds S] [--startup-runs N] [--no-firmware]
+//   varnok-bench [--repeat N] [--idle-seconds S] [--startup-runs N] [--no-firmware] [--bytes-only]
 //
+// --bytes-only runs only the rows of byte logic (no device, no window), in a second or two.
 // Run with QT_QPA_PLATFORM=offscreen where there is no display. Exit code 0 when every goal is
 // met, 1 when one is missed. With VARNOK_BENCH_FRAMES=1 a failed download also prints the last
 // frames the emulated device received.
@@ -18,6 +19,7 @@
 #include "app/VarnokApplication.h"
 #include "bench/CliBench.h"
 #include "bench/CpuMeter.h"
+#include "bench/EdidModelBench.h"
 #include "bench/LogBench.h"
 #include "bench/Report.h"
 #include "bench/Scenario.h"
@@ -59,15 +61,23 @@ int main(int argc, char** argv) {
                                    QStringLiteral("n"), QStringLiteral("5"));
     QCommandLineOption noFirmware(QStringLiteral("no-firmware"),
                                   QStringLiteral("Skip the firmware update (about 45 s)."));
-    cli.addOptions({repeat, idle, startupRuns, noFirmware});
+    QCommandLineOption bytesOnly(
+        QStringLiteral("bytes-only"),
+        QStringLiteral("Only the byte-logic rows (no device, no window)."));
+    cli.addOptions({repeat, idle, startupRuns, noFirmware, bytesOnly});
     cli.process(app);
+
+    Report report;
+    if (cli.isSet(bytesOnly)) {
+        runEdidModel(report);
+        return report.print(QStringLiteral("Varnok benchmark: byte logic only.")) ? 0 : 1;
+    }
 
     Options options;
     options.repeat = std::max(1, cli.value(repeat).toInt());
     options.idleSeconds = std::max(1, cli.value(idle).toInt());
     options.firmware = !cli.isSet(noFirmware);
 
-    Report report;
     CpuMeter meter;
 
     // Start-up first, while the machine is as quiet as this run will leave it.
@@ -87,6 +97,7 @@ int main(int argc, char** argv) {
     }
     runCli(report, options.repeat);
     runDebugLog(report);
+    runEdidModel(report);
 
     if (!startup.ms.isEmpty()) {
         const double med = medianOf(startup.ms);

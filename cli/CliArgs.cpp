@@ -1,40 +1,75 @@
 #include "cli/CliArgs.h"
 
-#include <array>
+#include "cli/CliCommandTable.h"
 
 namespace varnok::cli {
 namespace {
 
-struct CommandRule {
-    const char* name;
-    int operands;
-    const char* synopsis;  // the operands, for the error message
-    bool probe;
-    bool verify;
-    bool save;
-};
-
-constexpr std::array<CommandRule, 10> kCommands{{
-    {"ports", 0, "", true, false, false},
-    {"info", 0, "", false, false, false},
-    {"download", 2, "SOURCE FILE", false, false, false},
-    {"upload", 1, "FILE", false, true, false},
-    {"analyze", 1, "SOURCE|FILE", false, false, false},
-    {"bytes", 1, "SOURCE|FILE", false, false, false},
-    {"compare", 2, "A B", false, false, false},
-    {"import-hex", 2, "TEXT|- OUT", false, false, false},
-    {"displays", 0, "", false, false, true},
-    {"firmware", 1, "FILE", false, false, false},
-}};
-
-const CommandRule* FindCommand(const QString& name) {
-    for (const CommandRule& rule : kCommands)
-        if (name == QLatin1String(rule.name)) return &rule;
-    return nullptr;
-}
+// The synopsis before the command, as varnok-cli(1) writes it.
+constexpr const char* kSynopsis = "varnok-cli [--port PORT] [--json] [--verbose]";
+constexpr int kWidth = 79;
+constexpr int kCommandColumn = 27;
+constexpr int kOptionColumn = 20;
 
 ParsedArgs Refuse(const QString& error) {
     return {std::nullopt, error};
+}
+
+struct FoundOption {
+    const CliOptionSpec* spec = nullptr;
+    bool global = false;
+};
+
+// `typed` is "--name" or "-c". An option of any command is known here: options may stand before
+// the command that takes them.
+FoundOption FindOption(const QString& typed) {
+    auto matches = [&](const CliOptionSpec& o) {
+        if (typed.startsWith(QLatin1String("--"))) return typed.mid(2) == QLatin1String(o.name);
+        return o.shortName && typed.size() == 2 && typed[1] == QLatin1Char(o.shortName);
+    };
+    for (const CliOptionSpec& o : GlobalOptions())
+        if (matches(o)) return {&o, true};
+    for (const CliCommandSpec& c : CommandTable())
+        for (const CliOptionSpec& o : c.options)
+            if (matches(o)) return {&o, false};
+    return {};
+}
+
+bool Takes(const CliCommandSpec& command, const QString& option) {
+    for (const CliOptionSpec& o : command.options)
+        if (option == QLatin1String(o.name)) return true;
+    return false;
+}
+
+// "ports", or "a, b" when several commands take the option.
+QString Owners(const QString& option) {
+    QStringList owners;
+    for (const CliCommandSpec& c : CommandTable())
+        if (Takes(c, option)) owners << QLatin1String(c.name);
+    return owners.join(QStringLiteral(", "));
+}
+
+// "  tag     help": the help from `column` on, wrapped there at kWidth; a tag that reaches the
+// column puts the help on the next line.
+void AppendEntry(QString& text, const QString& tag, const QString& help, int column,
+                 int indent = 2) {
+    QString line = QString(indent, QLatin1Char(' ')) + tag;
+    if (!tag.isEmpty() && line.size() + 1 > column) {
+        text += line + QLatin1Char('\n');
+        line.clear();
+    }
+    for (const QString& word : help.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        if (line.size() < column) {
+            line = line.leftJustified(column);
+        } else if (line.size() + 1 + word.size() > kWidth) {
+            text += line + QLatin1Char('\n');
+            line = QString(column, QLatin1Char(' '));
+        } else if (!line.isEmpty()) {
+            line += QLatin1Char(' ');
+        }
+        line += word;
+    }
+    text += line + QLatin1Char('\n');
 }
 
 }  // namespace
@@ -46,7 +81,9 @@ bool IsDeviceSourceWord(const QString& word) {
 
 ParsedArgs ParseArguments(const QStringList& arguments) {
     CliArgs a;
-    QStringList words;  // the command and its operands, in order
+    QStringList words;               // the command and its operands, in order
+    QMap<QString, QString> globals;  // the global options given, by long name
+    QStringList given;               // the command options, in the order given
     bool optionsEnded = false;
     for (int i = 0; i < arguments.size(); ++i) {
         const QString& arg = arguments[i];
@@ -66,104 +103,80 @@ ParsedArgs ParseArguments(const QStringList& arguments) {
             name = arg.left(eq);
             inlineValue = arg.mid(eq + 1);
         }
-        auto value = [&](QString* out) -> bool {
-            if (inlineValue) {
-                *out = *inlineValue;
-            } else {
-                if (i + 1 >= arguments.size()) return false;
-                *out = arguments[++i];
-            }
-            return !out->isEmpty();
-        };
-        auto flag = [&](bool* out) {
-            *out = true;
-            return !inlineValue;
-        };
-        bool ok = true;
-        if (name == QLatin1String("--port") || name == QLatin1String("-p"))
-            ok = value(&a.port);
-        else if (name == QLatin1String("--save"))
-            ok = value(&a.saveDir);
-        else if (name == QLatin1String("--json"))
-            ok = flag(&a.json);
-        else if (name == QLatin1String("--verbose") || name == QLatin1String("-v"))
-            ok = flag(&a.verbose);
-        else if (name == QLatin1String("--probe"))
-            ok = flag(&a.probe);
-        else if (name == QLatin1String("--verify"))
-            ok = flag(&a.verify);
-        else if (name == QLatin1String("--help") || name == QLatin1String("-h"))
-            ok = flag(&a.help);
-        else if (name == QLatin1String("--version"))
-            ok = flag(&a.version);
-        else
-            return Refuse(QStringLiteral("unknown option %1").arg(name));
-        if (!ok) return Refuse(QStringLiteral("option %1 needs a value").arg(name));
+        const FoundOption found = FindOption(name);
+        if (!found.spec) return Refuse(QStringLiteral("unknown option %1").arg(name));
+        QString value;
+        if (found.spec->valueName) {
+            if (inlineValue)
+                value = *inlineValue;
+            else if (i + 1 < arguments.size())
+                value = arguments[++i];
+        }
+        // A value option without its value, or a flag given one.
+        if (found.spec->valueName ? value.isEmpty() : inlineValue.has_value())
+            return Refuse(QStringLiteral("option %1 needs a value").arg(name));
+        const QString key = QLatin1String(found.spec->name);
+        if (found.global) {
+            globals.insert(key, value);
+        } else {
+            a.options.insert(key, value);
+            given << key;
+        }
     }
-    if (a.help || a.version) return {a, {}};
+    a.port = globals.value(QStringLiteral("port"));
+    a.json = globals.contains(QStringLiteral("json"));
+    a.verbose = globals.contains(QStringLiteral("verbose"));
+    a.help = globals.contains(QStringLiteral("help"));
+    a.version = globals.contains(QStringLiteral("version"));
+    if (a.help || a.version) {
+        if (!words.isEmpty() && FindCommand(words[0])) a.command = words[0];
+        return {a, {}};
+    }
     if (words.isEmpty()) return Refuse(QStringLiteral("no command given"));
 
     a.command = words.takeFirst();
     a.operands = words;
-    const CommandRule* rule = FindCommand(a.command);
-    if (!rule) return Refuse(QStringLiteral("unknown command '%1'").arg(a.command));
-    if (a.operands.size() != rule->operands) {
-        const QString synopsis = rule->operands == 0 ? QStringLiteral("no operands")
-                                                     : QString::fromLatin1(rule->synopsis);
+    const CliCommandSpec* command = FindCommand(a.command);
+    if (!command) return Refuse(QStringLiteral("unknown command '%1'").arg(a.command));
+    const OperandCount count = CountOperands(command->operands);
+    if (a.operands.size() < count.min || (count.max >= 0 && a.operands.size() > count.max)) {
+        const QString synopsis = *command->operands ? QString::fromLatin1(command->operands)
+                                                    : QStringLiteral("no operands");
         return Refuse(QStringLiteral("%1 takes %2").arg(a.command, synopsis));
     }
-    if (a.probe && !rule->probe) return Refuse(QStringLiteral("--probe belongs to ports"));
-    if (a.verify && !rule->verify) return Refuse(QStringLiteral("--verify belongs to upload"));
-    if (!a.saveDir.isEmpty() && !rule->save)
-        return Refuse(QStringLiteral("--save belongs to displays"));
-    if (a.command == QLatin1String("download") && !IsDeviceSourceWord(a.operands[0]))
-        return Refuse(QStringLiteral("unknown source '%1' (internal, external, user or stored)")
-                          .arg(a.operands[0]));
-    // The analyzer reads Internal, External and User; the Stored EDID is only downloaded.
-    const bool readsSource = a.command == QLatin1String("analyze") ||
-                             a.command == QLatin1String("bytes") ||
-                             a.command == QLatin1String("compare");
-    if (readsSource)
-        for (const QString& operand : a.operands)
-            if (operand == QLatin1String("stored"))
-                return Refuse(QStringLiteral("the Stored EDID is read with download only"));
+    for (const QString& option : given)
+        if (!Takes(*command, option))
+            return Refuse(QStringLiteral("--%1 belongs to %2").arg(option, Owners(option)));
+    if (command->checkOperands)
+        if (const QString refusal = command->checkOperands(a.operands); !refusal.isEmpty())
+            return Refuse(refusal);
     return {a, {}};
 }
 
 QString UsageText() {
-    return QStringLiteral(
-        "Usage: varnok-cli [--port PORT] [--json] [--verbose] COMMAND [ARGS]\n"
+    QString text = QStringLiteral(
+                       "Usage: %1 COMMAND [ARGS]\n"
+                       "       varnok-cli COMMAND --help\n"
+                       "\n"
+                       "Drives the HDMI EDID device over its serial port, and works on "
+                       "EDID files.\n"
+                       "\n"
+                       "Commands:\n")
+                       .arg(QLatin1String(kSynopsis));
+    for (const CliCommandSpec& command : CommandTable()) {
+        AppendEntry(text, CommandSynopsis(command), QLatin1String(command.help), kCommandColumn);
+        for (const CliOptionSpec& option : command.options)
+            AppendEntry(text, OptionSynopsis(option, false), QLatin1String(option.help),
+                        kCommandColumn, 4);
+    }
+    text += QStringLiteral(
+        "SOURCE is internal, external or user (analyze, bytes, compare also take a\n"
+        "file); a file named like a source is written ./internal.\n"
         "\n"
-        "Drives the HDMI EDID device over its serial port, and works on EDID files.\n"
-        "\n"
-        "Commands:\n"
-        "  ports [--probe]          the serial ports the system lists; with --probe, which of\n"
-        "                           them answer as the device (model, version)\n"
-        "  info                     model name, firmware version and EDID mode of the device\n"
-        "  download SOURCE FILE     SOURCE: internal | external | user | stored; writes the\n"
-        "                           256 bytes to FILE\n"
-        "  upload FILE [--verify]   FILE becomes the User EDID and the mode User; --verify then\n"
-        "                           reads the User EDID back and compares all 256 bytes\n"
-        "  analyze SOURCE|FILE      the analyzer's fourteen rows (Caption<TAB>Value)\n"
-        "  bytes SOURCE|FILE        hex dump, as edid-decode reads it\n"
-        "  compare A B              A, B: files or sources; rows and byte offsets that differ\n"
-        "  import-hex TEXT|- OUT    hex text (plain hex, edid-decode's output, xrandr --verbose,\n"
-        "                           a C array) to a .bin file; - reads standard input\n"
-        "  displays [--save DIR]    the EDIDs of this computer's displays; --save writes each\n"
-        "                           to DIR/CONNECTOR.bin\n"
-        "  firmware FILE            check FILE and program a device in ISP mode, with\n"
-        "                           read-back verification\n"
-        "SOURCE is internal, external or user (analyze, bytes, compare also take a file); a\n"
-        "file named like a source is written ./internal.\n"
-        "\n"
-        "Options:\n"
-        "  -p, --port PORT   use only this port: a name as the system lists it, or a path\n"
-        "                    such as /dev/ttyUSB0; without it the device is searched as the\n"
-        "                    window's Search does\n"
-        "  --json            one JSON object on stdout\n"
-        "  -v, --verbose     the debug log on stderr, as the window writes it\n"
-        "  -h, --help        this text\n"
-        "  --version         the version\n"
+        "Options:\n");
+    for (const CliOptionSpec& option : GlobalOptions())
+        AppendEntry(text, OptionSynopsis(option, true), QLatin1String(option.help), kOptionColumn);
+    text += QStringLiteral(
         "\n"
         "Exit status:\n"
         "  0  success\n"
@@ -173,12 +186,26 @@ QString UsageText() {
         "  4  no device found\n"
         "  5  verification mismatch\n"
         "  6  compare found differences (0 when equal)\n"
-        "  130, 143  interrupted by Ctrl+C or SIGTERM while connected: the operation stops\n"
-        "     before its next frame (a firmware update runs to its end)\n"
+        "  130, 143  interrupted by Ctrl+C or SIGTERM while connected: the operation\n"
+        "     stops before its next frame (a firmware update runs to its end)\n"
         "\n"
         "Environment:\n"
         "  VARNOK_PORTS    NAME=PATH,... listed instead of the system's serial ports\n"
         "  VARNOK_DRM_DIR  the display tree read by displays (default /sys/class/drm)\n");
+    return text;
+}
+
+QString CommandUsageText(const QString& name) {
+    const CliCommandSpec* command = FindCommand(name);
+    if (!command) return UsageText();
+    QString text =
+        QStringLiteral("Usage: %1 %2\n\n").arg(QLatin1String(kSynopsis), CommandSynopsis(*command));
+    AppendEntry(text, {}, QLatin1String(command->help), 0, 0);
+    if (!command->options.empty()) text += QLatin1Char('\n');
+    for (const CliOptionSpec& option : command->options)
+        AppendEntry(text, OptionSynopsis(option, false), QLatin1String(option.help), kOptionColumn);
+    text += QStringLiteral("\nThe global options and the exit statuses: varnok-cli --help\n");
+    return text;
 }
 
 }  // namespace varnok::cli

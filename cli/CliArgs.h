@@ -1,12 +1,21 @@
 #pragma once
 // The command line of varnok-cli: global options, one command and its operands, the exit
-// statuses, and the usage text that documents both.
+// statuses, and the usage text that documents both. The commands and their options are those of
+// the table in CliCommandTable.h.
 //
 //   varnok-cli [--port PORT] [--json] [--verbose] COMMAND [ARGS]
+//   varnok-cli COMMAND --help
 //
-// Options may stand before or after the command; "--" ends them (an operand that starts with
-// "-" follows it); a lone "-" is an operand (standard input for import-hex).
+// Options may stand before or after the command; "--name=value" and "--name value" are the same;
+// "--" ends them (an operand that starts with "-" follows it); a lone "-" is an operand (standard
+// input for import-hex).
+//
+// The parser is a small one of its own rather than QCommandLineParser, which (Qt 6.4) would
+// change what is accepted: it takes "--port=" with an empty value, reads "-pCOM3" and "-vp X" as
+// compacted short options or, in its other mode, "-verbose" as --verbose; its errors name an
+// option without the dashes it was typed with; and it has no options that belong to one command.
 
+#include <QMap>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -30,11 +39,14 @@ struct CliArgs {
     bool verbose = false;
     bool help = false;
     bool version = false;
-    QString command;
+    QString command;  // with --help, the command whose usage is asked for (or empty)
     QStringList operands;
-    bool probe = false;   // ports --probe
-    bool verify = false;  // upload --verify
-    QString saveDir;      // displays --save DIR
+    // The command's own options, by long name: the value, or empty for a flag.
+    QMap<QString, QString> options;
+
+    // ports --probe: flag(u"probe"); displays --save DIR: value(u"save").
+    bool flag(QStringView name) const { return options.contains(name.toString()); }
+    QString value(QStringView name) const { return options.value(name.toString()); }
 };
 
 struct ParsedArgs {
@@ -47,6 +59,8 @@ ParsedArgs ParseArguments(const QStringList& arguments);
 
 // The --help text: synopsis, commands, options, exit statuses, environment.
 QString UsageText();
+// COMMAND --help: the command's synopsis, its help and its options' help.
+QString CommandUsageText(const QString& command);
 
 // The device sources a command accepts in place of a file: internal, external, user, and for
 // download also stored. An operand that names a file with such a name is written ./internal.

@@ -27,21 +27,6 @@ QJsonObject PortJson(const QPair<QString, QString>& port) {
 
 }  // namespace
 
-ExitStatus RunCommand(CliRun& run) {
-    const QString& c = run.args.command;
-    if (c == QLatin1String("ports")) return RunPorts(run);
-    if (c == QLatin1String("info")) return RunInfo(run);
-    if (c == QLatin1String("download")) return RunDownload(run);
-    if (c == QLatin1String("upload")) return RunUpload(run);
-    if (c == QLatin1String("analyze")) return RunAnalyze(run);
-    if (c == QLatin1String("bytes")) return RunBytes(run);
-    if (c == QLatin1String("compare")) return RunCompare(run);
-    if (c == QLatin1String("import-hex")) return RunImportHex(run);
-    if (c == QLatin1String("displays")) return RunDisplays(run);
-    if (c == QLatin1String("firmware")) return RunFirmware(run);
-    return run.fail(ExitStatus::Usage, QStringLiteral("unknown command '%1'").arg(c));
-}
-
 ExitStatus ConnectDevice(CliRun& run, CliSession& session, DeviceMode mode) {
     const auto ports = run.args.port.isEmpty() ? ListPorts() : QList{ResolvePort(run.args.port)};
     const CliSession::State state = session.connect(ports);
@@ -67,7 +52,7 @@ ExitStatus RunPorts(CliRun& run) {
     for (const auto& port : ports) {
         QJsonObject entry = PortJson(port);
         QString text = port.first + QLatin1Char('\t') + port.second;
-        if (run.args.probe) {
+        if (run.args.flag(u"probe")) {
             // Each port gets a search of its own, so every one is probed, not only up to the
             // first device.
             CliSession session(run.views);
@@ -96,7 +81,7 @@ ExitStatus RunPorts(CliRun& run) {
         run.out.line(text);
     }
     run.out.set(QStringLiteral("ports"), list);
-    if (run.args.probe && !anyDevice)
+    if (run.args.flag(u"probe") && !anyDevice)
         return run.fail(ExitStatus::NoDevice,
                         QStringLiteral("probed %1 ports, no device found").arg(ports.size()));
     return ExitStatus::Ok;
@@ -165,13 +150,13 @@ ExitStatus RunUpload(CliRun& run) {
     if (const ExitStatus s = ConnectDevice(run, session, DeviceMode::Api); s != ExitStatus::Ok)
         return s;
     UploadOptions options;
-    options.verify = run.args.verify;
+    options.verify = run.args.flag(u"verify");
     run.views.startUpload();
     const UploadResult result = UploadEdidFile(session.link(), run.views, path, options);
     run.console.endProgress();
     run.out.set(QStringLiteral("file"), path);
     const bool readBack = result.is(UploadOutcome::Verified) || result.is(UploadOutcome::Differs);
-    if (run.args.verify && (readBack || result.is(UploadOutcome::NoReadBack)))
+    if (run.args.flag(u"verify") && (readBack || result.is(UploadOutcome::NoReadBack)))
         run.out.set(QStringLiteral("verified"), result.is(UploadOutcome::Verified));
     if (readBack) run.out.set(QStringLiteral("differingBytes"), result.data.differing);
     const OutcomeText words = UploadWords(result, path);

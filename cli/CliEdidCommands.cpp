@@ -120,7 +120,7 @@ ExitStatus RunImportHex(CliRun& run) {
 
 ExitStatus RunDisplays(CliRun& run) {
     const QList<DisplayEdid> displays = ListDisplayEdids();
-    const QString& dir = run.args.saveDir;
+    const QString dir = run.args.value(u"save");
     if (!dir.isEmpty() && !QFileInfo(dir).isDir())
         return run.fail(ExitStatus::Failure, dir + QStringLiteral(": no such folder"));
     QJsonArray list;

@@ -1,5 +1,5 @@
 // varnok-cli: the device and EDID files from the command line. See CliArgs.h for the command
-// line and varnok-cli(1) for the whole story.
+// line, CliCommandTable.h for its commands and varnok-cli(1) for the whole story.
 
 #include <QCoreApplication>
 #include <cstdio>
@@ -40,7 +40,8 @@ int main(int argc, char** argv) {
     }
     const CliArgs& args = *parsed.args;
     if (args.help) {
-        std::fputs(UsageText().toUtf8().constData(), stdout);
+        const QString usage = args.command.isEmpty() ? UsageText() : CommandUsageText(args.command);
+        std::fputs(usage.toUtf8().constData(), stdout);
         return 0;
     }
     if (args.version) {

@@ -51,22 +51,20 @@ void DeviceSearch::Search() {
 
 bool DeviceSearch::probe(const QString& name) {
     LinkView& log = link_.view();
-    std::unique_ptr<SerialPort> port = ports_.createPort();
-    if (!port->open(ports_.pathFor(name))) {
+    const QString path = ports_.pathFor(name);
+    std::unique_ptr<SerialPort> port = ports_.createPort(path);
+    if (!port->open(path)) {
         log.logAppend(QStringLiteral("Open ") + name + QStringLiteral(" Failed.\r\n"));
-        // The system's reason on a line of its own, so that a port held by the group dialout
-        // ("Permission denied") tells the user what to do.
-        const QString reason = port->errorString().trimmed();
-        if (!reason.isEmpty())
-            log.logAppend(QStringLiteral("  ") + reason + QStringLiteral("\r\n"));
-        note(name, PortProbe::OpenFailed, reason);
+        note(name, PortProbe::OpenFailed, logReason(*port));
         return false;
     }
     log.logAppend(QStringLiteral("Check ") + name + QStringLiteral("\r\n"));
     if (!port->setLineSettings()) {
         log.logAppend(QStringLiteral("Set COM Failed.\r\n"));
+        // A serial server that keeps another baud rate says so here.
+        const QString reason = logReason(*port);
         port->close();
-        note(name, PortProbe::SetFailed);
+        note(name, PortProbe::SetFailed, reason);
         return false;
     }
 
@@ -82,6 +80,14 @@ bool DeviceSearch::probe(const QString& name) {
     if (link_.shuttingDown()) {
         rejectPort();
         return true;
+    }
+    // A port that failed under the probe (a network port whose server closed the connection at
+    // once, a cable pulled) holds nothing to wait for; the log has its "Port Error:" line.
+    if (link_.ComPort && link_.ComPort->hasFatalError()) {
+        const QString reason = link_.ComPort->errorString().trimmed();
+        rejectPort();
+        note(name, PortProbe::OpenFailed, reason);
+        return false;
     }
 
     if (link_.RxBuffer[0] == kResponseLead) {
@@ -122,6 +128,15 @@ bool DeviceSearch::probe(const QString& name) {
     rejectPort();
     note(name, PortProbe::NoDevice);
     return false;
+}
+
+QString DeviceSearch::logReason(const SerialPort& port) {
+    // The system's reason on a line of its own, so that a port held by the group dialout
+    // ("Permission denied") or a server that refused the connection tells the user what to do.
+    const QString reason = port.errorString().trimmed();
+    if (!reason.isEmpty())
+        link_.view().logAppend(QStringLiteral("  ") + reason + QStringLiteral("\r\n"));
+    return reason;
 }
 
 void DeviceSearch::pause(uint32_t ms) {

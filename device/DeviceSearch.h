@@ -33,8 +33,9 @@ namespace varnok {
 // How the probe of one listed port ended, in the order the search tried them.
 struct PortProbe {
     enum Outcome {
-        OpenFailed,   // the port could not be opened; `reason` holds the system's words
-        SetFailed,    // 57600 8N1 was refused
+        OpenFailed,   // the port could not be opened, or failed under the probe (a network
+                      // port's server closed the connection); `reason` holds the system's words
+        SetFailed,    // 57600 8N1 was refused; `reason` says why when the port knows
         NoDevice,     // no answer with the lead byte 0xA1, and no ISP banner
         OtherDevice,  // an answer with another manufacturer ID (in `reason`)
         NoModelName,  // the device did not tell its model name
@@ -74,6 +75,8 @@ private:
     bool connectSteps();  // false when the device did not tell its model name
     void ispSteps();
     void pause(uint32_t ms);
+    // Logs the port's reason for a failure on a line of its own; the reason.
+    QString logReason(const SerialPort& port);
     void note(const QString& name, PortProbe::Outcome outcome, const QString& reason = {});
 
     DeviceLink& link_;

@@ -1,18 +1,20 @@
 #include "edid/EdidHexText.h"
 
 #include <QList>
+#include <QStringConverter>
 #include <algorithm>
 
 #include "edid/Edid.h"
+#include "edid/EdidHexTextDump.h"
 
 namespace varnok {
 namespace {
 
-// A line of the pasted text and its number from 1, for the error texts.
-struct Line {
-    int number;
-    QStringView text;
-};
+using hextext::AllHex;
+using hextext::ByteSink;
+using hextext::HexValue;
+using hextext::Line;
+using hextext::Quoted;
 
 QList<Line> SplitLines(QStringView text) {
     QList<Line> lines;
@@ -29,32 +31,9 @@ QList<Line> SplitLines(QStringView text) {
     return lines;
 }
 
-int HexValue(QChar c) {
-    const char16_t u = c.unicode();
-    if (u >= u'0' && u <= u'9') return u - u'0';
-    if (u >= u'a' && u <= u'f') return u - u'a' + 10;
-    if (u >= u'A' && u <= u'F') return u - u'A' + 10;
-    return -1;
-}
-
-bool AllHex(QStringView s) {
-    return std::all_of(s.begin(), s.end(), [](QChar c) { return HexValue(c) >= 0; });
-}
-
-// A piece of the user's text for an error message: short, and with control characters (a
-// terminal's escape sequences among them) shown as '?', since the message may go to a terminal.
-QString Quoted(QStringView token) {
-    constexpr qsizetype kShown = 24;
-    QString shown = token.left(kShown).toString();
-    for (QChar& c : shown) {
-        if (!c.isPrint()) c = u'?';
-    }
-    if (token.size() > kShown) shown += u'…';
-    return u'"' + shown + u'"';
-}
-
 // Reads the bytes of a run of lines. Plain hex: tokens split by white space and commas, each a
-// 0x.. byte or an even run of hex digits; a line may start with an offset label such as "00:".
+// 0x.. byte or an even run of hex digits, or bytes split by colons ("00:ff:ff"); a line may start
+// with an offset label such as "00:".
 // A C array: only what stands between the first { and its }, each element a C integer constant
 // from 0 to 255 (0x.. hex, 0.. octal, else decimal). Comments (/* */ and //) are skipped in both.
 class HexReader {
@@ -118,8 +97,7 @@ public:
         return true;
     }
 
-    int count() const { return count_; }
-    const EdidImage& image() const { return image_; }
+    const ByteSink& bytes() const { return sink_; }
     const QString& error() const { return error_; }
 
 private:
@@ -128,11 +106,7 @@ private:
         return false;
     }
 
-    // Only the first 256 bytes are kept; the rest are counted for the message.
-    void add(int value) {
-        if (count_ < kEdidSize) image_[count_] = static_cast<uint8_t>(value);
-        ++count_;
-    }
+    void add(int value) { sink_.add(static_cast<uint8_t>(value)); }
 
     bool take(QStringView t) {
         const bool first = firstToken_;
@@ -140,6 +114,22 @@ private:
         if (cArray_) return takeCElement(t);
         if (first && t.size() >= 2 && t.size() <= 9 && t.endsWith(u':') && AllHex(t.chopped(1)))
             return true;  // an offset label
+        if (t == u"*" && first) {
+            return fail(line_, QStringLiteral("the \"*\" stands for repeats of the line above it, "
+                                              "but without offsets (od -An) nothing says how "
+                                              "many; paste od's output with its offsets, or "
+                                              "od -v's."));
+        }
+        if (t.contains(u':')) {
+            for (QStringView part : t.split(u':')) {
+                if (!part.isEmpty() && !takeHex(part)) return false;
+            }
+            return true;
+        }
+        return takeHex(t);
+    }
+
+    bool takeHex(QStringView t) {
         if (t.startsWith(u"0x", Qt::CaseInsensitive)) {
             const QStringView digits = t.sliced(2);
             if (digits.isEmpty() || digits.size() > 2 || !AllHex(digits))
@@ -178,8 +168,7 @@ private:
     }
 
     const bool cArray_;
-    EdidImage image_{};
-    int count_ = 0;
+    ByteSink sink_;
     int line_ = 0;
     bool firstToken_ = true;
     bool inComment_ = false;
@@ -198,35 +187,54 @@ EdidHexText Failed(const QString& form, const QString& error) {
     return result;
 }
 
-EdidHexText ReadBytes(const QList<Line>& lines, bool cArray, const QString& form,
-                      const QString& noBytes) {
-    HexReader reader(cArray);
-    for (const Line& line : lines) {
-        if (!reader.read(line)) return Failed(form, reader.error());
-    }
-    if (!reader.finish()) return Failed(form, reader.error());
-    const int n = reader.count();
+// The bytes found as an EDID of 1 to maxBlocks blocks, or why they are none.
+EdidHexText Finish(const ByteSink& sink, int maxBlocks, const QString& form,
+                   const QString& noBytes) {
+    const qint64 n = sink.count();
     if (n == 0) return Failed(form, noBytes);
-    if (n != kBlockSize && n != kEdidSize) {
-        if (n % kBlockSize == 0) {
+    const bool device = maxBlocks == kEdidSize / kBlockSize;  // today's two-block callers
+    if (n % kBlockSize != 0) {
+        return Failed(
+            form,
+            QStringLiteral("Found %1 %2; an EDID has %3.")
+                .arg(n)
+                .arg(n == 1 ? QStringLiteral("byte") : QStringLiteral("bytes"))
+                .arg(device ? QStringLiteral("128 or 256")
+                            : QStringLiteral("128 bytes a block, 1 to %1 blocks").arg(maxBlocks)));
+    }
+    if (n / kBlockSize > maxBlocks) {
+        if (device) {
             return Failed(form, QStringLiteral("Found %1 bytes, an EDID with %2 extension blocks; "
                                                "the device holds 128 or 256 bytes (one extension "
                                                "at most).")
                                     .arg(n)
                                     .arg(n / kBlockSize - 1));
         }
-        return Failed(form, QStringLiteral("Found %1 %2; an EDID has 128 or 256.")
+        return Failed(form, QStringLiteral("Found %1 bytes, %2 blocks; an EDID is read up to %3 "
+                                           "blocks.")
                                 .arg(n)
-                                .arg(n == 1 ? QStringLiteral("byte") : QStringLiteral("bytes")));
+                                .arg(n / kBlockSize)
+                                .arg(maxBlocks));
     }
     EdidHexText result;
     result.ok = true;
     result.form = form;
-    result.size = n;
-    result.image = reader.image();
+    result.size = int(n);
+    result.bytes = sink.kept();
     // As a 128-byte file reads: the missing block is 0xFF.
-    if (n == kBlockSize) std::fill(result.image.begin() + kBlockSize, result.image.end(), 0xFF);
+    result.image.fill(0xFF);
+    std::copy_n(result.bytes.begin(), std::min<qsizetype>(n, kEdidSize), result.image.begin());
     return result;
+}
+
+EdidHexText ReadBytes(const QList<Line>& lines, bool cArray, int maxBlocks, const QString& form,
+                      const QString& noBytes) {
+    HexReader reader(cArray);
+    for (const Line& line : lines) {
+        if (!reader.read(line)) return Failed(form, reader.error());
+    }
+    if (!reader.finish()) return Failed(form, reader.error());
+    return Finish(reader.bytes(), maxBlocks, form, noBytes);
 }
 
 bool StartsWithXrandrEdid(QStringView trimmed, QStringView& rest) {
@@ -249,24 +257,81 @@ bool StartsWith(const Line& line, QStringView text) {
     return line.text.trimmed().startsWith(text);
 }
 
+qsizetype FirstLine(const QList<Line>& lines, QStringView text) {
+    const auto it = std::find_if(lines.begin(), lines.end(),
+                                 [text](const Line& line) { return StartsWith(line, text); });
+    return it - lines.begin();
+}
+
 // edid-decode's output: the lines after "edid-decode (hex):" up to the dashes before the decode.
 // A copy that starts below that heading still has the dashes and the decode after its hex lines.
 bool EdidDecodeBlock(const QList<Line>& lines, QList<Line>& block) {
-    auto first = [&lines](QStringView text) {
-        const auto it = std::find_if(lines.begin(), lines.end(),
-                                     [text](const Line& line) { return StartsWith(line, text); });
-        return it - lines.begin();
-    };
-    qsizetype start = first(u"edid-decode (hex):") + 1;
+    qsizetype start = FirstLine(lines, u"edid-decode (hex):") + 1;
     if (start > lines.size()) {
-        const qsizetype dashes = first(u"----");
-        const qsizetype decode = first(u"Block 0, Base EDID:");
+        const qsizetype dashes = FirstLine(lines, u"----");
+        const qsizetype decode = FirstLine(lines, u"Block 0, Base EDID:");
         if (dashes == 0 || decode == lines.size() || decode < dashes) return false;
         start = 0;
     }
     for (qsizetype j = start; j < lines.size() && !StartsWith(lines[j], u"----"); ++j)
         block.append(lines[j]);
     return true;
+}
+
+// The "EDID (hex):" heading of older edid-decode output and of hardware-probe reports: the hex
+// lines under it, blank lines between blocks, up to the first line of other text.
+bool EdidHexHeadingBlock(const QList<Line>& lines, QList<Line>& block) {
+    const qsizetype heading = FirstLine(lines, u"EDID (hex):");
+    if (heading == lines.size()) return false;
+    for (qsizetype j = heading + 1; j < lines.size(); ++j) {
+        const QStringView line = lines[j].text.trimmed();
+        if (!line.isEmpty() && !IsHexLine(line)) break;
+        block.append(lines[j]);
+    }
+    return true;
+}
+
+// A Windows registry export (regedit's .reg text): the "EDID"=hex: value, its bytes split by
+// commas and continued on the next line after a backslash. Other values (HardwareID, ...) and
+// the key's name in brackets are never read.
+// The text after "EDID"=hex: (any case, blanks around the =), or none.
+bool AfterRegistryEdid(QStringView line, QStringView& rest) {
+    auto skip = [&line](QStringView text) {
+        line = line.trimmed();
+        if (!line.startsWith(text, Qt::CaseInsensitive)) return false;
+        line = line.sliced(text.size());
+        return true;
+    };
+    if (!skip(u"\"EDID\"") || !skip(u"=") || !skip(u"hex:")) return false;
+    rest = line;
+    return true;
+}
+
+int RegistryValues(const QList<Line>& lines, QList<Line>& block) {
+    int found = 0;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        QStringView rest;
+        if (!AfterRegistryEdid(lines[i].text, rest) || ++found > 1) continue;
+        for (qsizetype j = i;;) {
+            rest = rest.trimmed();
+            const bool continued = rest.endsWith(u'\\');
+            if (continued) rest.chop(1);
+            block.append({lines[j].number, rest});
+            if (!continued || ++j == lines.size()) break;
+            rest = lines[j].text;
+        }
+    }
+    return found;
+}
+
+// A C array's brace opens a line or follows "= " or "[]": a "{" in a dump's ASCII column or in
+// prose before plain hex does not make the text C.
+bool IsCArray(QStringView text) {
+    const qsizetype brace = text.indexOf(u'{');
+    if (brace < 0) return false;
+    const qsizetype lineStart = text.lastIndexOf(u'\n', brace) + 1;
+    const QStringView before = text.sliced(lineStart, brace - lineStart).trimmed();
+    return before.isEmpty() || before.endsWith(u'=') || before.endsWith(u']');
 }
 
 // xrandr --verbose: the EDID property's line and the indented hex lines under it. Other
@@ -304,14 +369,20 @@ QString FormatLines(const EdidImage& image, bool offsets) {
     return out;
 }
 
-}  // namespace
-
-EdidHexText ParseEdidHexText(QStringView text) {
+EdidHexText ParseText(QStringView text, int maxBlocks) {
     const QList<Line> lines = SplitLines(text);
     QList<Line> block;
+    auto read = [&](const QString& form, const QString& noBytes) {
+        return ReadBytes(block, false, maxBlocks, form, noBytes);
+    };
+    if (FirstLine(lines, u"edid-decode (hex):") == lines.size() &&
+        EdidHexHeadingBlock(lines, block)) {
+        return read(QStringLiteral("EDID (hex): block"),
+                    QStringLiteral("The EDID (hex): line is followed by no hex lines."));
+    }
     if (EdidDecodeBlock(lines, block)) {
-        return ReadBytes(block, false, QStringLiteral("edid-decode output"),
-                         QStringLiteral("edid-decode's hex block holds no bytes."));
+        return read(QStringLiteral("edid-decode output"),
+                    QStringLiteral("edid-decode's hex block holds no bytes."));
     }
     const int xrandr = XrandrBlocks(lines, block);
     if (xrandr > 1) {
@@ -321,18 +392,53 @@ EdidHexText ParseEdidHexText(QStringView text) {
                           .arg(xrandr));
     }
     if (xrandr == 1) {
-        return ReadBytes(block, false, QStringLiteral("xrandr output"),
-                         QStringLiteral("The EDID: line is followed by no hex lines."));
+        return read(QStringLiteral("xrandr output"),
+                    QStringLiteral("The EDID: line is followed by no hex lines."));
     }
     if (IsDecodedTextOnly(lines)) {
         return Failed(QStringLiteral("edid-decode output"),
                       QStringLiteral("This is edid-decode's decoded text without its hex block; "
                                      "paste edid-decode's whole output, without --skip-hex-dump."));
     }
-    const bool cArray = text.contains(u'{');
-    return ReadBytes(lines, cArray, cArray ? QStringLiteral("C array") : QStringLiteral("hex"),
+    const int registry = RegistryValues(lines, block);
+    if (registry > 1) {
+        return Failed(QStringLiteral("Windows registry export"),
+                      QStringLiteral("Found %1 \"EDID\" values, one for each display the registry "
+                                     "has known; paste the lines of one.")
+                          .arg(registry));
+    }
+    if (registry == 1) {
+        return read(QStringLiteral("Windows registry export"),
+                    QStringLiteral("The \"EDID\"=hex: value holds no bytes."));
+    }
+    const hextext::DumpRead dump = hextext::ReadOffsetDump(lines);
+    if (dump.isDump) {
+        return dump.error.isEmpty()
+                   ? Finish(dump.bytes, maxBlocks, dump.form, QStringLiteral("Found no hex bytes."))
+                   : Failed(dump.form, dump.error);
+    }
+    const bool cArray = IsCArray(text);
+    return ReadBytes(lines, cArray, maxBlocks,
+                     cArray ? QStringLiteral("C array") : QStringLiteral("hex"),
                      cArray ? QStringLiteral("The C array holds no bytes.")
                             : QStringLiteral("Found no hex bytes."));
+}
+
+}  // namespace
+
+EdidHexText ParseEdidHexText(QStringView text) {
+    return ParseText(text, kEdidSize / kBlockSize);
+}
+
+EdidHexText ParseEdidHexBlocks(QStringView text) {
+    return ParseText(text, kMaxHexTextBlocks);
+}
+
+QString EdidHexTextFromBytes(const QByteArray& data) {
+    // regedit exports UTF-16 with a byte order mark; everything else here is ASCII or UTF-8.
+    const auto encoding = QStringConverter::encodingForData(data);
+    QStringDecoder decode(encoding.value_or(QStringConverter::Utf8));
+    return decode(data);
 }
 
 QString FormatEdidHex(const EdidImage& image) {

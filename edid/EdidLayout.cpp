@@ -16,7 +16,10 @@ QString Hex(uint8_t b) {
     return QString::asprintf("0x%02x", unsigned{b});
 }
 
-// Horizontal and vertical active pixels and the refresh rate of a detailed timing descriptor.
+// A detailed timing descriptor as edid-decode names it: active pixels, "i" when interlaced, and
+// the refresh rate. An interlaced descriptor states one field: the frame has twice its active
+// lines, and each field's blanking is half a line longer than stated, so 1920x540 with 22 lines
+// of blanking at 74.25 MHz is 1920x1080i at 60.000 Hz.
 QString TimingText(const EdidImage& im, int p) {
     const int clock = im[p] | im[p + 1] << 8;  // in units of 10 kHz
     const int hActive = im[p + 2] | (im[p + 4] & 0xF0) << 4;
@@ -26,11 +29,17 @@ QString TimingText(const EdidImage& im, int p) {
     const bool interlaced = im[p + 17] & 0x80;
     QString text = QStringLiteral("detailed timing %1x%2%3")
                        .arg(hActive)
-                       .arg(vActive)
-                       .arg(interlaced ? QStringLiteral(" interlaced") : QString());
-    const double total = double(hActive + hBlank) * (vActive + vBlank);
-    if (total > 0) text += QString::asprintf(" at %.2f Hz", clock * 10000.0 / total);
+                       .arg(interlaced ? 2 * vActive : vActive)
+                       .arg(interlaced ? QStringLiteral("i") : QString());
+    const double fieldLines = vActive + vBlank + (interlaced ? 0.5 : 0.0);
+    const double total = double(hActive + hBlank) * fieldLines;
+    if (total > 0) text += QString::asprintf(" at %.3f Hz", clock * 10000.0 / total);
     return text;
+}
+
+bool AllZero(const EdidImage& im, int first, int length) {
+    return std::all_of(im.begin() + first, im.begin() + first + length,
+                       [](uint8_t b) { return b == 0; });
 }
 
 // The text of a display descriptor (bytes 5..17, ended by 0x0A), printable ASCII only.
@@ -46,6 +55,8 @@ QString DescriptorText(const EdidImage& im, int p) {
 
 QString DescriptorName(const EdidImage& im, int p) {
     if (im[p] != 0 || im[p + 1] != 0) return TimingText(im, p);
+    // Eighteen zero bytes hold nothing; tag 0x00 with any other byte set is the maker's own.
+    if (AllZero(im, p, kDescriptorSize)) return QStringLiteral("empty descriptor");
     const uint8_t tag = im[p + 3];
     switch (tag) {
         case 0xFF:
@@ -75,14 +86,41 @@ QString DescriptorName(const EdidImage& im, int p) {
     }
 }
 
-QString ExtendedTagName(int code) {
+// The vendors whose blocks CTA-861 and HDMI define, by IEEE OUI.
+QString OuiName(uint32_t oui) {
+    switch (oui) {
+        case 0x000C03:
+            return QStringLiteral("HDMI");
+        case 0xC45DD8:
+            return QStringLiteral("HDMI Forum");
+        case 0x00D046:
+            return QStringLiteral("Dolby");
+        case 0x90848B:
+            return QStringLiteral("HDR10+");
+        default:
+            return QString();
+    }
+}
+
+// A vendor-specific block ("vendor-specific", "vendor-specific video", ...) named by its OUI, which
+// is stored least significant byte first at ouiAt when the block holds it.
+QString VendorBlockName(const EdidImage& im, int ouiAt, bool held, const QString& kind) {
+    if (!held) return kind.at(0).toUpper() + kind.mid(1) + QStringLiteral(" data block");
+    const uint32_t oui = uint32_t(im[ouiAt + 2]) << 16 | uint32_t(im[ouiAt + 1]) << 8 | im[ouiAt];
+    const QString name = OuiName(oui);
+    if (!name.isEmpty()) return name + u' ' + kind + QStringLiteral(" data block");
+    return kind.at(0).toUpper() + kind.mid(1) +
+           QString::asprintf(" data block, OUI %02X-%02X-%02X", unsigned{im[ouiAt + 2]},
+                             unsigned{im[ouiAt + 1]}, unsigned{im[ouiAt]});
+}
+
+QString ExtendedTagName(const EdidImage& im, int p, int held) {
     struct Name {
         int code;
         const char* name;
     };
     static constexpr Name kNames[] = {
         {0, "Video capability"},
-        {1, "Vendor-specific video"},
         {2, "VESA display device"},
         {3, "VESA video timing block extension"},
         {5, "Colorimetry"},
@@ -92,7 +130,6 @@ QString ExtendedTagName(int code) {
         {13, "Video format preference"},
         {14, "YCbCr 4:2:0 video"},
         {15, "YCbCr 4:2:0 capability map"},
-        {17, "Vendor-specific audio"},
         {18, "HDMI audio"},
         {19, "Room configuration"},
         {20, "Speaker location"},
@@ -103,6 +140,11 @@ QString ExtendedTagName(int code) {
         {120, "HDMI Forum EDID extension override"},
         {121, "HDMI Forum sink capability"},
     };
+    const int code = im[p + 1];
+    if (code == 1)
+        return VendorBlockName(im, p + 2, held >= 5, QStringLiteral("vendor-specific video"));
+    if (code == 17)
+        return VendorBlockName(im, p + 2, held >= 5, QStringLiteral("vendor-specific audio"));
     for (const Name& n : kNames) {
         if (n.code == code) return QString::fromLatin1(n.name) + QStringLiteral(" data block");
     }
@@ -116,22 +158,15 @@ QString DataBlockName(const EdidImage& im, int p, int held) {
             return QStringLiteral("Audio data block");
         case 2:
             return QStringLiteral("Video data block");
-        case 3: {
-            if (held < 4) return QStringLiteral("Vendor-specific data block");
-            // The IEEE OUI is stored least significant byte first.
-            const uint32_t oui = uint32_t(im[p + 3]) << 16 | uint32_t(im[p + 2]) << 8 | im[p + 1];
-            if (oui == 0x000C03) return QStringLiteral("HDMI vendor-specific data block");
-            if (oui == 0xC45DD8) return QStringLiteral("HDMI Forum vendor-specific data block");
-            return QString::asprintf("Vendor-specific data block, OUI %02X-%02X-%02X",
-                                     unsigned{im[p + 3]}, unsigned{im[p + 2]}, unsigned{im[p + 1]});
-        }
+        case 3:
+            return VendorBlockName(im, p + 1, held >= 4, QStringLiteral("vendor-specific"));
         case 4:
             return QStringLiteral("Speaker allocation data block");
         case 5:
             return QStringLiteral("VESA display transfer characteristic data block");
         case 7:
             return held < 2 ? QStringLiteral("Extended tag data block")
-                            : ExtendedTagName(im[p + 1]);
+                            : ExtendedTagName(im, p, held);
         default:
             return QStringLiteral("Reserved data block, tag %1").arg(im[p] >> 5);
     }
@@ -227,11 +262,20 @@ void CtaExtension(const EdidImage& im, Layout& l) {
         }
         l.add(held, EdidRangeKind::DataBlock, name, held < stated);
     }
-    for (int p = l.next();
-         d != 0 && p + kDescriptorSize <= kChecksum1 && (im[p] != 0 || im[p + 1] != 0);
-         p += kDescriptorSize) {
-        l.add(kDescriptorSize, EdidRangeKind::DetailedTiming,
-              TimingText(im, p).replace(0, 1, QStringLiteral("D")));
+    // The 18-byte slots up to the checksum hold detailed timings and display descriptors in any
+    // order (a serial number before a timing, a dummy between two); only the zero slots after the
+    // last one that holds anything are padding.
+    const int firstSlot = l.next();
+    int end = firstSlot;
+    for (int p = firstSlot; d != 0 && p + kDescriptorSize <= kChecksum1; p += kDescriptorSize) {
+        if (!AllZero(im, p, kDescriptorSize)) end = p + kDescriptorSize;
+    }
+    for (int p = firstSlot; p < end; p += kDescriptorSize) {
+        const bool timing = im[p] != 0 || im[p + 1] != 0;
+        QString name = DescriptorName(im, p);
+        name[0] = name[0].toUpper();
+        l.add(kDescriptorSize, timing ? EdidRangeKind::DetailedTiming : EdidRangeKind::Descriptor,
+              name);
     }
     l.padding(kChecksum1);
 }

@@ -1,8 +1,11 @@
 #pragma once
 // The named byte ranges of an EDID image, for a hex view that shades and names them: the VESA
 // E-EDID base block's fields and its four 18-byte descriptors, and in a CTA-861 extension its
-// header, each data block, the detailed timings, the padding and the checksum. Every range lies
-// inside the image: a data block whose stated length runs past its collection is cut there.
+// header, each data block (a vendor's by its OUI's name where CTA-861 or HDMI defines one), the
+// 18-byte slots up to the last that holds anything (detailed timings and display descriptors), the
+// padding and the checksum. Timings are named as edid-decode names them ("1920x1080i at 60.000
+// Hz"). Every range lies inside the image: a data block whose stated length runs past its
+// collection is cut there.
 
 #include <QList>
 #include <QString>
@@ -14,7 +17,7 @@ namespace varnok {
 enum class EdidRangeKind {
     Header,          // bytes 0..7
     Field,           // a field of the base block or of the extension's header
-    Descriptor,      // one of the base block's four 18-byte descriptors
+    Descriptor,      // a base block's 18-byte descriptor, or an extension's display descriptor
     DataBlock,       // a CTA-861 data block, its header byte included
     DetailedTiming,  // an 18-byte detailed timing descriptor of the extension
     Checksum,        // byte 127 or 255

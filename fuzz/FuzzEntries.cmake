@@ -14,9 +14,10 @@ set(VARNOK_FUZZ_ENTRY_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/ScriptedLoader.cpp
     ${CMAKE_CURRENT_LIST_DIR}/IspLoopEntry.cpp
     ${CMAKE_CURRENT_LIST_DIR}/HexTextEntry.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/EdidModelEntry.cpp
 )
-set(VARNOK_FUZZ_ENTRY_LIBS varnok_edid varnok_builder varnok_creator varnok_link varnok_device
-    varnok_firmware)
+set(VARNOK_FUZZ_ENTRY_LIBS varnok_edid varnok_edid_model varnok_builder varnok_creator varnok_link
+    varnok_device varnok_firmware)
 # Target name, entry function.
 set(VARNOK_FUZZ_TARGETS
     fuzz_decode_report FuzzDecodeReport
@@ -24,4 +25,5 @@ set(VARNOK_FUZZ_TARGETS
     fuzz_rx_tick FuzzRxTick
     fuzz_isp_loop FuzzIspLoop
     fuzz_hex_text FuzzHexText
+    fuzz_edid_model FuzzEdidModel
 )

@@ -20,6 +20,11 @@ int FuzzDecodeReport(const uint8_t* data, size_t size);
 // the builder wrote (block 0 edits, block 1 layout, both checksums, what decodes back).
 int FuzzBuildRoundtrip(const uint8_t* data, size_t size);
 
+// Any bytes through the lossless EDID model: 128 x N bytes parse and serialise to themselves;
+// the first blocks (up to 8) are an EDID, the bytes after them a script of edits, each checked
+// to change only its block, make its checksum right and parse back into the same model.
+int FuzzEdidModel(const uint8_t* data, size_t size);
+
 // Any bytes as UTF-8 text pasted as an EDID's hex: a read gives 128 or 256 bytes or one printable
 // sentence; the hex text, hex dump and C array written of what was read read back the same.
 int FuzzHexText(const uint8_t* data, size_t size);

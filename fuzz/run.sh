@@ -2,7 +2,7 @@
 # Builds the libFuzzer targets with clang and runs each for a fixed number of runs, one after the
 # other, then prints runs and findings per target.
 #
-#   fuzz/run.sh [RUNS] [TARGET...]      RUNS defaults to 100000; TARGET defaults to all five
+#   fuzz/run.sh [RUNS] [TARGET...]      RUNS defaults to 100000; TARGET defaults to all six
 #
 # Environment: BUILD_DIR (default build-fuzz), JOBS (build jobs, default 2), MAX_TOTAL_TIME
 # (seconds per target, default 0 = no limit), FUZZ_OPTS (more libFuzzer options), WORKERS
@@ -18,7 +18,7 @@ cd "$(dirname "$0")/.."
 runs="${1:-100000}"
 shift || true
 targets=("$@")
-((${#targets[@]})) || targets=(fuzz_decode_report fuzz_build_roundtrip fuzz_rx_tick fuzz_isp_loop fuzz_hex_text)
+((${#targets[@]})) || targets=(fuzz_decode_report fuzz_build_roundtrip fuzz_rx_tick fuzz_isp_loop fuzz_hex_text fuzz_edid_model)
 build="${BUILD_DIR:-build-fuzz}"
 jobs="${JOBS:-2}"
 workers="${WORKERS:-1}"
@@ -41,12 +41,14 @@ seeds_of() {
         fuzz_rx_tick) echo fuzz/seeds/rx_tick ;;
         fuzz_isp_loop) echo fuzz/seeds/isp_loop ;;
         fuzz_hex_text) echo fuzz/seeds/hex_text ;;
+        fuzz_edid_model) echo fuzz/seeds/edid fuzz/seeds/edid_model ;;
     esac
 }
 max_len_of() {
     case "$1" in
         fuzz_decode_report) echo 300 ;;   # 256 image bytes, a few more to show they are ignored
         fuzz_build_roundtrip) echo 700 ;; # 256 image bytes and the record edits
+        fuzz_edid_model) echo 1400 ;;     # up to 8 blocks and a script of edits
         # A whole update of the page protocol takes about 740 directives (three a page); 1024
         # leaves room for retries, and longer scripts only repeat what shorter ones do, slowly.
         fuzz_isp_loop) echo 1024 ;;

@@ -10,7 +10,10 @@
 #else
 #include <QSerialPortInfo>
 
+#include "link/NetworkPortName.h"
 #include "link/QtSerialPort.h"
+#include "link/Rfc2217SerialPort.h"
+#include "link/TcpSerialPort.h"
 #endif
 
 namespace varnok {
@@ -66,8 +69,20 @@ QString SystemPortLister::pathFor(const QString& name) const {
 
 #endif
 
-std::unique_ptr<SerialPort> SystemPortLister::createPort() {
+std::unique_ptr<SerialPort> CreatePortFor(const QString& path) {
+#ifndef _WIN32
+    // The Windows build has no Qt Network yet: a network name fails there as an unknown port.
+    if (const auto kind = NetworkPortKindOf(path)) {
+        if (*kind == NetworkPortKind::Rfc2217) return std::make_unique<Rfc2217SerialPort>();
+        return std::make_unique<TcpSerialPort>();
+    }
+#endif
+    Q_UNUSED(path);
     return std::make_unique<ProductSerialPort>();
+}
+
+std::unique_ptr<SerialPort> SystemPortLister::createPort(const QString& path) {
+    return CreatePortFor(path);
 }
 
 FixedPortLister::FixedPortLister(QList<QPair<QString, QString>> ports) : ports_(std::move(ports)) {}
@@ -92,8 +107,8 @@ QString FixedPortLister::pathFor(const QString& name) const {
     return name;
 }
 
-std::unique_ptr<SerialPort> FixedPortLister::createPort() {
-    return std::make_unique<ProductSerialPort>();
+std::unique_ptr<SerialPort> FixedPortLister::createPort(const QString& path) {
+    return CreatePortFor(path);
 }
 
 }  // namespace varnok

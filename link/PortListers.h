@@ -8,6 +8,9 @@
 //  - FixedPortLister: a fixed list of (name, path) pairs opened as the system's port class; for
 //    the demo and the end-to-end tests, which list pseudo-terminals and never the machine's real
 //    ports.
+//
+// Either lister opens a path of the form tcp://HOST:PORT or rfc2217://HOST:PORT as a port on the
+// network (CreatePortFor), so such a path may stand wherever a device path does.
 
 #include <QHash>
 #include <QList>
@@ -22,11 +25,16 @@ namespace varnok {
 // goes through the device namespace "\\.\", which opens every port.
 QString WindowsPortPath(const QString& name);
 
+// The port that opens path: TcpSerialPort for tcp://, Rfc2217SerialPort for rfc2217:// (well
+// formed or not: a malformed name then fails at open() in words), else the system's serial
+// port class.
+std::unique_ptr<SerialPort> CreatePortFor(const QString& path);
+
 class SystemPortLister : public PortLister {
 public:
     QStringList ListSerialPorts() override;
     QString pathFor(const QString& name) const override;
-    std::unique_ptr<SerialPort> createPort() override;
+    std::unique_ptr<SerialPort> createPort(const QString& path) override;
 
 private:
     QHash<QString, QString> paths_;  // name -> system location, from the last listing
@@ -42,7 +50,7 @@ public:
 
     QStringList ListSerialPorts() override;
     QString pathFor(const QString& name) const override;
-    std::unique_ptr<SerialPort> createPort() override;
+    std::unique_ptr<SerialPort> createPort(const QString& path) override;
 
 private:
     QList<QPair<QString, QString>> ports_;

@@ -1,6 +1,7 @@
 #pragma once
-// The few serial-port operations the device link needs. The product opens a QSerialPort; tests
-// and the demo open the same class on a pseudo-terminal path.
+// The few serial-port operations the device link needs. The product opens a QSerialPort (the
+// Win32 communications API on Windows), or a port on the network for a tcp:// or rfc2217://
+// path; tests and the demo open the same classes on pseudo-terminals and loopback servers.
 
 #include <QByteArray>
 #include <QString>
@@ -35,7 +36,8 @@ public:
     virtual QStringList ListSerialPorts() = 0;
     // Path to open for a listed name (on Windows "\\.\" + name from COM10 on).
     virtual QString pathFor(const QString& name) const = 0;
-    virtual std::unique_ptr<SerialPort> createPort() = 0;
+    // A port of the class that opens this path (a network port for tcp:// and rfc2217://).
+    virtual std::unique_ptr<SerialPort> createPort(const QString& path) = 0;
 };
 
 }  // namespace varnok

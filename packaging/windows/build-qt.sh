@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds Qt 6.4.2's qtbase for 64-bit Windows with Debian's MinGW-w64 toolchain, from Debian's
 # own source package, with Debian's host Qt 6.4.2 tools (moc, rcc, uic) as QT_HOST_PATH. Only
-# what Varnok needs: Core, Gui, Widgets, Test and the Windows platform and style plugins; no SQL,
-# network, OpenGL, D-Bus, examples or tests. Varnok's Windows serial port is the Win32 API
+# what Varnok needs: Core, Gui, Widgets, Test, Network (plain TCP for network serial ports, no
+# TLS) and the Windows platform and style plugins; no SQL, OpenGL, D-Bus, examples or tests. Varnok's Windows serial port is the Win32 API
 # (link/WinSerialPort.cpp), so Qt Serial Port is not needed. The result is cached at
 # $VARNOK_QT_MINGW (default ~/.cache/varnok/qt-6.4.2-mingw) and reused: a second run returns at
 # once, and an interrupted build goes on where it stopped.
@@ -21,7 +21,8 @@ mkdir -p "$cache"
 # One build at a time: a second caller waits for the first and then finds the cache.
 exec 9>"$cache/qt-build.lock"
 flock 9
-if [ -f "$prefix/.varnok-complete" ]; then
+# A cache from before Qt Network was part of the build is built again, once.
+if [ -f "$prefix/.varnok-complete" ] && [ -d "$prefix/lib/cmake/Qt6Network" ]; then
     echo "Qt $qt_version for MinGW: $prefix (cached)"
     exit 0
 fi
@@ -88,7 +89,9 @@ cmake -S "$qtbase_src" -B "$build/qtbase" -G Ninja \
     -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
     -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DQT_BUILD_BENCHMARKS=OFF \
     -DBUILD_WITH_PCH=ON \
-    -DFEATURE_sql=OFF -DFEATURE_network=OFF -DFEATURE_dbus=OFF -DFEATURE_opengl=OFF \
+    -DFEATURE_sql=OFF -DFEATURE_network=ON -DFEATURE_ssl=OFF -DFEATURE_openssl=OFF \
+    -DFEATURE_schannel=OFF \
+    -DFEATURE_dbus=OFF -DFEATURE_opengl=OFF \
     -DINPUT_opengl=no -DFEATURE_printsupport=OFF -DFEATURE_concurrent=OFF -DFEATURE_xml=OFF \
     -DFEATURE_vulkan=OFF -DFEATURE_direct2d=OFF -DFEATURE_accessibility=ON \
     -DFEATURE_system_zlib=OFF -DFEATURE_system_pcre2=OFF -DFEATURE_system_png=OFF \

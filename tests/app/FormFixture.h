@@ -18,7 +18,7 @@ class NoPorts : public PortLister {
 public:
     QStringList ListSerialPorts() override { return {}; }
     QString pathFor(const QString& name) const override { return name; }
-    std::unique_ptr<SerialPort> createPort() override { return nullptr; }
+    std::unique_ptr<SerialPort> createPort(const QString&) override { return nullptr; }
 };
 
 struct FormFixture {

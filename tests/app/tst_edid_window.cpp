@@ -23,16 +23,17 @@
 
 #include "app/EdidBytesTab.h"
 #include "app/EdidCompareTab.h"
-#include "app/EdidDecodeOutput.h"
 #include "app/EdidDecodeTab.h"
 #include "app/EdidWindow.h"
 #include "edid/DefaultEdid.h"
 #include "edid/Edid.h"
 #include "edid/EdidHexText.h"
 #include "edid/EdidReport.h"
+#include "edid/check/EdidDecodeOutput.h"
 #include "edidio/DisplayEdids.h"
 #include "link/DeviceLink.h"
 #include "tests/app/FormFixture.h"
+#include "tests/support/FakeEdidDecode.h"
 
 using namespace varnok;
 
@@ -67,25 +68,6 @@ bool IsRed(QWidget* root, const char* name) {
                ->palette()
                .color(QPalette::WindowText) == QColor(255, 0, 0);
 }
-
-// A stand-in edid-decode on PATH: a shell script with the given body.
-struct FakeEdidDecode {
-    QTemporaryDir dir;
-    QByteArray oldPath = qgetenv("PATH");
-    explicit FakeEdidDecode(const QByteArray& body = {}) {
-        if (!body.isEmpty()) {
-            const QString path = dir.filePath("edid-decode");
-            QFile f(path);
-            if (!f.open(QIODevice::WriteOnly)) qFatal("cannot write %s", qPrintable(path));
-            f.write("#!/bin/sh\n" + body);
-            f.close();
-            f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                             QFileDevice::ExeOwner);
-        }
-        qputenv("PATH", QFile::encodeName(dir.path()));
-    }
-    ~FakeEdidDecode() { qputenv("PATH", oldPath); }
-};
 
 }  // namespace
 
@@ -222,6 +204,11 @@ void EdidWindowTest::markupInANameStaysText() {
     auto* table = w->findChild<QTableWidget*>("Table_Bytes");
     QVERIFY2(shown(table->item(EdidBytesTab::rowOf(95), 95 % 16)->toolTip()).contains("<b>A&B</b>"),
              qPrintable(table->item(EdidBytesTab::rowOf(95), 95 % 16)->toolTip()));
+    table->setCurrentCell(EdidBytesTab::rowOf(95), 95 % 16);
+    auto* info = w->findChild<QLabel*>("Label_ByteInfo");
+    QCOMPARE(info->textFormat(), Qt::PlainText);
+    QCOMPARE(info->text(), QString("Byte 95 (0x5f) = 0x3c: Descriptor 3: display product name "
+                                   "\"<b>A&B</b>\" (bytes 90 to 107)"));
     QTest::mouseClick(w->findChild<QPushButton*>("Button_LoadCreator"), Qt::LeftButton);
     const QString status = QString("Creator loaded from display card0-HDMI-A-1 (<b>A&B</b>)");
     QCOMPARE(LabelText(f.form.get(), "Label_Status"), status);

@@ -160,7 +160,12 @@ void TstCliE2e::eachCommand() {
     const QString list = QStringLiteral("DEAD=%1,OTHER=%2,EMU=%3")
                              .arg(path("no-such-tty"), foreign_->slavePath(), dev);
 
-    Result r = Run({"--json", "info"}, list);
+    // A command's own usage.
+    Result r = Run({"upload", "--help"});
+    QVERIFY2(r.status == 0 && r.out.startsWith("Usage: varnok-cli [--port PORT] [--json] "
+                                               "[--verbose] upload FILE [--verify]\n"),
+             r.out);
+    r = Run({"--json", "info"}, list);
     QCOMPARE(r.status, 0);
     QJsonObject o = Json(r);
     QCOMPARE(o["port"].toString(), QStringLiteral("EMU"));
@@ -415,17 +420,21 @@ void TstCliE2e::interruptStopsTheOperation() {
     QCOMPARE(r.status, 130);
     QVERIFY2(r.err.contains("interrupted"), r.err.constData());
     QCOMPARE(ReadAll(target), QByteArray("old"));
-    std::vector<uint16_t> after;
-    bool seen = false;
-    for (const FrameRecord& f : device->frames()) {
-        if (f.kind != FrameRecord::Kind::Api) continue;
-        if (seen) after.push_back(f.code);
-        seen = seen || f.code == 261;
-    }
+    auto framesAfterRead = [&] {
+        std::vector<uint16_t> after;
+        bool seen = false;
+        for (const FrameRecord& f : device->frames()) {
+            if (f.kind != FrameRecord::Kind::Api) continue;
+            if (seen) after.push_back(f.code);
+            seen = seen || f.code == 261;
+        }
+        return after;
+    };
+    // The process has ended, but the device may not have taken in its last bytes yet.
+    QTRY_VERIFY_WITH_TIMEOUT(!framesAfterRead().empty() && framesAfterRead().back() == 11, 5000);
     // Polling may have been under way; no further block read, and the end notice last.
+    const std::vector<uint16_t> after = framesAfterRead();
     QVERIFY(std::find(after.begin(), after.end(), 262) == after.end());
-    QVERIFY(!after.empty());
-    QCOMPARE(after.back(), uint16_t(11));
 }
 
 QTEST_GUILESS_MAIN(TstCliE2e)

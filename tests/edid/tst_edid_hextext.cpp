@@ -40,6 +40,12 @@ QString Spaced(const QByteArray& bytes, const QString& format, int perLine, cons
     return text;
 }
 
+QString WithoutLine(const QString& text, int index) {
+    QStringList lines = text.split(u'\n');
+    lines.removeAt(index);
+    return lines.join(u'\n');
+}
+
 }  // namespace
 
 class TestEdidHexText : public QObject {
@@ -48,6 +54,7 @@ class TestEdidHexText : public QObject {
 private slots:
     void pastes_data();
     void pastes();
+    void everyBlock();
     void writtenHexIsEdidDecodes();
     void edidDecodeReadsWrittenHex();
 };
@@ -59,7 +66,7 @@ void TestEdidHexText::pastes_data() {
     QTest::addColumn<QString>("error");
     const QByteArray hdmi = ReadAll(Samples() + "0001BFD5CF3F.bin");
     const QByteArray base = ReadAll(Samples() + "0000CEF4CC27.bin");
-    auto paste = [](const char* file) { return QString::fromUtf8(ReadAll(Pastes() + file)); };
+    auto paste = [](const char* file) { return EdidHexTextFromBytes(ReadAll(Pastes() + file)); };
 
     QTest::newRow("edid-decode output")
         << paste("0001BFD5CF3F.edid-decode.txt") << "0001BFD5CF3F.bin"
@@ -94,6 +101,38 @@ void TestEdidHexText::pastes_data() {
         << "";
     QTest::newRow("hex dump with offsets")
         << FormatEdidHexDump(test::BaseOnlyImage()).toUpper() << ""
+        << "hex dump"
+        << "";
+    // The dumps' ASCII columns hold a "{" (byte 127), and a "*" stands for repeated lines.
+    QTest::newRow("hexdump -C") << paste("009B4746790D.hexdump-C.txt") << "009B4746790D.bin"
+                                << "hexdump -C output"
+                                << "";
+    QTest::newRow("xxd") << paste("009B4746790D.xxd.txt") << "009B4746790D.bin"
+                         << "xxd output"
+                         << "";
+    QTest::newRow("od -t x1, octal offsets")
+        << paste("009B4746790D.od-tx1.txt") << "009B4746790D.bin"
+        << "od output"
+        << "";
+    // Both print 16-bit words as a little-endian PC holds them: "ff00" is 00 ff in the file.
+    QTest::newRow("od's octal words") << paste("0001BFD5CF3F.od.txt") << "0001BFD5CF3F.bin"
+                                      << "od output"
+                                      << "";
+    QTest::newRow("hexdump's hex words") << paste("0001BFD5CF3F.hexdump.txt") << "0001BFD5CF3F.bin"
+                                         << "hexdump output"
+                                         << "";
+    QTest::newRow("Windows registry export, UTF-16, HardwareID before the EDID")
+        << paste("0001BFD5CF3F.reg") << "0001BFD5CF3F.bin"
+        << "Windows registry export"
+        << "";
+    QTest::newRow("EDID (hex): block of a hardware-probe report")
+        << "Monitor: LEN LI2323\nEDID (hex):\n" + Spaced(hdmi, "%02x", 16, "\n").remove(' ') +
+               "\nEDID version: 1.3\nManufacturer: LEN Model 65a7\n"
+        << "0001BFD5CF3F.bin"
+        << "EDID (hex): block"
+        << "";
+    QTest::newRow("colon-separated, a line for each block")
+        << Spaced(hdmi, "%02x", 128, "\n").replace(' ', ':') << "0001BFD5CF3F.bin"
         << "hex"
         << "";
     QTest::newRow("C array with comments, decimal and octal")
@@ -112,6 +151,22 @@ void TestEdidHexText::pastes_data() {
         << "hex"
         << "Found 384 bytes, an EDID with 2 extension blocks; the device holds 128 or 256 bytes "
            "(one extension at most).";
+    QTest::newRow("hexdump -C with a line lost")
+        << WithoutLine(paste("009B4746790D.hexdump-C.txt"), 4) << ""
+        << "hexdump -C output"
+        << "Line 5: offset \"00000050\" does not follow on from the lines above it; copy the dump "
+           "whole.";
+    QTest::newRow("registry export of two displays")
+        << paste("0001BFD5CF3F.reg").repeated(2) << ""
+        << "Windows registry export"
+        << "Found 2 \"EDID\" values, one for each display the registry has known; paste the lines "
+           "of one.";
+    QTest::newRow("od -An's \"*\", without the offsets that count the repeats")
+        << "00 ff ff ff ff ff ff 00\n*\n"
+        << ""
+        << "hex"
+        << "Line 2: the \"*\" stands for repeats of the line above it, but without offsets (od "
+           "-An) nothing says how many; paste od's output with its offsets, or od -v's.";
     QTest::newRow("odd digits") << "00 ff\nff f ff"
                                 << ""
                                 << "hex"
@@ -162,6 +217,24 @@ void TestEdidHexText::pastes() {
     if (!sample.isEmpty()) QVERIFY(LoadImageFile(Samples() + sample, expected));
     QCOMPARE(read.image, expected);
     QCOMPARE(read.size, EdidByteCount(expected));
+}
+
+// ParseEdidHexBlocks takes an EDID of up to eight blocks whole; ParseEdidHexText, for the device,
+// still refuses more than two.
+void TestEdidHexText::everyBlock() {
+    const QByteArray three =
+        ReadAll(Samples() + "0001BFD5CF3F.bin") + ReadAll(Samples() + "0000CEF4CC27.bin").left(128);
+    const EdidHexText all = ParseEdidHexBlocks(Spaced(three, "%02x", 16, "\n"));
+    QVERIFY2(all.ok, qPrintable(all.error));
+    QCOMPARE(all.size, 384);
+    QCOMPARE(all.bytes, three);
+    QCOMPARE(QByteArray(reinterpret_cast<const char*>(all.image.data()), kEdidSize),
+             three.left(256));
+    QVERIFY(!ParseEdidHexText(Spaced(three, "%02x", 16, "\n")).ok);
+    QCOMPARE(ParseEdidHexBlocks(Spaced(three.repeated(3), "%02x", 16, "\n")).error,
+             "Found 1152 bytes, 9 blocks; an EDID is read up to 8 blocks.");
+    QCOMPARE(ParseEdidHexBlocks(Spaced(three.left(200), "%02x", 16, "\n")).error,
+             "Found 200 bytes; an EDID has 128 bytes a block, 1 to 8 blocks.");
 }
 
 // "Copy as hex" gives exactly the hex block edid-decode prints, for 128 and 256 bytes.

@@ -2,10 +2,13 @@
 // named ranges that never leave the image, also for data blocks whose lengths run too far.
 
 #include <QDir>
+#include <QProcess>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTest>
 #include <functional>
 
+#include "edid/Edid.h"
 #include "edid/EdidCompare.h"
 #include "edid/EdidLayout.h"
 #include "edid/EdidValidity.h"
@@ -54,6 +57,7 @@ private slots:
     void layout_data();
     void layout();
     void layoutOfEverySample();
+    void layoutTimingsAreEdidDecodes();
 };
 
 void TestEdidInspect::validity_data() {
@@ -154,8 +158,8 @@ void TestEdidInspect::layout_data() {
                "25+10 Color characteristics (chromaticity)",
                "35+3 Established timings",
                "38+16 Standard timings",
-               "54+18 Descriptor 1: detailed timing 1920x1080 at 60.00 Hz",
-               "72+18 Descriptor 2: detailed timing 1280x720 at 60.00 Hz",
+               "54+18 Descriptor 1: detailed timing 1920x1080 at 60.000 Hz",
+               "72+18 Descriptor 2: detailed timing 1280x720 at 60.000 Hz",
                "90+18 Descriptor 3: display product name \"BrandNewEdid\"",
                "108+18 Descriptor 4: display range limits",
                "126+1 Extension count: 1",
@@ -180,7 +184,7 @@ void TestEdidInspect::layout_data() {
                        "134+4 Audio data block",
                        "138+9 HDMI vendor-specific data block (states 32 bytes; cut to the 9 "
                        "before the detailed timings) BAD",
-                       "147+18 Detailed timing 1920x1080 at 60.00 Hz",
+                       "147+18 Detailed timing 1920x1080 at 60.000 Hz",
                        "165+90 Padding",
                        "255+1 Checksum of block 1"};
     // Byte 130 = 127: the collection would hold the checksum byte; the last block stops before it.
@@ -218,6 +222,32 @@ void TestEdidInspect::layout_data() {
            })
         << QStringList{"128+127 Extension block, tag 0x70 (not CTA-861)",
                        "255+1 Checksum of block 1"};
+    // A serial number before a timing and an empty slot between them: the walk goes on to the
+    // last slot that holds anything. Vendor blocks carry their OUI's name where one is defined.
+    QTest::newRow("descriptors among the timings, interlaced, vendor blocks by OUI")
+        << Mutation([](EdidImage& i) {
+               i = ImageWithBlocks({Block(0xE0, {0x01, 0x46, 0xD0, 0x00, 0x44}),
+                                    Block(0xE0, {0x11, 0x46, 0xD0, 0x00, 0x01}),
+                                    Block(0xE0, {0x01, 0x8B, 0x84, 0x90, 0x01}),
+                                    Block(0x60, {0x1A, 0x00, 0x00, 0x01})});
+               const uint8_t serial[18] = {0, 0, 0, 0xFF, 0, 'S', 'N', '1', 0x0A, ' ', ' ', ' '};
+               // CTA-861 VIC 5: one field of 540 lines, 22 of blanking, at 74.25 MHz.
+               const uint8_t field[18] = {0x01, 0x1D, 0x80, 0x18, 0x71, 0x1C, 0x16, 0x20, 0x58,
+                                          0x2C, 0x25, 0x00, 0xC4, 0x8E, 0x21, 0x00, 0x00, 0x9E};
+               std::copy_n(serial, 18, i.begin() + 155);
+               std::copy_n(field, 18, i.begin() + 191);
+               SetBlockChecksum(i, 1);
+           })
+        << QStringList{"128+4 CTA-861 extension header: revision 3, detailed timings from byte 155",
+                       "132+6 Dolby vendor-specific video data block",
+                       "138+6 Dolby vendor-specific audio data block",
+                       "144+6 HDR10+ vendor-specific video data block",
+                       "150+5 Vendor-specific data block, OUI 00-00-1A",
+                       "155+18 Display serial number \"SN1\"",
+                       "173+18 Empty descriptor",
+                       "191+18 Detailed timing 1920x1080i at 60.000 Hz",
+                       "209+46 Padding",
+                       "255+1 Checksum of block 1"};
 }
 
 void TestEdidInspect::layout() {
@@ -245,6 +275,42 @@ void TestEdidInspect::layoutOfEverySample() {
         QVERIFY2(CoversImage(layout), qPrintable(file.fileName()));
         for (const EdidByteRange& r : layout) QVERIFY2(!r.bad, qPrintable(file.fileName()));
     }
+}
+
+// Every detailed timing the layout names, in the base block and among the extension's slots up to
+// an empty one, is the one edid-decode lists, in the same order, with its name and rate
+// (interlaced ones too).
+void TestEdidInspect::layoutTimingsAreEdidDecodes() {
+    const QString edidDecode = QStandardPaths::findExecutable("edid-decode");
+    if (edidDecode.isEmpty()) QSKIP("edid-decode is not installed");
+    const QRegularExpression ours("etailed timing (\\S+) at ([0-9.]+) Hz");
+    const QRegularExpression theirs("^\\s*DTD \\d+:\\s+(\\S+)\\s+([0-9.]+) Hz",
+                                    QRegularExpression::MultilineOption);
+    const QFileInfoList files =
+        QDir(qEnvironmentVariable("VARNOK_SAMPLES_DIR")).entryInfoList({"*.bin"}, QDir::Files);
+    int interlaced = 0;
+    for (const QFileInfo& file : files) {
+        EdidImage image;
+        QVERIFY(LoadImageFile(file.filePath(), image));
+        QStringList named;
+        for (const EdidByteRange& r : EdidByteLayout(image)) {
+            // edid-decode stops at the extension's first empty slot; the layout names the slots
+            // after it too, as a driver reads every slot.
+            if (r.name == "Empty descriptor") break;
+            const QRegularExpressionMatch m = ours.match(r.name);
+            if (m.hasMatch()) named << m.captured(1) + u' ' + m.captured(2);
+        }
+        QProcess p;
+        p.start(edidDecode, {file.filePath()});
+        QVERIFY(p.waitForFinished(30000));
+        QStringList listed;
+        for (const auto& m : theirs.globalMatch(QString::fromUtf8(p.readAllStandardOutput())))
+            listed << m.captured(1) + QString::asprintf(" %.3f", m.captured(2).toDouble());
+        QCOMPARE(named.join(u'\n') + u'\n' + file.fileName(),
+                 listed.join(u'\n') + u'\n' + file.fileName());
+        interlaced += int(named.filter(QRegularExpression("\\di ")).size());
+    }
+    QVERIFY(interlaced > 0);
 }
 
 QTEST_GUILESS_MAIN(TestEdidInspect)

@@ -28,6 +28,7 @@ const Target kTargets[] = {
     {"fuzz_rx_tick", {"rx_tick"}, FuzzRxTick},
     {"fuzz_isp_loop", {"isp_loop"}, FuzzIspLoop},
     {"fuzz_hex_text", {"hex_text"}, FuzzHexText},
+    {"fuzz_edid_model", {"edid", "edid_model"}, FuzzEdidModel},
 };
 
 QString FuzzDir() {

@@ -135,7 +135,7 @@ public:
         return names_;
     }
     QString pathFor(const QString& name) const override { return QStringLiteral("fake:") + name; }
-    std::unique_ptr<SerialPort> createPort() override {
+    std::unique_ptr<SerialPort> createPort(const QString&) override {
         return std::make_unique<FakeSerialPort>(&lines_);
     }
     int listings = 0;

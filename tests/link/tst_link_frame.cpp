@@ -417,7 +417,9 @@ private slots:
         QElapsedTimer t;
         t.start();
         QVERIFY(link->WaitApiResponse(20));  // nothing answers
-        QVERIFY(t.nsecsElapsed() > 19 * 10 * 1000000LL);  // each pause lasts more than 10 ms
+        // 19 pauses of more than 10 ms each; counted in nanoseconds, since whole milliseconds
+        // would round 190.4 ms down to 190.
+        QVERIFY(t.nsecsElapsed() > qint64(19) * 10 * 1000 * 1000);
         // The lead byte ends the wait; the confirmation is discarded.
         link->SendApiCommand(1, 264, 1, reinterpret_cast<const uint8_t*>("\xff"));
         line->incoming = reply({});

@@ -76,7 +76,7 @@ private slots:
         lister.addPort("EMU3", "/dev/pts/93");
         QCOMPARE(lister.ListSerialPorts(), (QStringList{"EMU1", "EMU2", "EMU3"}));
         QCOMPARE(lister.pathFor("EMU2"), QStringLiteral("/dev/pts/92"));
-        QVERIFY(lister.createPort() != nullptr);
+        QVERIFY(lister.createPort(lister.pathFor("EMU1")) != nullptr);
     }
 
     void fatalErrors_data() {

@@ -1,0 +1,267 @@
+// Ports on the network: the names, the Telnet stream of RFC 2217, and what open() and the
+// ports say when the far end is missing, refuses or misbehaves (scripted loopback servers; the
+// real serial server is driven end to end in tests/cli/tst_cli_network.cpp).
+
+#include <QTest>
+
+#include "link/PortListers.h"
+#include "link/Rfc2217SerialPort.h"
+#include "link/TelnetCodec.h"
+#include "tests/support/ScriptedTcpServer.h"
+
+using namespace varnok;
+using namespace varnok::test;
+using namespace varnok::telnet;
+
+namespace {
+
+QByteArray Hex(const char* hex) {
+    return QByteArray::fromHex(hex);
+}
+
+// What a well-behaved RFC 2217 server sends at once: DO COM-PORT-OPTION, DO and WILL BINARY.
+const QByteArray kAcceptingGreeting = Hex("fffd2c fffd00 fffb00");
+
+// The server's answers (code + 100) keeping every value asked, but the baud rate given.
+QByteArray SettingAnswers(const char* baudHex) {
+    return TelnetCodec::comPortCommand(101, Hex(baudHex)) +
+           TelnetCodec::comPortCommand(102, Hex("08")) +
+           TelnetCodec::comPortCommand(103, Hex("01")) +
+           TelnetCodec::comPortCommand(104, Hex("01")) +
+           TelnetCodec::comPortCommand(105, Hex("01"));
+}
+
+// Answers the five settings once they have all come in.
+std::function<QByteArray(const QByteArray&, const QByteArray&)> AnswerSettings(const char* baud) {
+    return [baud](const QByteArray& all, const QByteArray& fresh) {
+        const QByteArray last = Hex("fffa2c05");
+        return all.contains(last) && !(all.left(all.size() - fresh.size()).contains(last))
+                   ? SettingAnswers(baud)
+                   : QByteArray();
+    };
+}
+
+}  // namespace
+
+class TestLinkNetwork : public QObject {
+    Q_OBJECT
+
+private slots:
+    void names_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("parsed");  // "kind host port" or the error's words
+
+        QTest::newRow("name") << "tcp://rack7:4999"
+                              << "tcp rack7 4999 rack7:4999";
+        QTest::newRow("IPv4, scheme in capitals") << "RFC2217://10.0.0.5:7001"
+                                                  << "rfc2217 10.0.0.5 7001 10.0.0.5:7001";
+        QTest::newRow("IPv6") << "tcp://[::1]:65535"
+                              << "tcp ::1 65535 [::1]:65535";
+        QTest::newRow("no port") << "tcp://rack7"
+                                 << "no port number";
+        QTest::newRow("junk after port") << "tcp://rack7:4999/x"
+                                         << "junk after the port number: '/x'";
+        QTest::newRow("port 65536") << "tcp://rack7:65536"
+                                    << "port 65536 is out of range (1 to 65535)";
+        QTest::newRow("port of 11 digits") << "tcp://rack7:42949672961"
+                                           << "port 42949672961 is out of range (1 to 65535)";
+        QTest::newRow("empty host") << "tcp://:4999"
+                                    << "empty host";
+        QTest::newRow("unbracketed IPv6") << "tcp://::1:4999"
+                                          << "an IPv6 address must be in brackets";
+        QTest::newRow("name in brackets") << "tcp://[rack7]:4999"
+                                          << "'rack7' in brackets is not an IPv6 address";
+        QTest::newRow("user in host") << "tcp://me@rack7:4999"
+                                      << "'me@rack7' is not a host name";
+        QTest::newRow("device path") << "/dev/ttyUSB0"
+                                     << "not a network port name";
+    }
+    void names() {
+        QFETCH(QString, path);
+        QFETCH(QString, parsed);
+        QString error;
+        const auto name = ParseNetworkPortName(path, &error);
+        const QString got =
+            name ? QStringLiteral("%1 %2 %3 %4")
+                       .arg(name->kind == NetworkPortKind::Tcp ? "tcp" : "rfc2217", name->host)
+                       .arg(name->port)
+                       .arg(name->hostAndPort())
+                 : error;
+        QVERIFY2(got.startsWith(parsed), qPrintable(got));
+        QCOMPARE(NetworkPortKindOf(path).has_value(), path.contains(QLatin1String("://")));
+    }
+
+    // Each stream fed whole and byte by byte (an IAC, a command or a subnegotiation cut between
+    // two reads) gives the same data and the same answers.
+    void telnetStream_data() {
+        QTest::addColumn<QByteArray>("wire");
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<QByteArray>("replies");
+        QTest::addColumn<QByteArray>("baudAnswer");  // the SET-BAUDRATE answer seen, if any
+
+        QTest::newRow("IAC IAC is one 0xFF")
+            << Hex("41ffff42ffffffff0d43") << Hex("41ff42ffff0d43") << QByteArray() << QByteArray();
+        QTest::newRow("commands carry no data")
+            << Hex("41fff142fff943fff644") << Hex("41424344") << QByteArray() << QByteArray();
+        QTest::newRow("subnegotiation with an escaped 0xFF")
+            << Hex("fffa2c650000ffffe1fff044") << Hex("44") << QByteArray() << Hex("0000ffe1");
+        QTest::newRow("other options refused, as often as offered")
+            << Hex("fffb01 fffb01 fffd18 fffd18 fffb03") << QByteArray()
+            << Hex("fffe01 fffe01 fffc18 fffc18 fffd03") << QByteArray();
+        QTest::newRow("binary offered twice is answered once")
+            << Hex("fffb00 fffd00 fffb00 fffd00 41") << Hex("41") << Hex("fffd00 fffb00")
+            << QByteArray();
+        QTest::newRow("a server's request in a subnegotiation is no answer")
+            << Hex("fffa2c01000025 80fff0") << QByteArray() << QByteArray() << QByteArray();
+    }
+    void telnetStream() {
+        QFETCH(QByteArray, wire);
+        QFETCH(QByteArray, data);
+        QFETCH(QByteArray, replies);
+        QFETCH(QByteArray, baudAnswer);
+        for (const bool split : {false, true}) {
+            TelnetCodec codec;
+            QByteArray gotData;
+            QByteArray gotReplies;
+            if (split)
+                for (const char c : wire) codec.feed(QByteArray(1, c), &gotData, &gotReplies);
+            else
+                codec.feed(wire, &gotData, &gotReplies);
+            QCOMPARE(gotData.toHex(' '), data.toHex(' '));
+            QCOMPARE(gotReplies.toHex(' '), replies.toHex(' '));
+            QCOMPARE(codec.comPortAnswer(kSetBaudRate).value_or(QByteArray()).toHex(),
+                     baudAnswer.toHex());
+        }
+    }
+
+    void telnetNegotiation() {
+        TelnetCodec codec;
+        // The server's DO COM-PORT-OPTION came before our request: it is answered at once and
+        // not asked for again (asking again would wait for an answer that never comes).
+        QByteArray data;
+        QByteArray replies;
+        codec.feed(Hex("fffd2c"), &data, &replies);
+        QCOMPARE(replies, Hex("fffb2c"));
+        QCOMPARE(codec.start(), Hex("fffb00 fffd00"));
+        QVERIFY(!codec.negotiated());
+        replies.clear();
+        codec.feed(Hex("fffd00 fffc00"), &data, &replies);  // BINARY: yes from us, no from it
+        QVERIFY(codec.negotiated());
+        QCOMPARE(replies, QByteArray());
+        QCOMPARE(codec.local(kBinary), TelnetCodec::Option::On);
+        QCOMPARE(codec.remote(kBinary), TelnetCodec::Option::Refused);
+        QCOMPARE(TelnetCodec::escape(Hex("ff00ffff")), Hex("ffff00ffffffff"));
+
+        // A refusal before the request stands: nothing is asked that would wait for an answer.
+        TelnetCodec early;
+        early.feed(Hex("fffe2c"), &data, &replies);
+        QCOMPARE(early.start(), Hex("fffb00 fffd00"));
+        QCOMPARE(early.local(kComPortOption), TelnetCodec::Option::Refused);
+    }
+
+    // What open() and the first looks say about servers that cannot carry the device's line.
+    void failures_data() {
+        QTest::addColumn<QString>("scheme");
+        QTest::addColumn<QString>("server");  // which scripted server, or none
+        QTest::addColumn<QString>("words");
+
+        QTest::newRow("malformed name") << "tcp"
+                                        << "rack7"
+                                        << "malformed network port name: no port number (the "
+                                           "form is tcp://HOST:PORT)";
+        QTest::newRow("host not found") << "rfc2217"
+                                        << "no-such-host.invalid:4999"
+                                        << "no-such-host.invalid:4999: host not found";
+        QTest::newRow("refused") << "tcp"
+                                 << "refusing"
+                                 << "connection refused";
+        QTest::newRow("raw server closes at once") << "tcp"
+                                                   << "closing"
+                                                   << "the server closed the connection";
+        QTest::newRow("telnet server closes at once") << "rfc2217"
+                                                      << "closing"
+                                                      << "the server closed the connection";
+        QTest::newRow("option refused") << "rfc2217"
+                                        << "refusing option"
+                                        << "the server refused the serial port control option";
+        QTest::newRow("binary refused") << "rfc2217"
+                                        << "refusing binary"
+                                        << "the server refused binary transmission";
+        QTest::newRow("another baud rate") << "rfc2217"
+                                           << "9600 baud"
+                                           << "the server set 9600 baud instead of 57600";
+    }
+    void failures() {
+        QFETCH(QString, scheme);
+        QFETCH(QString, server);
+        QFETCH(QString, words);
+        ScriptedTcpServer fake;
+        QVERIFY(fake.listen());
+        QString path = scheme + QStringLiteral("://") + server;
+        if (server == QLatin1String("refusing")) {
+            path = fake.url(qPrintable(scheme));
+            fake.close();
+        } else if (server == QLatin1String("closing")) {
+            fake.closeAtOnce = true;
+            path = fake.url(qPrintable(scheme));
+        } else if (server == QLatin1String("refusing option")) {
+            fake.greeting = Hex("fffe2c fffc2c fffd00 fffb00");
+            path = fake.url(qPrintable(scheme));
+        } else if (server == QLatin1String("refusing binary")) {
+            fake.greeting = Hex("fffd2c fffe00 fffc00");
+            path = fake.url(qPrintable(scheme));
+        } else if (server == QLatin1String("9600 baud")) {
+            fake.greeting = kAcceptingGreeting;
+            fake.answer = AnswerSettings("00002580");
+            path = fake.url(qPrintable(scheme));
+        }
+
+        std::unique_ptr<SerialPort> port = CreatePortFor(path);
+        bool failed = !port->open(path) || !port->setLineSettings();
+        // A raw connection that the server drops at once fails at the first looks of the link.
+        if (!failed) {
+            QTRY_VERIFY((port->bytesWaiting(), port->hasFatalError()));
+            QVERIFY(!port->isOpen());
+        }
+        QVERIFY2(port->errorString().contains(words), qPrintable(port->errorString()));
+    }
+
+    // The bytes on the wire: the settings asked for, data with 0xFF doubled, and data coming in
+    // with IAC IAC split over two reads undoubled.
+    void rfc2217Wire() {
+        ScriptedTcpServer fake;
+        QVERIFY(fake.listen());
+        fake.greeting = kAcceptingGreeting;
+        fake.answer = AnswerSettings("0000e100");
+        Rfc2217SerialPort port;
+        QVERIFY2(port.open(fake.url("rfc2217")), qPrintable(port.errorString()));
+        QVERIFY2(port.setLineSettings(), qPrintable(port.errorString()));
+        QCOMPARE(fake.received.toHex(' '),
+                 Hex("fffb2c fffb00 fffd00"
+                     "fffa2c010000e100fff0 fffa2c0208fff0 fffa2c0301fff0 fffa2c0401fff0 "
+                     "fffa2c0501fff0")
+                     .toHex(' '));
+        fake.received.clear();
+        QCOMPARE(port.write(Hex("ff0d00ff")), 4);
+        QTRY_COMPARE(fake.received.toHex(' '), Hex("ffff0d00ffff").toHex(' '));
+
+        QTcpSocket* client = fake.clients.constLast();
+        client->write(Hex("a1ff"));
+        client->flush();
+        QTRY_COMPARE(port.bytesWaiting(), 1);
+        client->write(Hex("ff41"));
+        client->flush();
+        QTRY_COMPARE(port.bytesWaiting(), 3);
+        QCOMPARE(port.read(3), Hex("a1ff41"));
+
+        // The server goes away in the middle of the session: a pulled cable.
+        client->close();
+        QTRY_VERIFY((port.bytesWaiting(), port.hasFatalError()));
+        QVERIFY2(port.errorString().endsWith(QLatin1String(": the server closed the connection")),
+                 qPrintable(port.errorString()));
+        QCOMPARE(port.write("x"), -1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLinkNetwork)
+#include "tst_link_network.moc"
