@@ -111,7 +111,7 @@ bool EdidCompareTab::takeOther(const SampleResult& result) {
     }
     other_ = result.sample;
     origin_->setText(
-        QStringLiteral("Compared with %1 (%2 bytes)").arg(other_->origin).arg(other_->size));
+        QStringLiteral("Compared with %1 (%2 bytes)").arg(other_->origin).arg(other_->size()));
     refresh();
     return true;
 }
@@ -120,7 +120,7 @@ void EdidCompareTab::refresh() {
     rows_->setRowCount(0);
     bytes_->setRowCount(0);
     if (!this_ || !other_) return;
-    const EdidComparison c = CompareEdids(this_->image, other_->image);
+    const EdidComparison c = CompareEdids(this_->image(), other_->image());
     if (c.identical()) {
         SetLabelText(summary_, QStringLiteral("The two EDIDs are identical"), false);
     } else {

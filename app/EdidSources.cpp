@@ -82,13 +82,18 @@ private:
 
 }  // namespace
 
+EdidImage EdidSample::image() const {
+    return EdidImageFromBytes(bytes);
+}
+
 SampleResult SampleFromFile(const QString& path) {
-    const Result<LoadOutcome, EdidImage> loaded = EdidImageOf(LoadEdidFile(path));
+    const LoadResult file = LoadEdidFile(path);
+    // Checked for what the window can show; the bytes are kept as they were read.
+    const Result<LoadOutcome, EdidImage> loaded = EdidImageOf(file);
     if (!loaded.is(LoadOutcome::Loaded))
         return {std::nullopt, LoadWords(loaded.outcome, loaded.reason, path)};
     EdidSample s;
-    s.image = loaded.data;
-    s.size = EdidByteCount(s.image);
+    s.bytes = file.data;
     s.origin = path;
     s.fileName = QFileInfo(path).fileName();
     return {s, FileOpenedWords(path)};
@@ -98,8 +103,7 @@ SampleResult SampleFromHexText(const QString& text) {
     const EdidHexText parsed = ParseEdidHexText(text);
     if (!parsed.ok) return {std::nullopt, HexTextWords(parsed)};
     EdidSample s;
-    s.image = parsed.image;
-    s.size = parsed.size;
+    s.bytes = QByteArray(reinterpret_cast<const char*>(parsed.image.data()), parsed.size);
     s.origin = QStringLiteral("pasted %1").arg(parsed.form);
     s.fileName = QStringLiteral("Pasted_Edid.bin");
     return {s, HexTextWords(parsed)};
@@ -112,11 +116,10 @@ SampleResult SampleFromDisplay(const DisplayEdid& display) {
     if (!loaded.is(LoadOutcome::Loaded))
         return {std::nullopt, LoadWords(loaded.outcome, loaded.reason, origin)};
     EdidSample s;
-    s.image = loaded.data;
-    s.size = display.size();
+    s.bytes = display.bytes;
     s.origin = origin;
     s.fileName = DisplayFileName(display.connector);
-    return {s, DisplayTakenWords(origin, s.size)};
+    return {s, DisplayTakenWords(origin, s.size())};
 }
 
 void AttachDisplayMenu(QMenu* menu, std::function<void(const DisplayEdid&)> chosen) {
@@ -217,8 +220,7 @@ void EdidSourceMenu::readDevice(EdidSource source) {
     }
     // An image still invalid after every attempt is kept: its bytes show what the device holds.
     EdidSample s;
-    s.image = *result.data.image;
-    s.size = kEdidSize;
+    s.bytes = EdidImageBytes(*result.data.image);
     s.origin = QStringLiteral("the device's %1").arg(EdidSourceName(source));
     s.fileName = QString::fromLatin1(DownloadSourceFor(source).defaultFileName);
     taken_({s, words});
@@ -231,8 +233,7 @@ void EdidSourceMenu::takeCreatorImage() {
         return;
     }
     EdidSample s;
-    s.image = *built;
-    s.size = kEdidSize;
+    s.bytes = EdidImageBytes(*built);
     s.origin = QStringLiteral("the creator's last built EDID");
     s.fileName = QStringLiteral("Created_Edid.bin");
     taken_({s, CreatorImageWords(true)});

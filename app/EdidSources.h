@@ -22,12 +22,17 @@ namespace varnok {
 
 class TForm1;
 
-// An EDID held by an EDID window, with where it came from.
+// An EDID held by an EDID window, with where it came from. It keeps the size it was read with
+// (128 x N bytes): a 128-byte EDID is saved as 128 bytes, and only the way to the device pads it.
 struct EdidSample {
-    EdidImage image{};
-    int size = kEdidSize;  // bytes the EDID has: 128 (bytes 128..255 then read 0xFF) or 256
-    QString origin;        // in words: a path, "pasted edid-decode output", "display card0-DP-1"
-    QString fileName;      // proposed for Save as .bin
+    QByteArray bytes;  // every byte of the EDID
+    QString origin;    // in words: a path, "pasted edid-decode output", "display card0-DP-1"
+    QString fileName;  // proposed for Save as .bin
+
+    int size() const { return int(bytes.size()); }
+    // The device's 256-byte image of it: a 128-byte EDID reads 0xFF after its base block, as its
+    // .bin file does on the device's pages.
+    EdidImage image() const;
 };
 
 // A sample, or the words why none was taken (and the words of a sample taken, too).

@@ -43,9 +43,9 @@ EdidSummaryTab::EdidSummaryTab(QWidget* parent) : QWidget(parent) {
 }
 
 void EdidSummaryTab::setSample(const EdidSample& sample) {
-    const EdidValidity validity = DescribeEdidValidity(sample.image);
+    const EdidValidity validity = DescribeEdidValidity(sample.image());
     SetLabelText(validity_, validity.sentence, !validity.valid);
-    const EdidReport report = ReportEdidImage(sample.image);
+    const EdidReport report = ReportEdidImage(sample.image());
     for (int row = 0; row < kEdidReportRowCount; ++row) {
         QString text = report.values[row];
         // The analyzer's audio row wraps with "\r\n"; here the row is as wide as it needs.

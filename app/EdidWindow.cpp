@@ -175,10 +175,10 @@ bool EdidWindow::take(const SampleResult& result) {
     sample_ = result.sample;
     const EdidSample& s = *sample_;
     setWindowTitle(kTitle + QStringLiteral(" - ") + s.origin);
-    origin_->setText(QStringLiteral("%1 (%2 bytes)").arg(s.origin).arg(s.size));
+    origin_->setText(QStringLiteral("%1 (%2 bytes)").arg(s.origin).arg(s.size()));
     summary_->setSample(s);
-    bytes_->setImage(s.image);
-    decode_->decode(s.image);
+    bytes_->setImage(s.image());
+    decode_->decode(s.image());
     compare_->setThis(s);
     updateActions();
     return true;
@@ -191,15 +191,16 @@ void EdidWindow::saveAsBin() {
         showStatus(SaveCancelledWords(false));
         return;
     }
-    // An existing file is replaced only once all 256 bytes are safely beside it.
-    showStatus(EdidSaveWords(SaveEdidFile(*path, sample_->image), *path, QStringLiteral("EDID"),
-                             kEdidSize));
+    // The EDID keeps the size it was read with; an existing file is replaced only once all its
+    // bytes are safely beside it.
+    showStatus(EdidSaveWords(SaveEdidFile(*path, sample_->bytes), *path, QStringLiteral("EDID"),
+                             sample_->size()));
 }
 
 void EdidWindow::copyAsHex() {
     if (!sample_) return;
-    QApplication::clipboard()->setText(FormatEdidHex(sample_->image));
-    showStatus(HexCopiedWords(EdidByteCount(sample_->image)));
+    QApplication::clipboard()->setText(FormatEdidHex(sample_->image()));
+    showStatus(HexCopiedWords(EdidByteCount(sample_->image())));
 }
 
 void EdidWindow::loadIntoCreator() {
@@ -208,12 +209,12 @@ void EdidWindow::loadIntoCreator() {
         showStatus(BusyWords());
         return;
     }
-    form_.creatorPage().LoadEdidBytes(sample_->image);
+    form_.creatorPage().LoadEdidBytes(sample_->image());
     // The creator shows what it was loaded with, as after its own "Bin Modifiy".
     const FormControls& c = form_.controls();
     c.binModify->setChecked(true);
     c.pages->setCurrentWidget(c.creatorSheet);
-    const OutcomeText words = CreatorFileWords(FileStep::Read, sample_->origin, sample_->image);
+    const OutcomeText words = CreatorFileWords(FileStep::Read, sample_->origin, sample_->image());
     showStatus(words);
     form_.showOutcome(words);
 }
@@ -225,7 +226,7 @@ void EdidWindow::uploadToDevice() {
         return;
     }
     // A copy: the window stays usable during the pauses and may take another EDID meanwhile.
-    const EdidImage image = sample_->image;
+    const EdidImage image = sample_->image();
     const QString origin = sample_->origin;
     UploadResult result;
     showStatus({QStringLiteral("Uploading the User EDID..."), false});

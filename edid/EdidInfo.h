@@ -3,6 +3,7 @@
 // flags, the raw 256-byte image (VESA E-EDID base block + one CTA-861 extension) and the facts
 // decoded from it. Field names are the program's vocabulary; widths follow the image's bytes.
 
+#include <QByteArray>
 #include <array>
 #include <cstdint>
 
@@ -11,6 +12,21 @@ namespace varnok {
 constexpr int kEdidSize = 256;
 constexpr int kBlockSize = 128;
 using EdidImage = std::array<uint8_t, kEdidSize>;
+
+// The 256 bytes of an image, as a file or a parser holds them.
+inline QByteArray EdidImageBytes(const EdidImage& image) {
+    return QByteArray(reinterpret_cast<const char*>(image.data()), kEdidSize);
+}
+
+// The first 256 bytes as an image; 0xFF past the end of shorter bytes, as a short .bin file reads
+// on the device's pages (a 128-byte EDID then shows no extension).
+inline EdidImage EdidImageFromBytes(const QByteArray& bytes) {
+    EdidImage image;
+    image.fill(0xFF);
+    const qsizetype n = bytes.size() < kEdidSize ? bytes.size() : qsizetype(kEdidSize);
+    for (qsizetype i = 0; i < n; ++i) image[size_t(i)] = uint8_t(bytes[i]);
+    return image;
+}
 
 // EdidStatus bits. The four reason bits 0x0008..0x0040 are set by ValidateEdidImage;
 // InputError and BrandNew belong to the creator.

@@ -58,7 +58,7 @@ SaveResult SaveEdidFile(const QString& path, const QByteArray& bytes) {
 }
 
 SaveResult SaveEdidFile(const QString& path, const EdidImage& image) {
-    return SaveEdidFile(path, QByteArray(reinterpret_cast<const char*>(image.data()), kEdidSize));
+    return SaveEdidFile(path, EdidImageBytes(image));
 }
 
 SaveResult CheckEdidTarget(const QString& path) {

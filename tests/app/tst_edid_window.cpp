@@ -33,6 +33,7 @@
 #include "edidio/DisplayEdids.h"
 #include "link/DeviceLink.h"
 #include "tests/app/FormFixture.h"
+#include "tests/support/Bytes.h"
 #include "tests/support/FakeEdidDecode.h"
 
 using namespace varnok;
@@ -113,7 +114,7 @@ void EdidWindowTest::offlineWorkSendsNothing() {
     w->sources().takeCreatorImage();
     QFile saved(out);
     QVERIFY(saved.open(QIODevice::ReadOnly));
-    QCOMPARE(Bytes(w->sample()->image), saved.readAll());
+    QCOMPARE(w->sample()->bytes, saved.readAll());
 
     // A failure is red, and the four stay enabled afterwards; while an operation runs they are
     // disabled.
@@ -149,7 +150,7 @@ void EdidWindowTest::displayTreeOpenedSavedAndLoaded() {
     entries[0]->trigger();
     auto* w = f.form->findChild<EdidWindow*>();
     QVERIFY(w && w->isVisible());
-    QCOMPARE(w->sample()->image, monitor);
+    QCOMPARE(w->sample()->image(), monitor);
     QCOMPARE(LabelText(w, "Summary_Monitor_Name"), QString("CLONE ME"));
     QVERIFY(LabelText(w, "Label_Validity").startsWith("Valid EDID"));
     // The bytes: the name descriptor named on its bytes, the checksum marked.
@@ -178,6 +179,17 @@ void EdidWindowTest::displayTreeOpenedSavedAndLoaded() {
              QString("Creator loaded from display card0-HDMI-A-1 (CLONE ME)"));
     // Without a device there is no upload.
     QVERIFY(!w->findChild<QPushButton*>("Button_UploadDevice")->isEnabled());
+
+    // A base block alone is saved as the 128 bytes it was read with, with no invented extension.
+    const QString baseOnly = root.filePath("base-only.bin");
+    Write(baseOnly, ValidBase(0));
+    QVERIFY(w->take(SampleFromFile(baseOnly)));
+    f.dialogs->saveAnswers.push_back(saved);
+    w->saveAsBin();
+    QFile again(saved);
+    QVERIFY(again.open(QIODevice::ReadOnly));
+    QCOMPARE(again.readAll(), ValidBase(0));
+    QCOMPARE(LabelText(w, "Label_EdidStatus"), "EDID saved to " + saved + " (128 bytes)");
 }
 
 void EdidWindowTest::markupInANameStaysText() {
@@ -250,7 +262,7 @@ void EdidWindowTest::compareTwoKnownEdids() {
     QCOMPARE(bytes->rowCount(), 0);
     QVERIFY(!w->take(SampleFromHexText("00 ff ff ff")));
     QVERIFY(IsRed(w, "Label_EdidStatus"));
-    QCOMPARE(w->sample()->image, a);  // kept
+    QCOMPARE(w->sample()->image(), a);  // kept
 
     // b's own bytes: its wrong checksum is flagged where it stands.
     QVERIFY(w->take(SampleFromHexText(FormatEdidHex(b))));
@@ -281,7 +293,7 @@ void EdidWindowTest::pasteDialogKeepsBadText() {
     });
     w->pasteHexText();
     QVERIFY(w->sample().has_value());
-    QCOMPARE(w->sample()->image, DefaultEdidImage());
+    QCOMPARE(w->sample()->image(), DefaultEdidImage());
 }
 
 void EdidWindowTest::fullDecode() {

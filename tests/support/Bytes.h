@@ -11,15 +11,12 @@
 namespace varnok {
 
 inline QByteArray BytesOf(const EdidImage& image) {
-    return QByteArray(reinterpret_cast<const char*>(image.data()), kEdidSize);
+    return EdidImageBytes(image);
 }
 
 // The first 256 bytes as an image; 0xFF past the end of shorter bytes, as a .bin file reads.
 inline EdidImage ImageOf(const QByteArray& bytes) {
-    EdidImage image;
-    image.fill(0xFF);
-    std::copy_n(bytes.constData(), std::min<qsizetype>(bytes.size(), kEdidSize), image.begin());
-    return image;
+    return EdidImageFromBytes(bytes);
 }
 
 // 256 bytes whose zeros and 0xA1 inside catch a copy from the wrong offset or up to a zero byte.
