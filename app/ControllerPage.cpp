@@ -34,6 +34,9 @@ ControllerPage::ControllerPage(TForm1& form) : QObject(&form), form_(form) {
                 [this, handler] { form_.runOperation([this, handler] { (this->*handler)(); }); });
     }
     // The mode buttons act on the press itself, before the toolkit would check them on release.
+    // The filter keeps its own pointers: it also sees the buttons' last events while the window
+    // is being destroyed, when the window is no longer a TForm1 to ask.
+    modeButtons_ = {c.modeInternal, c.modeExternal, c.modeUser};
     for (QRadioButton* b : {c.modeInternal, c.modeExternal, c.modeUser})
         b->installEventFilter(this);
 }
@@ -152,9 +155,8 @@ void ControllerPage::RadioButton_Set_UserEdidMouseDown() {
 }
 
 bool ControllerPage::eventFilter(QObject* watched, QEvent* event) {
-    const FormControls& c = form_.controls();
-    auto* button = qobject_cast<QRadioButton*>(watched);
-    if (!button || (button != c.modeInternal && button != c.modeExternal && button != c.modeUser))
+    const auto& b = modeButtons_;
+    if (watched != b[0] && watched != b[1] && watched != b[2])
         return QObject::eventFilter(watched, event);
     bool press = false;
     switch (event->type()) {
@@ -177,10 +179,10 @@ bool ControllerPage::eventFilter(QObject* watched, QEvent* event) {
         default:
             return false;
     }
-    if (press && button->isEnabled()) {
-        if (button == c.modeInternal) RadioButton_Set_IntEdidMouseDown();
-        if (button == c.modeExternal) RadioButton_Set_ExtEdidMouseDown();
-        if (button == c.modeUser) RadioButton_Set_UserEdidMouseDown();
+    if (press && static_cast<QRadioButton*>(watched)->isEnabled()) {
+        if (watched == b[0]) RadioButton_Set_IntEdidMouseDown();
+        if (watched == b[1]) RadioButton_Set_ExtEdidMouseDown();
+        if (watched == b[2]) RadioButton_Set_UserEdidMouseDown();
     }
     return true;
 }

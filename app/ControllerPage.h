@@ -5,6 +5,7 @@
 // Edit_Edid_Path), the specified message boxes and the status bar.
 
 #include <QObject>
+#include <array>
 
 #include "device/DeviceApi.h"
 #include "device/EdidStores.h"
@@ -43,6 +44,9 @@ private:
     QRadioButton* modeButton(EdidMode mode) const;
 
     TForm1& form_;
+    // Internal, External, User: compared as objects, so the filter never asks a half-destroyed
+    // window for its controls.
+    std::array<const QObject*, 3> modeButtons_{};
 };
 
 // Message box of every failed download after the dialog was confirmed; a file that could not be
