@@ -59,9 +59,11 @@ QString TimingLabel(const EdidDetailedTiming& t) {
 
 QString AudioLabel(const CtaSad& sad) {
     static const char* const kFormats[] = {
-        "format 0", "L-PCM", "AC-3",   "MPEG-1", "MP3",   "MPEG-2",  "AAC LC",  "DTS",
-        "ATRAC",    "DSD",   "E-AC-3", "DTS-HD", "MAT",   "DST",     "WMA Pro", "extended"};
-    return QStringLiteral("%1 %2 ch").arg(QLatin1String(kFormats[sad.format()])).arg(sad.channels());
+        "format 0", "L-PCM", "AC-3",   "MPEG-1", "MP3", "MPEG-2", "AAC LC",  "DTS",
+        "ATRAC",    "DSD",   "E-AC-3", "DTS-HD", "MAT", "DST",    "WMA Pro", "extended"};
+    return QStringLiteral("%1 %2 ch")
+        .arg(QLatin1String(kFormats[sad.format()]))
+        .arg(sad.channels());
 }
 
 QString DataBlockName(const CtaDataBlock& b) {
@@ -148,6 +150,11 @@ public:
                     drop(block, name, DataBlockName(b), QString(),
                          QStringLiteral("its bits refer to the VICs of its own block"));
                     break;
+                case CtaBlockKind::VideoCapability:
+                    // Its scan behaviour must agree with byte 3 of the kept block's header.
+                    drop(block, name, DataBlockName(b), QString(),
+                         QStringLiteral("block 1's header states the scan behaviour"));
+                    break;
                 default:
                     moveWhole(block, name, b);
             }
@@ -205,8 +212,13 @@ private:
                 return;
             }
         }
-        groups_.append({block, blockName, what, plural.isEmpty() ? Plural(what) : plural, moved,
-                        reason, {label}});
+        groups_.append({block,
+                        blockName,
+                        what,
+                        plural.isEmpty() ? Plural(what) : plural,
+                        moved,
+                        reason,
+                        {label}});
     }
 
     void drop(int block, const QString& name, const QString& what, const QString& label,
@@ -344,9 +356,9 @@ EdidFitResult FitEdidToDevice(const QByteArray& edid) {
         } else if (e.tag() == kDisplayIdExtensionTag) {
             FitDisplayId(fitter, b, e, model.base);
         } else {
-            fitter.dropBlock(b, BlockName(e),
-                             e.tag() == 0xF0 ? QString()
-                                             : QStringLiteral("the device holds one extension"));
+            fitter.dropBlock(
+                b, BlockName(e),
+                e.tag() == 0xF0 ? QString() : QStringLiteral("the device holds one extension"));
         }
     }
     EdidModel fitted;
