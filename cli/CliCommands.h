@@ -10,6 +10,7 @@
 #include "cli/CliOutput.h"
 #include "device/EdidStores.h"
 #include "edid/EdidInfo.h"
+#include "edid/check/EdidFindings.h"
 #include "words/OutcomeWords.h"
 
 namespace varnok::cli {
@@ -56,6 +57,11 @@ ExitStatus RunBytes(CliRun& run);
 ExitStatus RunCompare(CliRun& run);
 ExitStatus RunImportHex(CliRun& run);
 ExitStatus RunDisplays(CliRun& run);
+// The check before upload, Fix checksums, Fit to 256 bytes, the override exports.
+ExitStatus RunCheck(CliRun& run);
+ExitStatus RunFix(CliRun& run);
+ExitStatus RunFit(CliRun& run);
+ExitStatus RunExport(CliRun& run);
 
 // Finds the device (--port, or the search over the listed ports) and keeps it in `session`.
 // Ok when it answers in the mode the command needs.
@@ -67,6 +73,14 @@ ExitStatus ConnectDevice(CliRun& run, CliSession& session, DeviceMode mode);
 // window). Failure with words when it can't be read, InvalidEdid when its size is wrong or it is
 // larger than 256 bytes; `info` then holds nothing new.
 ExitStatus ReadEdidOperandFile(CliRun& run, const QString& path, EdidInfo& info);
+
+// An EDID file of 128 × N bytes (N = 1..8) with all its bytes, by the workbench's one loader:
+// Failure when it can't be read, InvalidEdid with the size in words.
+ExitStatus ReadEdidBytesOperand(CliRun& run, const QString& path, QByteArray& bytes);
+
+// The findings one a line and in the JSON result; InvalidEdid with CheckWords when one is an
+// error, else Ok.
+ExitStatus ReportEdidErrors(CliRun& run, const EdidFindings& findings, const QString& what);
 
 // An operand of analyze, bytes or compare: a device source word, or a file.
 struct EdidOperand {
