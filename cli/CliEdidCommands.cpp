@@ -15,6 +15,7 @@
 #include "edid/EdidValidity.h"
 #include "edidio/DisplayEdids.h"
 #include "edidio/EdidSave.h"
+#include "words/EdidCheckWords.h"
 
 namespace varnok::cli {
 namespace {
@@ -143,6 +144,11 @@ ExitStatus RunDisplays(CliRun& run) {
                 saved.is(SaveOutcome::Saved)) {
                 entry[QStringLiteral("file")] = file;
                 line += QLatin1Char('\t') + file;
+                // Saved whole; the device takes only 256 bytes of it.
+                if (const QString note = DeviceCannotHoldWords(d.size()); !note.isEmpty()) {
+                    entry[QStringLiteral("note")] = note;
+                    line += QLatin1Char('\t') + note;
+                }
             } else {
                 failed << EdidSaveWords(saved, file, QStringLiteral("EDID"), d.size()).text;
             }
