@@ -84,6 +84,7 @@ void EdidWindow::buildMenus() {
                         QKeySequence(), &EdidWindow::loadIntoCreator);
     upload_ = add(QStringLiteral("&Upload to the Device as User EDID"), "Action_UploadDevice",
                   QKeySequence(), &EdidWindow::uploadToDevice);
+    addToolActions(edid);
     edid->addSeparator();
     QAction* close = edid->addAction(QStringLiteral("Close &Window"));
     close->setObjectName(QStringLiteral("Action_CloseWindow"));
@@ -115,6 +116,8 @@ QWidget* EdidWindow::buildCentral() {
     bytes_ = new EdidBytesTab(tabs_);
     decode_ = new EdidDecodeTab(tabs_);
     compare_ = new EdidCompareTab(form_, tabs_);
+    connect(decode_, &EdidDecodeTab::decodeFinished, summary_,
+            [this] { summary_->setNotes(decode_->notes()); });
     tabs_->addTab(summary_, QStringLiteral("S&ummary"));
     tabs_->addTab(bytes_, QStringLiteral("&Bytes"));
     tabs_->addTab(decode_, QStringLiteral("&Full Decode"));
@@ -177,8 +180,8 @@ bool EdidWindow::take(const SampleResult& result) {
     setWindowTitle(kTitle + QStringLiteral(" - ") + s.origin);
     origin_->setText(QStringLiteral("%1 (%2 bytes)").arg(s.origin).arg(s.size()));
     summary_->setSample(s);
-    bytes_->setImage(s.image());
-    decode_->decode(s.image());
+    bytes_->setBytes(s.bytes);
+    decode_->decodeBytes(s.bytes);
     compare_->setThis(s);
     updateActions();
     return true;
@@ -225,6 +228,8 @@ void EdidWindow::uploadToDevice() {
         showStatus(NoDeviceWords());
         return;
     }
+    UploadOptions options;
+    if (!confirmUpload(options)) return;
     // A copy: the window stays usable during the pauses and may take another EDID meanwhile.
     const EdidImage image = sample_->image();
     const QString origin = sample_->origin;
@@ -234,7 +239,6 @@ void EdidWindow::uploadToDevice() {
         showStatus({QStringLiteral("Uploading the User EDID... %1%").arg(percent), false});
     });
     const bool ran = form_.runOperation([&] {
-        UploadOptions options;
         options.verify = true;
         options.showUserMode = [this] { form_.controllerPage().checkModeButton(EdidMode::User); };
         options.readingBack = [this] {

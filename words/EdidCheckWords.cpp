@@ -39,6 +39,11 @@ QString UploadCheckQuestion(const EdidFindings& findings) {
     return lines.join(QLatin1Char('\n'));
 }
 
+OutcomeText UploadCheckCancelledWords() {
+    return {QStringLiteral("Upload cancelled; nothing was sent"), false,
+            QStringLiteral("upload.cancelled")};
+}
+
 OutcomeText FixWords(const EdidFixResult& fix) {
     if (!fix.fault.isEmpty())
         return {QStringLiteral("Nothing fixed: %1").arg(fix.fault), true,

@@ -19,6 +19,9 @@ OutcomeText CheckWords(const EdidFindings& findings, const QString& what);
 // The dialog's question before an upload of an EDID with errors: the findings one a line.
 QString UploadCheckQuestion(const EdidFindings& findings);
 
+// An upload from the window cancelled in the question about the EDID's errors (or its fit).
+OutcomeText UploadCheckCancelledWords();
+
 // Fix checksums: what changed ("Fixed: block 1 checksum (byte 255) changed from 0x3C to 0x62"),
 // or that nothing needed fixing.
 OutcomeText FixWords(const EdidFixResult& fix);
