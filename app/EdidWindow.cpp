@@ -202,8 +202,8 @@ void EdidWindow::saveAsBin() {
 
 void EdidWindow::copyAsHex() {
     if (!sample_) return;
-    QApplication::clipboard()->setText(FormatEdidHex(sample_->image()));
-    showStatus(HexCopiedWords(EdidByteCount(sample_->image())));
+    QApplication::clipboard()->setText(FormatEdidHexBytes(sample_->bytes));
+    showStatus(HexCopiedWords(sample_->size()));
 }
 
 void EdidWindow::loadIntoCreator() {

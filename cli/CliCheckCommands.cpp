@@ -15,16 +15,6 @@
 
 namespace varnok::cli {
 
-ExitStatus ReadEdidBytesOperand(CliRun& run, const QString& path, QByteArray& bytes) {
-    const LoadResult loaded = LoadEdidFile(path);
-    if (!loaded.is(LoadOutcome::Loaded))
-        return run.fail(
-            loaded.is(LoadOutcome::ReadFailed) ? ExitStatus::Failure : ExitStatus::InvalidEdid,
-            LoadWords(loaded.outcome, loaded.reason, path));
-    bytes = loaded.data;
-    return ExitStatus::Ok;
-}
-
 ExitStatus ReportEdidErrors(CliRun& run, const EdidFindings& findings, const QString& what) {
     for (const EdidFinding& f : findings) run.out.line(FormatEdidFinding(f));
     run.out.set(QStringLiteral("findings"), EdidFindingsJson(findings));

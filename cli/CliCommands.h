@@ -69,10 +69,11 @@ enum class DeviceMode { Api, Isp, Any };
 ExitStatus ConnectDevice(CliRun& run, CliSession& session, DeviceMode mode);
 
 // An EDID file for upload, analysis, bytes or compare, by the workbench's one loader: a readable
-// regular file of 128 or 256 bytes (a base block alone reads with 0xFF after it, as in the
-// window). Failure with words when it can't be read, InvalidEdid when its size is wrong or it is
-// larger than 256 bytes; `info` then holds nothing new.
-ExitStatus ReadEdidOperandFile(CliRun& run, const QString& path, EdidInfo& info);
+// regular file of 128 × N bytes, N = 1..8. `info` holds its first 256 bytes (a base block alone
+// reads with 0xFF after it, as in the window), `bytes` when given all of them. Failure with words
+// when it can't be read, InvalidEdid when its size is wrong; `info` then holds nothing new.
+ExitStatus ReadEdidOperandFile(CliRun& run, const QString& path, EdidInfo& info,
+                               QByteArray* bytes = nullptr);
 
 // An EDID file of 128 × N bytes (N = 1..8) with all its bytes, by the workbench's one loader:
 // Failure when it can't be read, InvalidEdid with the size in words.
@@ -93,8 +94,8 @@ EdidOperand ParseEdidOperand(const QString& operand);
 EdidSource SourceForWord(const QString& word);
 
 // Reads each operand (the device ones over one connection, found only when one is needed) into
-// its EdidInfo, decoded.
-ExitStatus ReadEdidOperands(CliRun& run, const QList<EdidOperand>& operands,
-                            QList<EdidInfo>& infos);
+// its EdidInfo, decoded, and into `bytes` when given: a file's every byte, a device's 256.
+ExitStatus ReadEdidOperands(CliRun& run, const QList<EdidOperand>& operands, QList<EdidInfo>& infos,
+                            QList<QByteArray>* bytes = nullptr);
 
 }  // namespace varnok::cli

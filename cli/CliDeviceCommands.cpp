@@ -142,15 +142,15 @@ ExitStatus RunDownload(CliRun& run) {
 ExitStatus RunUpload(CliRun& run) {
     const QString path = run.args.operands[0];
     // The file is judged before any port is opened: a file that can't be uploaded sends nothing.
+    EdidInfo file;
     QByteArray bytes;
-    if (const ExitStatus s = ReadEdidBytesOperand(run, path, bytes); s != ExitStatus::Ok) return s;
+    if (const ExitStatus s = ReadEdidOperandFile(run, path, file, &bytes); s != ExitStatus::Ok)
+        return s;
     if (bytes.size() > kEdidSize)
         return run.fail(ExitStatus::InvalidEdid, TooLargeForDeviceWords(path, int(bytes.size())));
     if (run.args.flag(u"check"))
         if (const ExitStatus s = ReportEdidErrors(run, CheckEdid(bytes), path); s != ExitStatus::Ok)
             return s;
-    EdidInfo file;
-    if (const ExitStatus s = ReadEdidOperandFile(run, path, file); s != ExitStatus::Ok) return s;
     if (!ValidateEdidImage(file))
         return run.fail(ExitStatus::InvalidEdid,
                         UploadWords({UploadOutcome::Invalid, {}, {file.image, 0}}, path));
