@@ -27,6 +27,7 @@
 #include "edid/EdidHexText.h"
 #include "edidio/EdidSave.h"
 #include "link/DeviceLink.h"
+#include "words/EdidCheckWords.h"
 
 namespace varnok {
 namespace {
@@ -196,8 +197,13 @@ void EdidWindow::saveAsBin() {
     }
     // The EDID keeps the size it was read with; an existing file is replaced only once all its
     // bytes are safely beside it.
-    showStatus(EdidSaveWords(SaveEdidFile(*path, sample_->bytes), *path, QStringLiteral("EDID"),
-                             sample_->size()));
+    OutcomeText words = EdidSaveWords(SaveEdidFile(*path, sample_->bytes), *path,
+                                      QStringLiteral("EDID"), sample_->size());
+    // Saved whole; the device would take only 256 bytes of it.
+    if (const QString note = DeviceCannotHoldWords(sample_->size());
+        !words.failure && !note.isEmpty())
+        words.text += QStringLiteral("; ") + note;
+    showStatus(words);
 }
 
 void EdidWindow::copyAsHex() {

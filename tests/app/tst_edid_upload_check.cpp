@@ -71,9 +71,17 @@ void TstEdidUploadCheck::largeEdidShownWholeAndFittedOnUpload() {
         QTRY_VERIFY(decoded.count() == 1);
         QVERIFY(w->decodeTab().text().contains("Block 3, DisplayID Extension Block"));
     }
+    // Saved whole, with a word that the device holds less.
+    QTemporaryDir dir;
+    rig.f->dialogs->saveAnswers.push_back(dir.filePath("saved.bin"));
+    w->saveAsBin();
+    QCOMPARE(ReadAll(dir.filePath("saved.bin")), edid);
+    QVERIFY(
+        w->findChild<QLabel*>("Label_EdidStatus")
+            ->text()
+            .endsWith("; the device holds 256 of its 512 bytes (fit makes an EDID it can hold)"));
     QByteArray other = edid;
     other[500] = char(other[500] ^ 0x01);
-    QTemporaryDir dir;
     QVERIFY(WriteAll(dir.filePath("other.bin"), other));
     QVERIFY(w->compareTab().takeOther(SampleFromFile(dir.filePath("other.bin"))));
     auto* differing = w->compareTab().findChild<QTableWidget*>("Table_CompareBytes");

@@ -7,9 +7,11 @@
 #include <QRegularExpression>
 #include <QTest>
 
+#include "edid/EdidHexText.h"
 #include "edid/check/EdidCheck.h"
 #include "edid/check/EdidFit.h"
 #include "edid/model/EdidModel.h"
+#include "edidio/EdidLoad.h"
 #include "tests/support/EdidDecodeTool.h"
 #include "tests/support/TestFiles.h"
 
@@ -42,6 +44,7 @@ class TstEdidFit : public QObject {
 private slots:
     void realLargeEdids();
     void refusesAndPassesThrough();
+    void largeEdidsReadWhole();
 };
 
 void TstEdidFit::realLargeEdids() {
@@ -108,6 +111,18 @@ void TstEdidFit::refusesAndPassesThrough() {
                          "pixel clock of 664.67 MHz is more than a detailed timing holds "
                          "(655.35 MHz)"});
     QCOMPARE(EdidFitJson(fit).value("bytes").toInt(), 256);
+}
+
+// Every block of each larger EDID comes back from its edid-decode hex text and from a file.
+void TstEdidFit::largeEdidsReadWhole() {
+    for (const QString& name : QDir(LargeSamplesDir()).entryList({"*.bin"}, QDir::Files)) {
+        const QString path = LargeSamplesDir() + u'/' + name;
+        const QByteArray edid = ReadAll(path);
+        const EdidHexText hex = ParseEdidHexBlocks(FormatEdidHexBytes(edid));
+        QVERIFY2(hex.ok && hex.bytes == edid, qPrintable(name + hex.error));
+        const LoadResult loaded = LoadEdidFile(path);
+        QVERIFY2(loaded.is(LoadOutcome::Loaded) && loaded.data == edid, qPrintable(name));
+    }
 }
 
 QTEST_GUILESS_MAIN(TstEdidFit)
