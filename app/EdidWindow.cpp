@@ -218,6 +218,13 @@ void EdidWindow::loadIntoCreator() {
         showStatus(BusyWords());
         return;
     }
+    // The creator holds 256 bytes: a larger EDID is fitted first, never cut.
+    if (!confirmFit(QStringLiteral("load the fitted EDID into the creator"),
+                    QStringLiteral("Fit and Load"))) {
+        showStatus({QStringLiteral("Load into the creator cancelled"), false,
+                    QStringLiteral("creator.cancelled")});
+        return;
+    }
     form_.creatorPage().LoadEdidBytes(sample_->image());
     // The creator shows what it was loaded with, as after its own "Bin Modifiy".
     const FormControls& c = form_.controls();

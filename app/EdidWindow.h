@@ -74,6 +74,9 @@ private:
     // Before an upload: a larger EDID is fitted and errors are shown, each in a question; false
     // when one was cancelled.
     bool confirmUpload(UploadOptions& options);
+    // A larger EDID where only 256 bytes fit: true once fitted (the window then holds the fit)
+    // or when it fits as it is; false when the question was cancelled.
+    bool confirmFit(const QString& then, const QString& yes);
 
     TForm1& form_;
     std::optional<EdidSample> sample_;

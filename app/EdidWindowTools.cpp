@@ -68,7 +68,7 @@ void EdidWindow::exportOverride(EdidExportSystem system) {
     if (!sample_) return;
     const bool forLinux = system == EdidExportSystem::Linux;
     const auto folder = form_.dialogs().askFolder(forLinux ? QStringLiteral("Export for Linux")
-                                                        : QStringLiteral("Export for Windows"));
+                                                           : QStringLiteral("Export for Windows"));
     if (!folder) {
         showStatus({QStringLiteral("Export cancelled"), false, QStringLiteral("export.cancelled")});
         return;
@@ -89,16 +89,20 @@ void EdidWindow::exportOverride(EdidExportSystem system) {
                                     QStringLiteral("\n(These steps are on the clipboard.)"));
 }
 
+bool EdidWindow::confirmFit(const QString& then, const QString& yes) {
+    if (sample_->size() <= kDeviceEdidBytes) return true;
+    const EdidFitResult fit = FitEdidToDevice(sample_->bytes);
+    if (!form_.dialogs().askQuestion(FitQuestion(fit, sample_->size(), then), yes,
+                                     QStringLiteral("Cancel")))
+        return false;
+    fitToDevice();
+    return true;
+}
+
 bool EdidWindow::confirmUpload(UploadOptions& options) {
-    if (sample_->size() > kDeviceEdidBytes) {
-        const EdidFitResult fit = FitEdidToDevice(sample_->bytes);
-        if (!form_.dialogs().askQuestion(FitQuestion(fit, sample_->size()),
-                                         QStringLiteral("Fit and Upload"),
-                                         QStringLiteral("Cancel"))) {
-            showStatus(UploadCheckCancelledWords());
-            return false;
-        }
-        fitToDevice();
+    if (!confirmFit(QStringLiteral("upload the fitted EDID"), QStringLiteral("Fit and Upload"))) {
+        showStatus(UploadCheckCancelledWords());
+        return false;
     }
     if (!ConfirmUploadCheck(form_.dialogs(), sample_->bytes)) {
         showStatus(UploadCheckCancelledWords());

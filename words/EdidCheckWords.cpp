@@ -71,14 +71,14 @@ OutcomeText FitWords(const EdidFitResult& fit) {
             false, QStringLiteral("fit.fitted")};
 }
 
-QString FitQuestion(const EdidFitResult& fit, int bytes) {
-    QStringList lines{QStringLiteral("The device holds 256 bytes; this EDID has %1. Fit to 256 "
+QString FitQuestion(const EdidFitResult& fit, int bytes, const QString& then) {
+    QStringList lines{QStringLiteral("Only 256 bytes fit; this EDID has %1. Fit to 256 "
                                      "Bytes keeps block 0 and the first CTA-861 block, moves "
                                      "into it what fits and drops:")
                           .arg(bytes)};
     for (const QString& line : fit.dropped) lines << QStringLiteral("- ") + line;
     if (fit.dropped.isEmpty()) lines << QStringLiteral("- nothing");
-    lines << QString() << QStringLiteral("Fit it and upload the fitted EDID?");
+    lines << QString() << QStringLiteral("Fit it and %1?").arg(then);
     return lines.join(QLatin1Char('\n'));
 }
 

@@ -28,9 +28,9 @@ OutcomeText FixWords(const EdidFixResult& fix);
 
 // Fit to 256 bytes: how many items were moved and dropped, or that the EDID already fits.
 OutcomeText FitWords(const EdidFitResult& fit);
-// The question before an upload of an EDID of `bytes` bytes from the window: the dropped items
-// one a line.
-QString FitQuestion(const EdidFitResult& fit, int bytes);
+// The question before an EDID of `bytes` bytes goes where only 256 fit (the device, the
+// creator): the dropped items one a line, then "Fit it and <then>?" ("upload the fitted EDID").
+QString FitQuestion(const EdidFitResult& fit, int bytes, const QString& then);
 
 // An EDID of what (a path) larger than the device holds, refused by an upload: it names the fit.
 OutcomeText TooLargeForDeviceWords(const QString& what, int bytes);
