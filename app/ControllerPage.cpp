@@ -8,12 +8,15 @@
 #include <QRadioButton>
 
 #include "app/TForm1.h"
+#include "app/UploadCheck.h"
 #include "app/WidgetText.h"
 #include "device/EdidDownload.h"
 #include "device/EdidUpload.h"
 #include "device/OperationGuard.h"
 #include "edid/EdidValidity.h"
+#include "edidio/FileRead.h"
 #include "link/DeviceLink.h"
+#include "words/EdidCheckWords.h"
 #include "words/OutcomeWords.h"
 
 namespace varnok {
@@ -75,6 +78,13 @@ void ControllerPage::Button_Upload_EdidClick() {
     // The file last chosen in the shared open dialog on any page, not the edit's text.
     const QString path = form_.dialogs().openFileName();
     QLabel* label2 = form_.controls().label2;
+    // An error that validation lets through asks first; what validation refuses is refused below
+    // with the page's own texts.
+    if (const Result<ReadOutcome, EdidImage> read = ReadEdidFile(path);
+        read.is(ReadOutcome::Read) && !ConfirmDeviceImageUpload(form_.dialogs(), read.data)) {
+        form_.showOutcome(UploadCheckCancelledWords());
+        return;
+    }
     UploadResult result;
     {
         // Label2 tells a failure before the end notice goes out.

@@ -7,6 +7,7 @@
 
 #include "app/ControllerPage.h"
 #include "app/TForm1.h"
+#include "app/UploadCheck.h"
 #include "app/WidgetText.h"
 #include "creator/builder/EdidBuilder.h"
 #include "creator/pages/ConversionError.h"
@@ -17,6 +18,7 @@
 #include "device/OperationGuard.h"
 #include "edid/EdidValidity.h"
 #include "link/DeviceLink.h"
+#include "words/EdidCheckWords.h"
 #include "words/OutcomeWords.h"
 
 namespace varnok {
@@ -138,6 +140,10 @@ void CreatorPage::Button_Upload_CreatedClick() {
         // The image is copied, since the pauses let the window run and a load meanwhile would
         // change the store.
         const EdidImage image = form_.stores().creator.image;
+        if (!ConfirmDeviceImageUpload(form_.dialogs(), image)) {
+            form_.showOutcome(UploadCheckCancelledWords());
+            return;
+        }
         QLabel* label3 = form_.controls().label3;
         const OperationGuard guard(form_.link());
         // Status polling goes on around this upload.

@@ -43,6 +43,12 @@ public:
     // An information box with one OK button, its top-left corner at `at` when given.
     virtual void showInformation(const QString& text, std::optional<QPoint> at = std::nullopt) = 0;
 
+    // A question with two answers, the first one the default: true for `yes` ("Upload
+    // anyway"), false for `no` ("Cancel") or when the box is closed.
+    virtual bool askQuestion(const QString& text, const QString& yes, const QString& no) = 0;
+    // A folder dialog (the EDID window's exports): the folder chosen, or nothing when cancelled.
+    virtual std::optional<QString> askFolder(const QString& title) = 0;
+
 protected:
     virtual std::optional<QString> askOpen(const QString& current) = 0;
     virtual std::optional<QString> askSave(const QString& proposedName) = 0;

@@ -8,6 +8,7 @@
 
 #include "app/WidgetText.h"
 #include "edid/Edid.h"
+#include "edid/EdidLayoutBlocks.h"
 
 namespace varnok {
 namespace {
@@ -38,11 +39,14 @@ QColor Shade(EdidRangeKind kind, int parity, bool bad) {
     return QColor(Qt::white);
 }
 
-QString BlockHeading(int block, const EdidImage& image) {
+QString BlockHeading(int block, const QByteArray& bytes) {
     if (block == 0) return QStringLiteral("Block 0: base EDID (VESA E-EDID), bytes 0 to 127");
-    if (EdidByteCount(image) == kBlockSize)
+    if (block == 1 && EdidByteCount(EdidImageFromBytes(bytes)) == kBlockSize)
         return QStringLiteral("Block 1: none (the EDID has 128 bytes; shown as 0xFF)");
-    return QStringLiteral("Block 1: extension, bytes 128 to 255");
+    return QStringLiteral("Block %1: extension, bytes %2 to %3")
+        .arg(block)
+        .arg(block * kBlockSize)
+        .arg(block * kBlockSize + kBlockSize - 1);
 }
 
 }  // namespace
@@ -55,7 +59,7 @@ int EdidBytesTab::rowOf(int offset) {
 EdidBytesTab::EdidBytesTab(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("Tab_Bytes"));
     auto* layout = new QVBoxLayout(this);
-    table_ = new QTableWidget(2 * (kRowsPerBlock + 1), kPerRow, this);
+    table_ = new QTableWidget(0, kPerRow, this);
     table_->setObjectName(QStringLiteral("Table_Bytes"));
     table_->setAccessibleDescription(QStringLiteral("EDID bytes, 16 a row"));
     table_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
@@ -65,25 +69,9 @@ EdidBytesTab::EdidBytesTab(QWidget* parent) : QWidget(parent) {
     QStringList columns;
     for (int c = 0; c < kPerRow; ++c) columns << QString::number(c, 16).toUpper();
     table_->setHorizontalHeaderLabels(columns);
-    QStringList rows;
-    for (int block = 0; block < 2; ++block) {
-        rows << QString();
-        for (int r = 0; r < kRowsPerBlock; ++r)
-            rows << QStringLiteral("%1").arg(block * kBlockSize + r * kPerRow, 2, 16, QChar(u'0'));
-    }
-    table_->setVerticalHeaderLabels(rows);
     table_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     table_->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    for (int block = 0; block < 2; ++block) {
-        const int row = block * (kRowsPerBlock + 1);
-        table_->setSpan(row, 0, 1, kPerRow);
-        auto* heading = new QTableWidgetItem;
-        heading->setFlags(Qt::ItemIsEnabled);
-        QFont bold = table_->font();
-        bold.setBold(true);
-        heading->setFont(bold);
-        table_->setItem(row, 0, heading);
-    }
+    setBlockRows(2);
     info_ = new QLabel(QStringLiteral("Move over a byte, or to it with the arrow keys, to see what "
                                       "it belongs to."),
                        this);
@@ -105,25 +93,52 @@ EdidBytesTab::EdidBytesTab(QWidget* parent) : QWidget(parent) {
 }
 
 void EdidBytesTab::setImage(const EdidImage& image) {
-    image_ = image;
-    ranges_ = EdidByteLayout(image);
+    setBytes(EdidImageBytes(image));
+}
+
+void EdidBytesTab::setBlockRows(int blocks) {
+    table_->clearSpans();
+    table_->setRowCount(blocks * (kRowsPerBlock + 1));
+    QStringList rows;
+    for (int block = 0; block < blocks; ++block) {
+        rows << QString();
+        for (int r = 0; r < kRowsPerBlock; ++r)
+            rows << QStringLiteral("%1").arg(block * kBlockSize + r * kPerRow, 2, 16, QChar(u'0'));
+        const int row = block * (kRowsPerBlock + 1);
+        table_->setSpan(row, 0, 1, kPerRow);
+        auto* heading = new QTableWidgetItem;
+        heading->setFlags(Qt::ItemIsEnabled);
+        QFont bold = table_->font();
+        bold.setBold(true);
+        heading->setFont(bold);
+        table_->setItem(row, 0, heading);
+    }
+    table_->setVerticalHeaderLabels(rows);
+}
+
+void EdidBytesTab::setBytes(const QByteArray& edid) {
+    bytes_ = edid.size() > kEdidSize ? edid : EdidImageBytes(EdidImageFromBytes(edid));
+    const int blocks = int(bytes_.size() / kBlockSize);
+    if (table_->rowCount() != blocks * (kRowsPerBlock + 1)) setBlockRows(blocks);
+    ranges_ = EdidByteLayoutBlocks(bytes_);
+    rangeOf_.fill(0, bytes_.size());
     for (int i = 0; i < ranges_.size(); ++i)
         for (int b = 0; b < ranges_[i].length; ++b) rangeOf_[ranges_[i].first + b] = i;
-    for (int block = 0; block < 2; ++block)
-        table_->item(block * (kRowsPerBlock + 1), 0)->setText(BlockHeading(block, image));
+    for (int block = 0; block < blocks; ++block)
+        table_->item(block * (kRowsPerBlock + 1), 0)->setText(BlockHeading(block, bytes_));
 
     std::array<int, 7> seen{};  // ranges of each kind met so far, for the alternating shade
     int lastRange = -1;
     int parity = 0;
-    for (int offset = 0; offset < kEdidSize; ++offset) {
+    for (int offset = 0; offset < bytes_.size(); ++offset) {
         const int index = rangeOf_[offset];
         const EdidByteRange& range = ranges_[index];
         if (index != lastRange) {
             parity = seen[int(range.kind)]++ % 2;
             lastRange = index;
         }
-        auto* item =
-            new QTableWidgetItem(QStringLiteral("%1").arg(image[offset], 2, 16, QChar(u'0')));
+        auto* item = new QTableWidgetItem(
+            QStringLiteral("%1").arg(uint8_t(bytes_[offset]), 2, 16, QChar(u'0')));
         item->setTextAlignment(Qt::AlignCenter);
         item->setBackground(Shade(range.kind, parity, range.bad));
         item->setForeground(QColor(Qt::black));
@@ -155,7 +170,7 @@ void EdidBytesTab::showCell(int row, int column) {
     info_->setText(QStringLiteral("Byte %1 (0x%2) = 0x%3: %4")
                        .arg(offset)
                        .arg(offset, 2, 16, QChar(u'0'))
-                       .arg(image_[offset], 2, 16, QChar(u'0'))
+                       .arg(uint8_t(bytes_[offset]), 2, 16, QChar(u'0'))
                        .arg(table_->item(row, column)->data(Qt::UserRole).toString()));
 }
 

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/WidgetText.h"
 #include "edid/Edid.h"
@@ -120,7 +121,7 @@ void EdidCompareTab::refresh() {
     rows_->setRowCount(0);
     bytes_->setRowCount(0);
     if (!this_ || !other_) return;
-    const EdidComparison c = CompareEdids(this_->image(), other_->image());
+    const EdidComparison c = CompareEdidBytes(this_->bytes, other_->bytes);
     if (c.identical()) {
         SetLabelText(summary_, QStringLiteral("The two EDIDs are identical"), false);
     } else {
@@ -129,7 +130,7 @@ void EdidCompareTab::refresh() {
                          .arg(c.differingRows())
                          .arg(kEdidReportRowCount)
                          .arg(c.bytes.size())
-                         .arg(kEdidSize),
+                         .arg(std::max({this_->size(), other_->size(), kEdidSize})),
                      false);
     }
     rows_->setRowCount(kEdidReportRowCount);

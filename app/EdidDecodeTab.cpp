@@ -62,11 +62,16 @@ void EdidDecodeTab::finish(const QString& headline, bool red, const QString& tex
 }
 
 void EdidDecodeTab::decode(const EdidImage& image) {
-    SetLabelText(headline_, QStringLiteral("Running edid-decode --check..."), false);
-    text_->clear();
     // A 128-byte EDID goes as 128 bytes: its 0xFF fill is no extension block. A run still going
     // for other bytes ends without a word.
-    process_->start(QByteArray(reinterpret_cast<const char*>(image.data()), EdidByteCount(image)));
+    decodeBytes(QByteArray(reinterpret_cast<const char*>(image.data()), EdidByteCount(image)));
+}
+
+void EdidDecodeTab::decodeBytes(const QByteArray& edid) {
+    SetLabelText(headline_, QStringLiteral("Running edid-decode --check..."), false);
+    text_->clear();
+    notes_.clear();
+    process_->start(edid);
 }
 
 void EdidDecodeTab::runEnded(const EdidDecodeRun& run) {
@@ -77,6 +82,7 @@ void EdidDecodeTab::runEnded(const EdidDecodeRun& run) {
                run.outcome == Outcome::Undecodable ? run.output : QString());
         return;
     }
+    notes_ = EdidDecodeNotes(run.output);
     const EdidDecodeReport report = SplitEdidDecodeOutput(run.output);
     QString shown =
         report.checks.isEmpty() ? QStringLiteral("(no conformance summary)") : report.checks;

@@ -24,6 +24,10 @@ public:
 
     // Starts edid-decode on the EDID's bytes (128 or 256), ending a run still going for others.
     void decode(const EdidImage& image);
+    // The same for an EDID of 128 × N bytes, all of them.
+    void decodeBytes(const QByteArray& edid);
+    // edid-decode's failures and warnings of the last run that decoded, as the check's notes.
+    const EdidFindings& notes() const { return notes_; }
     bool running() const { return process_->running(); }
     void setTimeoutMs(int ms);
 
@@ -41,6 +45,7 @@ private:
     QLabel* headline_;
     QPlainTextEdit* text_;
     EdidDecodeProcess* process_;
+    EdidFindings notes_;
 };
 
 }  // namespace varnok

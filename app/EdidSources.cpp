@@ -87,11 +87,10 @@ EdidImage EdidSample::image() const {
 }
 
 SampleResult SampleFromFile(const QString& path) {
+    // Every block is kept as it was read; the window shows them all.
     const LoadResult file = LoadEdidFile(path);
-    // Checked for what the window can show; the bytes are kept as they were read.
-    const Result<LoadOutcome, EdidImage> loaded = EdidImageOf(file);
-    if (!loaded.is(LoadOutcome::Loaded))
-        return {std::nullopt, LoadWords(loaded.outcome, loaded.reason, path)};
+    if (!file.is(LoadOutcome::Loaded))
+        return {std::nullopt, LoadWords(file.outcome, file.reason, path)};
     EdidSample s;
     s.bytes = file.data;
     s.origin = path;
@@ -100,10 +99,10 @@ SampleResult SampleFromFile(const QString& path) {
 }
 
 SampleResult SampleFromHexText(const QString& text) {
-    const EdidHexText parsed = ParseEdidHexText(text);
+    const EdidHexText parsed = ParseEdidHexBlocks(text);
     if (!parsed.ok) return {std::nullopt, HexTextWords(parsed)};
     EdidSample s;
-    s.bytes = QByteArray(reinterpret_cast<const char*>(parsed.image.data()), parsed.size);
+    s.bytes = parsed.bytes;
     s.origin = QStringLiteral("pasted %1").arg(parsed.form);
     s.fileName = QStringLiteral("Pasted_Edid.bin");
     return {s, HexTextWords(parsed)};
@@ -112,7 +111,7 @@ SampleResult SampleFromHexText(const QString& text) {
 SampleResult SampleFromDisplay(const DisplayEdid& display) {
     QString origin = QStringLiteral("display %1").arg(display.connector);
     if (!display.monitorName.isEmpty()) origin += QStringLiteral(" (%1)").arg(display.monitorName);
-    const Result<LoadOutcome, EdidImage> loaded = EdidImageOf(CheckEdidSize(display.bytes));
+    const LoadResult loaded = CheckEdidSize(display.bytes);
     if (!loaded.is(LoadOutcome::Loaded))
         return {std::nullopt, LoadWords(loaded.outcome, loaded.reason, origin)};
     EdidSample s;

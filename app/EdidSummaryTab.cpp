@@ -9,6 +9,8 @@
 #include "app/WidgetText.h"
 #include "edid/Edid.h"
 #include "edid/EdidValidity.h"
+#include "edid/check/EdidCheck.h"
+#include "words/EdidCheckWords.h"
 
 namespace varnok {
 
@@ -24,6 +26,11 @@ EdidSummaryTab::EdidSummaryTab(QWidget* parent) : QWidget(parent) {
     bold.setBold(true);
     validity_->setFont(bold);
     layout->addWidget(validity_);
+    size_ = new QLabel(this);
+    size_->setObjectName(QStringLiteral("Label_Size"));
+    size_->setAccessibleDescription(QStringLiteral("Size"));
+    size_->setWordWrap(true);
+    layout->addWidget(size_);
 
     auto* rows = new QFormLayout;
     for (int row = 0; row < kEdidReportRowCount; ++row) {
@@ -39,10 +46,36 @@ EdidSummaryTab::EdidSummaryTab(QWidget* parent) : QWidget(parent) {
         values_[row] = value;
     }
     layout->addLayout(rows);
+
+    // The check before upload: its errors at once, edid-decode's notes when its run has ended.
+    findings_ = new QLabel(this);
+    findings_->setObjectName(QStringLiteral("Label_Findings"));
+    findings_->setAccessibleDescription(QStringLiteral("Errors and notes of the check"));
+    findings_->setTextFormat(Qt::PlainText);
+    findings_->setWordWrap(true);
+    findings_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(findings_);
     layout->addStretch(1);
 }
 
+void EdidSummaryTab::setNotes(const EdidFindings& notes) {
+    QStringList lines;
+    for (const EdidFinding& f : errors_ + notes) lines << FormatEdidFinding(f);
+    if (lines.isEmpty()) lines << QStringLiteral("The check before upload finds no error.");
+    findings_->setText(lines.join(QLatin1Char('\n')));
+}
+
 void EdidSummaryTab::setSample(const EdidSample& sample) {
+    const int blocks = sample.size() / kBlockSize;
+    const QString cannotHold = DeviceCannotHoldWords(sample.size());
+    size_->setText(
+        QStringLiteral("%1 bytes in %2 %3; %4")
+            .arg(sample.size())
+            .arg(blocks)
+            .arg(blocks == 1 ? QStringLiteral("block") : QStringLiteral("blocks"))
+            .arg(cannotHold.isEmpty() ? QStringLiteral("the device holds all of it") : cannotHold));
+    errors_ = CheckEdid(sample.bytes);
+    setNotes({});
     const EdidValidity validity = DescribeEdidValidity(sample.image());
     SetLabelText(validity_, validity.sentence, !validity.valid);
     const EdidReport report = ReportEdidImage(sample.image());

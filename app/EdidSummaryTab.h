@@ -1,11 +1,13 @@
 #pragma once
 // The EDID window's "Summary" tab: where the EDID comes from, its validity in words (which check
-// failed and what was found), and the analyzer's fourteen rows.
+// failed and what was found), its size and what the device holds of it, the analyzer's fourteen
+// rows, and the findings of the check before upload.
 
 #include <QWidget>
 #include <array>
 
 #include "edid/EdidReport.h"
+#include "edid/check/EdidFindings.h"
 
 class QLabel;
 
@@ -18,9 +20,15 @@ class EdidSummaryTab : public QWidget {
 public:
     explicit EdidSummaryTab(QWidget* parent = nullptr);
     void setSample(const EdidSample& sample);
+    // edid-decode's notes, once its run in the background has ended; the check's errors come
+    // with the sample.
+    void setNotes(const EdidFindings& notes);
 
 private:
     QLabel* validity_;
+    QLabel* size_;
+    QLabel* findings_;
+    EdidFindings errors_;
     std::array<QLabel*, kEdidReportRowCount> values_{};
 };
 

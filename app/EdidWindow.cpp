@@ -27,6 +27,7 @@
 #include "edid/EdidHexText.h"
 #include "edidio/EdidSave.h"
 #include "link/DeviceLink.h"
+#include "words/EdidCheckWords.h"
 
 namespace varnok {
 namespace {
@@ -84,6 +85,7 @@ void EdidWindow::buildMenus() {
                         QKeySequence(), &EdidWindow::loadIntoCreator);
     upload_ = add(QStringLiteral("&Upload to the Device as User EDID"), "Action_UploadDevice",
                   QKeySequence(), &EdidWindow::uploadToDevice);
+    addToolActions(edid);
     edid->addSeparator();
     QAction* close = edid->addAction(QStringLiteral("Close &Window"));
     close->setObjectName(QStringLiteral("Action_CloseWindow"));
@@ -115,6 +117,8 @@ QWidget* EdidWindow::buildCentral() {
     bytes_ = new EdidBytesTab(tabs_);
     decode_ = new EdidDecodeTab(tabs_);
     compare_ = new EdidCompareTab(form_, tabs_);
+    connect(decode_, &EdidDecodeTab::decodeFinished, summary_,
+            [this] { summary_->setNotes(decode_->notes()); });
     tabs_->addTab(summary_, QStringLiteral("S&ummary"));
     tabs_->addTab(bytes_, QStringLiteral("&Bytes"));
     tabs_->addTab(decode_, QStringLiteral("&Full Decode"));
@@ -177,8 +181,8 @@ bool EdidWindow::take(const SampleResult& result) {
     setWindowTitle(kTitle + QStringLiteral(" - ") + s.origin);
     origin_->setText(QStringLiteral("%1 (%2 bytes)").arg(s.origin).arg(s.size()));
     summary_->setSample(s);
-    bytes_->setImage(s.image());
-    decode_->decode(s.image());
+    bytes_->setBytes(s.bytes);
+    decode_->decodeBytes(s.bytes);
     compare_->setThis(s);
     updateActions();
     return true;
@@ -193,20 +197,32 @@ void EdidWindow::saveAsBin() {
     }
     // The EDID keeps the size it was read with; an existing file is replaced only once all its
     // bytes are safely beside it.
-    showStatus(EdidSaveWords(SaveEdidFile(*path, sample_->bytes), *path, QStringLiteral("EDID"),
-                             sample_->size()));
+    OutcomeText words = EdidSaveWords(SaveEdidFile(*path, sample_->bytes), *path,
+                                      QStringLiteral("EDID"), sample_->size());
+    // Saved whole; the device would take only 256 bytes of it.
+    if (const QString note = DeviceCannotHoldWords(sample_->size());
+        !words.failure && !note.isEmpty())
+        words.text += QStringLiteral("; ") + note;
+    showStatus(words);
 }
 
 void EdidWindow::copyAsHex() {
     if (!sample_) return;
-    QApplication::clipboard()->setText(FormatEdidHex(sample_->image()));
-    showStatus(HexCopiedWords(EdidByteCount(sample_->image())));
+    QApplication::clipboard()->setText(FormatEdidHexBytes(sample_->bytes));
+    showStatus(HexCopiedWords(sample_->size()));
 }
 
 void EdidWindow::loadIntoCreator() {
     if (!sample_) return;
     if (form_.operationRunning()) {
         showStatus(BusyWords());
+        return;
+    }
+    // The creator holds 256 bytes: a larger EDID is fitted first, never cut.
+    if (!confirmFit(QStringLiteral("load the fitted EDID into the creator"),
+                    QStringLiteral("Fit and Load"))) {
+        showStatus({QStringLiteral("Load into the creator cancelled"), false,
+                    QStringLiteral("creator.cancelled")});
         return;
     }
     form_.creatorPage().LoadEdidBytes(sample_->image());
@@ -225,6 +241,8 @@ void EdidWindow::uploadToDevice() {
         showStatus(NoDeviceWords());
         return;
     }
+    UploadOptions options;
+    if (!confirmUpload(options)) return;
     // A copy: the window stays usable during the pauses and may take another EDID meanwhile.
     const EdidImage image = sample_->image();
     const QString origin = sample_->origin;
@@ -234,7 +252,6 @@ void EdidWindow::uploadToDevice() {
         showStatus({QStringLiteral("Uploading the User EDID... %1%").arg(percent), false});
     });
     const bool ran = form_.runOperation([&] {
-        UploadOptions options;
         options.verify = true;
         options.showUserMode = [this] { form_.controllerPage().checkModeButton(EdidMode::User); };
         options.readingBack = [this] {

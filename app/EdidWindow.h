@@ -10,8 +10,11 @@
 #include <optional>
 
 #include "app/EdidSources.h"
+#include "device/EdidUpload.h"
+#include "edidio/EdidExportFiles.h"
 
 class QLabel;
+class QMenu;
 class QPushButton;
 class QTabWidget;
 
@@ -44,6 +47,13 @@ public:
     // bytes compared: "User EDID uploaded and verified", or in red how many bytes differ.
     void uploadToDevice();
 
+    // The tools (EdidWindowTools.cpp): the EDID made one the device holds, its checksums and
+    // extension count made right, each taken as the window's EDID with what changed in the
+    // status bar; an override for an operating system written into a folder chosen.
+    void fitToDevice();
+    void fixChecksums();
+    void exportOverride(EdidExportSystem system);
+
     const std::optional<EdidSample>& sample() const { return sample_; }
     EdidSourceMenu& sources() { return *sources_; }
     EdidCompareTab& compareTab() { return *compare_; }
@@ -59,6 +69,14 @@ private:
     QWidget* buildCentral();
     void showStatus(const OutcomeText& outcome);
     void updateActions();
+    void addToolActions(QMenu* menu);
+    void takeChanged(const QByteArray& bytes, const QString& how, const OutcomeText& words);
+    // Before an upload: a larger EDID is fitted and errors are shown, each in a question; false
+    // when one was cancelled.
+    bool confirmUpload(UploadOptions& options);
+    // A larger EDID where only 256 bytes fit: true once fitted (the window then holds the fit)
+    // or when it fits as it is; false when the question was cancelled.
+    bool confirmFit(const QString& then, const QString& yes);
 
     TForm1& form_;
     std::optional<EdidSample> sample_;

@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace varnok {
 namespace {
@@ -25,6 +26,23 @@ void QtDialogs::showInformation(const QString& text, std::optional<QPoint> at) {
         box.move(*at);
     }
     box.exec();
+}
+
+bool QtDialogs::askQuestion(const QString& text, const QString& yes, const QString& no) {
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Varnok"), text, QMessageBox::NoButton,
+                    parent_);
+    box.setTextFormat(Qt::PlainText);
+    QPushButton* accept = box.addButton(yes, QMessageBox::AcceptRole);
+    box.addButton(no, QMessageBox::RejectRole);
+    box.setDefaultButton(accept);
+    box.exec();
+    return box.clickedButton() == accept;
+}
+
+std::optional<QString> QtDialogs::askFolder(const QString& title) {
+    const QString folder = QFileDialog::getExistingDirectory(parent_, title);
+    if (folder.isEmpty()) return std::nullopt;
+    return folder;
 }
 
 std::optional<QString> QtDialogs::askOpen(const QString& current) {

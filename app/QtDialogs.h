@@ -12,6 +12,8 @@ public:
     explicit QtDialogs(QWidget* parent) : parent_(parent) {}
     void showError(const QString& text) override;
     void showInformation(const QString& text, std::optional<QPoint> at) override;
+    bool askQuestion(const QString& text, const QString& yes, const QString& no) override;
+    std::optional<QString> askFolder(const QString& title) override;
 
 protected:
     std::optional<QString> askOpen(const QString& current) override;

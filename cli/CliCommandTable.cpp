@@ -12,6 +12,12 @@ QString DeviceSourceOnly(const QStringList& operands) {
         .arg(operands[0]);
 }
 
+// export names the system first.
+QString ExportSystem(const QStringList& operands) {
+    if (operands[0] == QLatin1String("linux") || operands[0] == QLatin1String("windows")) return {};
+    return QStringLiteral("unknown system '%1' (linux or windows)").arg(operands[0]);
+}
+
 // The analyzer reads Internal, External and User; the Stored EDID is only downloaded.
 QString NotStored(const QStringList& operands) {
     if (!operands.contains(QLatin1String("stored"))) return {};
@@ -37,6 +43,7 @@ constexpr CliOptionSpec kPortsOptions[] = {
 };
 constexpr CliOptionSpec kUploadOptions[] = {
     {.name = "verify", .help = "then reads the User EDID back, compares all 256 bytes"},
+    {.name = "check", .help = "refuses an EDID with an error (as check finds them) before sending"},
 };
 constexpr CliOptionSpec kDisplaysOptions[] = {
     {.name = "save", .valueName = "DIR", .help = "writes each to DIR/CONNECTOR.bin"},
@@ -82,6 +89,23 @@ constexpr CliCommandSpec kCommands[] = {
      .options = kDisplaysOptions,
      .help = "the EDIDs of this computer's displays",
      .run = RunDisplays},
+    {.name = "check",
+     .operands = "FILE|SOURCE",
+     .help = "errors and edid-decode's notes, one a line; exit 3 when there is an error",
+     .run = RunCheck},
+    {.name = "fix",
+     .operands = "IN OUT",
+     .help = "IN with its checksums and extension count made right, to OUT",
+     .run = RunFix},
+    {.name = "fit",
+     .operands = "IN OUT",
+     .help = "IN made an EDID of 256 bytes the device holds, to OUT; lists what was dropped",
+     .run = RunFit},
+    {.name = "export",
+     .operands = "SYSTEM IN OUTDIR",
+     .help = "IN as an override for linux (NAME.bin) or windows (NAME.inf), in OUTDIR",
+     .run = RunExport,
+     .checkOperands = ExportSystem},
     {.name = "firmware",
      .operands = "FILE",
      .help = "programs a device in ISP mode with FILE, each page read back",

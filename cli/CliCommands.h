@@ -10,6 +10,7 @@
 #include "cli/CliOutput.h"
 #include "device/EdidStores.h"
 #include "edid/EdidInfo.h"
+#include "edid/check/EdidFindings.h"
 #include "words/OutcomeWords.h"
 
 namespace varnok::cli {
@@ -56,6 +57,11 @@ ExitStatus RunBytes(CliRun& run);
 ExitStatus RunCompare(CliRun& run);
 ExitStatus RunImportHex(CliRun& run);
 ExitStatus RunDisplays(CliRun& run);
+// The check before upload, Fix checksums, Fit to 256 bytes, the override exports.
+ExitStatus RunCheck(CliRun& run);
+ExitStatus RunFix(CliRun& run);
+ExitStatus RunFit(CliRun& run);
+ExitStatus RunExport(CliRun& run);
 
 // Finds the device (--port, or the search over the listed ports) and keeps it in `session`.
 // Ok when it answers in the mode the command needs.
@@ -63,10 +69,19 @@ enum class DeviceMode { Api, Isp, Any };
 ExitStatus ConnectDevice(CliRun& run, CliSession& session, DeviceMode mode);
 
 // An EDID file for upload, analysis, bytes or compare, by the workbench's one loader: a readable
-// regular file of 128 or 256 bytes (a base block alone reads with 0xFF after it, as in the
-// window). Failure with words when it can't be read, InvalidEdid when its size is wrong or it is
-// larger than 256 bytes; `info` then holds nothing new.
-ExitStatus ReadEdidOperandFile(CliRun& run, const QString& path, EdidInfo& info);
+// regular file of 128 × N bytes, N = 1..8. `info` holds its first 256 bytes (a base block alone
+// reads with 0xFF after it, as in the window), `bytes` when given all of them. Failure with words
+// when it can't be read, InvalidEdid when its size is wrong; `info` then holds nothing new.
+ExitStatus ReadEdidOperandFile(CliRun& run, const QString& path, EdidInfo& info,
+                               QByteArray* bytes = nullptr);
+
+// An EDID file of 128 × N bytes (N = 1..8) with all its bytes, by the workbench's one loader:
+// Failure when it can't be read, InvalidEdid with the size in words.
+ExitStatus ReadEdidBytesOperand(CliRun& run, const QString& path, QByteArray& bytes);
+
+// The findings one a line and in the JSON result; InvalidEdid with CheckWords when one is an
+// error, else Ok.
+ExitStatus ReportEdidErrors(CliRun& run, const EdidFindings& findings, const QString& what);
 
 // An operand of analyze, bytes or compare: a device source word, or a file.
 struct EdidOperand {
@@ -79,8 +94,8 @@ EdidOperand ParseEdidOperand(const QString& operand);
 EdidSource SourceForWord(const QString& word);
 
 // Reads each operand (the device ones over one connection, found only when one is needed) into
-// its EdidInfo, decoded.
-ExitStatus ReadEdidOperands(CliRun& run, const QList<EdidOperand>& operands,
-                            QList<EdidInfo>& infos);
+// its EdidInfo, decoded, and into `bytes` when given: a file's every byte, a device's 256.
+ExitStatus ReadEdidOperands(CliRun& run, const QList<EdidOperand>& operands, QList<EdidInfo>& infos,
+                            QList<QByteArray>* bytes = nullptr);
 
 }  // namespace varnok::cli

@@ -13,9 +13,11 @@
 #include "device/EdidUpload.h"
 #include "edid/Edid.h"
 #include "edid/EdidValidity.h"
+#include "edid/check/EdidCheck.h"
 #include "edidio/FileRead.h"
 #include "firmware/FirmwareOperations.h"
 #include "firmware/IspClock.h"
+#include "words/EdidCheckWords.h"
 #include "words/OutcomeWords.h"
 
 namespace varnok::cli {
@@ -141,7 +143,14 @@ ExitStatus RunUpload(CliRun& run) {
     const QString path = run.args.operands[0];
     // The file is judged before any port is opened: a file that can't be uploaded sends nothing.
     EdidInfo file;
-    if (const ExitStatus s = ReadEdidOperandFile(run, path, file); s != ExitStatus::Ok) return s;
+    QByteArray bytes;
+    if (const ExitStatus s = ReadEdidOperandFile(run, path, file, &bytes); s != ExitStatus::Ok)
+        return s;
+    if (bytes.size() > kEdidSize)
+        return run.fail(ExitStatus::InvalidEdid, TooLargeForDeviceWords(path, int(bytes.size())));
+    if (run.args.flag(u"check"))
+        if (const ExitStatus s = ReportEdidErrors(run, CheckEdid(bytes), path); s != ExitStatus::Ok)
+            return s;
     if (!ValidateEdidImage(file))
         return run.fail(ExitStatus::InvalidEdid,
                         UploadWords({UploadOutcome::Invalid, {}, {file.image, 0}}, path));

@@ -15,6 +15,7 @@
 #include "edid/EdidValidity.h"
 #include "edidio/DisplayEdids.h"
 #include "edidio/EdidSave.h"
+#include "words/EdidCheckWords.h"
 
 namespace varnok::cli {
 namespace {
@@ -37,12 +38,14 @@ QString RowCaption(int row) {
 ExitStatus RunBytes(CliRun& run) {
     const EdidOperand operand = ParseEdidOperand(run.args.operands[0]);
     QList<EdidInfo> infos;
-    if (const ExitStatus s = ReadEdidOperands(run, {operand}, infos); s != ExitStatus::Ok) return s;
-    const EdidImage& image = infos[0].image;
+    QList<QByteArray> all;
+    if (const ExitStatus s = ReadEdidOperands(run, {operand}, infos, &all); s != ExitStatus::Ok)
+        return s;
     // edid-decode's own hex form, which edid-decode reads back: varnok-cli bytes user |
-    // edid-decode.
-    const QString hex = FormatEdidHex(image);
-    run.out.set(QStringLiteral("bytes"), EdidByteCount(image));
+    // edid-decode. A file's every block; a device's 128-byte EDID without its 0xFF fill.
+    const QString hex = operand.device ? FormatEdidHex(infos[0].image) : FormatEdidHexBytes(all[0]);
+    run.out.set(QStringLiteral("bytes"),
+                operand.device ? EdidByteCount(infos[0].image) : int(all[0].size()));
     run.out.set(QStringLiteral("hex"), hex);
     for (const QString& l : hex.split(QLatin1Char('\n'))) run.out.line(l);
     return ExitStatus::Ok;
@@ -52,8 +55,11 @@ ExitStatus RunCompare(CliRun& run) {
     const QList<EdidOperand> operands = {ParseEdidOperand(run.args.operands[0]),
                                          ParseEdidOperand(run.args.operands[1])};
     QList<EdidInfo> infos;
-    if (const ExitStatus s = ReadEdidOperands(run, operands, infos); s != ExitStatus::Ok) return s;
-    const EdidComparison c = CompareEdids(infos[0].image, infos[1].image);
+    QList<QByteArray> all;
+    if (const ExitStatus s = ReadEdidOperands(run, operands, infos, &all); s != ExitStatus::Ok)
+        return s;
+    // Rows from the first 256 bytes, bytes from all of them.
+    const EdidComparison c = CompareEdidBytes(all[0], all[1]);
     QJsonArray rows;
     for (int row = 0; row < kEdidReportRowCount; ++row) {
         rows.append(QJsonObject{{QStringLiteral("caption"), RowCaption(row)},
@@ -143,6 +149,11 @@ ExitStatus RunDisplays(CliRun& run) {
                 saved.is(SaveOutcome::Saved)) {
                 entry[QStringLiteral("file")] = file;
                 line += QLatin1Char('\t') + file;
+                // Saved whole; the device takes only 256 bytes of it.
+                if (const QString note = DeviceCannotHoldWords(d.size()); !note.isEmpty()) {
+                    entry[QStringLiteral("note")] = note;
+                    line += QLatin1Char('\t') + note;
+                }
             } else {
                 failed << EdidSaveWords(saved, file, QStringLiteral("EDID"), d.size()).text;
             }

@@ -36,26 +36,38 @@ EdidOperand ParseEdidOperand(const QString& operand) {
     return e;
 }
 
-ExitStatus ReadEdidOperandFile(CliRun& run, const QString& path, EdidInfo& info) {
-    // The workbench's one loader and size policy; the commands take up to 256 bytes.
-    const Result<LoadOutcome, EdidImage> loaded = EdidImageOf(LoadEdidFile(path));
+ExitStatus ReadEdidBytesOperand(CliRun& run, const QString& path, QByteArray& bytes) {
+    const LoadResult loaded = LoadEdidFile(path);
     if (!loaded.is(LoadOutcome::Loaded))
         return run.fail(
             loaded.is(LoadOutcome::ReadFailed) ? ExitStatus::Failure : ExitStatus::InvalidEdid,
             LoadWords(loaded.outcome, loaded.reason, path));
-    info.image = loaded.data;
-    DecodeEdid(info, info.image.data());
+    bytes = loaded.data;
     return ExitStatus::Ok;
 }
 
-ExitStatus ReadEdidOperands(CliRun& run, const QList<EdidOperand>& operands,
-                            QList<EdidInfo>& infos) {
+ExitStatus ReadEdidOperandFile(CliRun& run, const QString& path, EdidInfo& info,
+                               QByteArray* bytes) {
+    // The workbench's one loader and size policy: every block is kept; the rows come from the
+    // first 256 bytes.
+    QByteArray all;
+    if (const ExitStatus s = ReadEdidBytesOperand(run, path, all); s != ExitStatus::Ok) return s;
+    info.image = EdidImageFromBytes(all);
+    DecodeEdid(info, info.image.data());
+    if (bytes) *bytes = all;
+    return ExitStatus::Ok;
+}
+
+ExitStatus ReadEdidOperands(CliRun& run, const QList<EdidOperand>& operands, QList<EdidInfo>& infos,
+                            QList<QByteArray>* bytes) {
     infos.clear();
+    QList<QByteArray> all;
     // Files first: a file that can't be read fails before any port is opened.
     for (const EdidOperand& e : operands) {
         infos.append(EdidInfo{});
+        all.append(QByteArray());
         if (e.device) continue;
-        if (const ExitStatus s = ReadEdidOperandFile(run, e.path, infos.back());
+        if (const ExitStatus s = ReadEdidOperandFile(run, e.path, infos.back(), &all.back());
             s != ExitStatus::Ok)
             return s;
     }
@@ -75,7 +87,9 @@ ExitStatus ReadEdidOperands(CliRun& run, const QList<EdidOperand>& operands,
             return run.fail(ExitStatus::Failure, AnalyzerReadWords(e.source, r));
         infos[i].image = *r.data.image;
         DecodeEdid(infos[i], infos[i].image.data());
+        all[i] = EdidImageBytes(infos[i].image);
     }
+    if (bytes) *bytes = all;
     return ExitStatus::Ok;
 }
 

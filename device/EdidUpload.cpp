@@ -21,7 +21,7 @@ UploadOutcome SendValidImage(DeviceLink& link, LinkView& log, const EdidImage& i
                              const UploadOptions& options) {
     EdidInfo judged;
     judged.image = image;
-    if (!ValidateEdidImage(judged)) return UploadOutcome::Invalid;
+    if (!ValidateEdidImage(judged) && !options.skipValidation) return UploadOutcome::Invalid;
     if (options.holdPolling) link.disablePoll();
     // A Disconnect during the pauses leaves nothing to poll, and the progress shown meanwhile
     // counted bytes that never left: the upload failed.

@@ -43,6 +43,9 @@ struct UploadOptions {
     std::function<void()> showUserMode;
     // Called when the read-back starts.
     std::function<void()> readingBack;
+    // Sends the bytes as they are, also when validation would refuse them: the EDID window's
+    // "Upload anyway" (labs test sources with broken EDIDs on purpose).
+    bool skipValidation = false;
 };
 
 // Sends the 256 bytes of a valid image as the User EDID (0x0105 and 0x0106 writes of 128 bytes,

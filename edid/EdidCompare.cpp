@@ -23,4 +23,15 @@ EdidComparison CompareEdids(const EdidImage& a, const EdidImage& b) {
     return c;
 }
 
+EdidComparison CompareEdidBytes(const QByteArray& a, const QByteArray& b) {
+    EdidComparison c = CompareEdids(EdidImageFromBytes(a), EdidImageFromBytes(b));
+    const qsizetype size = std::max(a.size(), b.size());
+    auto at = [](const QByteArray& e, qsizetype i) -> uint8_t {
+        return i < e.size() ? uint8_t(e[i]) : uint8_t(0xFF);
+    };
+    for (qsizetype i = kEdidSize; i < size; ++i)
+        if (at(a, i) != at(b, i)) c.bytes.append({int(i), at(a, i), at(b, i)});
+    return c;
+}
+
 }  // namespace varnok

@@ -2,6 +2,7 @@
 // Two EDID images side by side: the analyzer's fourteen rows of each, which rows differ, and
 // every byte that differs with both values.
 
+#include <QByteArray>
 #include <QList>
 #include <array>
 
@@ -10,7 +11,7 @@
 namespace varnok {
 
 struct EdidByteDifference {
-    int offset;  // 0..255
+    int offset;  // 0..255, or beyond in EDIDs larger than 256 bytes
     uint8_t a;
     uint8_t b;
 };
@@ -28,5 +29,8 @@ struct EdidComparison {
 // All 256 bytes are compared: a 128-byte EDID's block 1 reads as 0xFF (as its file does), so
 // against a 256-byte EDID its whole block 1 differs.
 EdidComparison CompareEdids(const EdidImage& a, const EdidImage& b);
+// EDIDs of 128 × N bytes: the rows of their first 256 bytes, and every byte of the larger one,
+// the smaller reading 0xFF past its end (as a 128-byte EDID's block 1 does).
+EdidComparison CompareEdidBytes(const QByteArray& a, const QByteArray& b);
 
 }  // namespace varnok

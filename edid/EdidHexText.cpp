@@ -354,16 +354,15 @@ bool IsDecodedTextOnly(const QList<Line>& lines) {
                        [](const Line& line) { return StartsWith(line, u"Block 0, Base EDID:"); });
 }
 
-QString FormatLines(const EdidImage& image, bool offsets) {
-    const int size = EdidByteCount(image);
+QString FormatLines(const uint8_t* bytes, int size, bool offsets) {
     QString out;
-    out.reserve(size * 3 + (offsets ? size / 4 : 0) + 2);
+    out.reserve(size * 3 + (offsets ? size / 4 : 0) + 2 * (size / kBlockSize));
     for (int i = 0; i < size; ++i) {
         if (i % 16 == 0) {
-            if (i == kBlockSize) out += u'\n';
+            if (i > 0 && i % kBlockSize == 0) out += u'\n';
             if (offsets) out += QString::asprintf("%02x: ", i);
         }
-        out += QString::asprintf("%02x", unsigned{image[i]});
+        out += QString::asprintf("%02x", unsigned{bytes[i]});
         out += i % 16 == 15 ? u'\n' : u' ';
     }
     return out;
@@ -442,11 +441,15 @@ QString EdidHexTextFromBytes(const QByteArray& data) {
 }
 
 QString FormatEdidHex(const EdidImage& image) {
-    return FormatLines(image, false);
+    return FormatLines(image.data(), EdidByteCount(image), false);
+}
+
+QString FormatEdidHexBytes(const QByteArray& edid) {
+    return FormatLines(reinterpret_cast<const uint8_t*>(edid.constData()), int(edid.size()), false);
 }
 
 QString FormatEdidHexDump(const EdidImage& image) {
-    return FormatLines(image, true);
+    return FormatLines(image.data(), EdidByteCount(image), true);
 }
 
 }  // namespace varnok

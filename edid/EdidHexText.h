@@ -46,6 +46,8 @@ QString EdidHexTextFromBytes(const QByteArray& data);
 // edid-decode's hex form of the EDID's EdidByteCount(image) bytes: 16 a line, two lower-case
 // digits each, separated by spaces, a blank line between the blocks, a line break at the end.
 QString FormatEdidHex(const EdidImage& image);
+// The same for every byte of an EDID of 128 × N bytes, a blank line between each two blocks.
+QString FormatEdidHexBytes(const QByteArray& edid);
 
 // The same lines with each line's offset before it ("00: 00 ff ff ..", up to "f0: "), for a hex
 // dump with offsets; ParseEdidHexText reads it back as well.

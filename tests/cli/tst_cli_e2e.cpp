@@ -163,7 +163,7 @@ void TstCliE2e::eachCommand() {
     // A command's own usage.
     Result r = Run({"upload", "--help"});
     QVERIFY2(r.status == 0 && r.out.startsWith("Usage: varnok-cli [--port PORT] [--json] "
-                                               "[--verbose] upload FILE [--verify]\n"),
+                                               "[--verbose] upload FILE [--verify] [--check]\n"),
              r.out);
     r = Run({"--json", "info"}, list);
     QCOMPARE(r.status, 0);

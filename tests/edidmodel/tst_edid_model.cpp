@@ -12,6 +12,7 @@
 #include <functional>
 
 #include "edid/model/EdidEdit.h"
+#include "tests/support/EdidDecodeTool.h"
 
 using namespace varnok;
 
@@ -33,40 +34,6 @@ QByteArray Sample(const QString& name) {
 
 EdidModel Parsed(const QByteArray& bytes) {
     return ParseEdidModel(bytes).model;
-}
-
-// edid-decode's text for bytes (empty when it is not installed); with check, its failures as
-// "section: line" strings.
-struct Decoded {
-    QString text;
-    QSet<QString> failures;
-};
-
-Decoded EdidDecode(const QByteArray& bytes, bool check) {
-    Decoded d;
-    const QString tool = QStandardPaths::findExecutable("edid-decode");
-    if (tool.isEmpty()) return d;
-    QProcess p;
-    p.start(tool, check ? QStringList{"--check"} : QStringList{});
-    p.write(bytes);
-    p.closeWriteChannel();
-    p.waitForFinished(30000);
-    d.text = QString::fromUtf8(p.readAllStandardOutput());
-    const qsizetype at = d.text.indexOf("\nFailures:\n");
-    QString section;
-    for (const QString& line : d.text.mid(at < 0 ? d.text.size() : at).split('\n')) {
-        if (line.startsWith("EDID conformity")) break;
-        if (!line.startsWith(' ')) {
-            section = line;
-        } else {
-            d.failures.insert(section + line);
-        }
-    }
-    return d;
-}
-
-bool HaveEdidDecode() {
-    return !QStandardPaths::findExecutable("edid-decode").isEmpty();
 }
 
 struct Span {

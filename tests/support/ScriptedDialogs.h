@@ -20,12 +20,26 @@ public:
     QStringList errors;
     QStringList informations;
     std::optional<QPoint> lastInformationAt;
+    // Each question's answer from the front; nothing queued: the first answer, the default
+    // button ("Upload anyway"), so tests of other things upload their made-up EDIDs as before.
+    std::deque<bool> questionAnswers;
+    QStringList questions;
+    std::deque<std::optional<QString>> folderAnswers;
 
     void showError(const QString& text) override { errors << text; }
     void showInformation(const QString& text, std::optional<QPoint> at) override {
         informations << text;
         lastInformationAt = at;
     }
+
+    bool askQuestion(const QString& text, const QString&, const QString&) override {
+        questions << text;
+        if (questionAnswers.empty()) return true;
+        const bool yes = questionAnswers.front();
+        questionAnswers.pop_front();
+        return yes;
+    }
+    std::optional<QString> askFolder(const QString&) override { return takeAnswer(folderAnswers); }
 
 protected:
     std::optional<QString> askOpen(const QString&) override {
