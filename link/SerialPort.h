@@ -27,6 +27,14 @@ public:
     // True once the port reported a fatal error (device unplugged, hang-up).
     virtual bool hasFatalError() const = 0;
     virtual QString errorString() const = 0;
+    // True for a port whose bytes cross a network (tcp://, rfc2217://): an answer may then come
+    // later than the device's own pauses allow, and the link waits for it a while longer
+    // (DeviceLink::kNetworkGraceMs).
+    virtual bool crossesNetwork() const { return false; }
+    // Ends a wait of open() or setLineSettings() under way (a network port's connect or Telnet
+    // negotiation) at once, and any such wait after it: that call fails. A port whose calls
+    // never wait has nothing to end.
+    virtual void abortWait() {}
 };
 
 // The system's list of serial ports, in the system's order, and how each is opened.
