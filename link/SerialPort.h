@@ -10,6 +10,8 @@
 
 namespace varnok {
 
+class NetworkPortStore;
+
 class SerialPort {
 public:
     virtual ~SerialPort() = default;
@@ -46,6 +48,9 @@ public:
     virtual QString pathFor(const QString& name) const = 0;
     // A port of the class that opens this path (a network port for tcp:// and rfc2217://).
     virtual std::unique_ptr<SerialPort> createPort(const QString& path) = 0;
+    // The user's named network ports that this lister lists after the system's, or null when it
+    // lists none (NetworkPortLister).
+    virtual NetworkPortStore* networkPorts() { return nullptr; }
 };
 
 }  // namespace varnok

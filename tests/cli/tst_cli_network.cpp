@@ -15,6 +15,7 @@
 #include <QtTest>
 #include <memory>
 
+#include "link/NetworkPortStore.h"
 #include "tests/cli/Ser2net.h"
 #include "tests/support/ScriptedTcpServer.h"
 #include "tests/support/TcpRelay.h"
@@ -36,10 +37,11 @@ struct Result {
 
 // Runs varnok-cli and waits for it with the event loop running, so that the relay and the
 // scripted servers of this process go on serving; a run that has not ended within a minute hangs.
-Result Run(const QStringList& args, const QString& ports = {}) {
+Result Run(const QStringList& args, const QString& ports = {}, const QString& configHome = {}) {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("VARNOK_PORTS"), ports);
+    if (!configHome.isEmpty()) env.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome);
     p.setProcessEnvironment(env);
     QEventLoop loop;
     QObject::connect(&p, &QProcess::finished, &loop, &QEventLoop::quit);
@@ -115,6 +117,7 @@ private slots:
     void commandsOverBothKinds();
     void slowNetwork_data();
     void slowNetwork();
+    void namedPorts();
     void connectionCut_data();
     void connectionCut();
     void badPorts_data();
@@ -241,6 +244,34 @@ void TstCliNetwork::slowNetwork() {
         delayMs, info.ms, down.ms, up.ms, direct.ms);
 }
 
+void TstCliNetwork::namedPorts() {
+    // The ports the user named in the window are listed after VARNOK_PORTS's, probed, and taken
+    // by name.
+    auto device = StartDevice();
+    Ser2net server;
+    serve(server, {device.get()}, false);
+    if (QTest::currentTestFailed()) return;
+    const QString home = path("config");
+    QVERIFY(NetworkPortStore(home + "/Varnok/network-ports.ini")
+                .save({{"Rack 7", server.url(0)}, {"Gone", "tcp://127.0.0.1:1"}}));
+
+    Result r = Run({"ports"}, "LOCAL=/dev/null", home);
+    QVERIFY2(r.status == 0, r.err);
+    QCOMPARE(QString::fromUtf8(r.out),
+             "LOCAL\t/dev/null\nRack 7\t" + server.url(0) + "\nGone\ttcp://127.0.0.1:1\n");
+
+    r = Run({"--json", "ports", "--probe"}, "", home);
+    QVERIFY2(r.status == 0, r.err);
+    const QJsonArray ports = QJsonDocument::fromJson(r.out)["ports"].toArray();
+    QCOMPARE(ports.size(), 2);
+    QCOMPARE(ports[0]["state"].toString(), QStringLiteral("device"));
+    QVERIFY2(ports[1]["reason"].toString().contains("connection refused"), r.out);
+
+    r = Run({"--json", "--port", "Rack 7", "info"}, "", home);
+    QVERIFY2(r.status == 0, r.err);
+    QCOMPARE(QJsonDocument::fromJson(r.out)["port"].toString(), QStringLiteral("Rack 7"));
+}
+
 void TstCliNetwork::connectionCut_data() {
     QTest::addColumn<bool>("isp");
     QTest::addColumn<bool>("rfc2217");
@@ -279,26 +310,32 @@ void TstCliNetwork::connectionCut() {
 }
 
 void TstCliNetwork::badPorts_data() {
-    // Exit status 1 and nothing written; the words of each failure are tst_link_network's.
+    // Exit status 2 for a malformed name (usage), 1 for I/O; nothing written either way. The words
+    // of each failure are tst_link_network's.
     QTest::addColumn<QString>("port");  // {fake:tcp} for the scripted server
     QTest::addColumn<QString>("server");
     QTest::addColumn<QString>("words");
+    QTest::addColumn<int>("status");
 
     QTest::newRow("no port number") << "tcp://127.0.0.1"
                                     << ""
-                                    << "no port number";
+                                    << "no port number" << 2;
+    QTest::newRow("junk after the port") << "rfc2217://lab:7001/x"
+                                         << ""
+                                         << "junk after the port number" << 2;
     QTest::newRow("refused") << "{fake:tcp}"
                              << "refusing"
-                             << "connection refused";
+                             << "connection refused" << 1;
     QTest::newRow("raw server closes at once") << "{fake:tcp}"
                                                << "closing"
-                                               << "the server closed the connection";
+                                               << "the server closed the connection" << 1;
 }
 
 void TstCliNetwork::badPorts() {
     QFETCH(QString, port);
     QFETCH(QString, server);
     QFETCH(QString, words);
+    QFETCH(int, status);
     ScriptedTcpServer fake;
     QVERIFY(fake.listen());
     fake.closeAtOnce = server == QLatin1String("closing");
@@ -308,7 +345,7 @@ void TstCliNetwork::badPorts() {
     const QByteArray kept("an older file");
     QVERIFY(WriteAll(path("keep.bin"), kept));
     const Result r = Run({"--port", port, "download", "internal", path("keep.bin")});
-    QCOMPARE(r.status, 1);
+    QCOMPARE(r.status, status);
     QVERIFY2(
         r.err.startsWith("varnok-cli: " + port.toUtf8() + ": ") && r.err.contains(words.toUtf8()),
         r.err);
