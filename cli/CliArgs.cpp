@@ -199,7 +199,10 @@ QString UsageText() {
         "\n"
         "Environment:\n"
         "  VARNOK_PORTS    NAME=PATH,... listed instead of the system's serial ports\n"
-        "  VARNOK_DRM_DIR  the display tree read by displays (default /sys/class/drm)\n");
+        "  VARNOK_DRM_DIR  the display tree read by displays (default /sys/class/drm)\n"
+        "\n"
+        "The network ports named in the window (Device > Network Ports...) are listed\n"
+        "and searched after the system's.\n");
     return text;
 }
 
