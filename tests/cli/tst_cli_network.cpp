@@ -118,6 +118,7 @@ private slots:
     void slowNetwork_data();
     void slowNetwork();
     void namedPorts();
+    void parallelProcesses();
     void connectionCut_data();
     void connectionCut();
     void badPorts_data();
@@ -270,6 +271,33 @@ void TstCliNetwork::namedPorts() {
     r = Run({"--json", "--port", "Rack 7", "info"}, "", home);
     QVERIFY2(r.status == 0, r.err);
     QCOMPARE(QJsonDocument::fromJson(r.out)["port"].toString(), QStringLiteral("Rack 7"));
+}
+
+void TstCliNetwork::parallelProcesses() {
+    // One process per network port, all at once, as with local ports: each gets its own device's
+    // EDID, and the device on the RFC 2217 line an upload.
+    auto a = StartDevice();
+    auto b = StartDevice();
+    Ser2net raw;
+    Ser2net telnet;
+    serve(raw, {a.get()}, false);
+    serve(telnet, {b.get()}, true);
+    if (QTest::currentTestFailed()) return;
+    const QList<QStringList> runs = {
+        {"--port", raw.url(0), "download", "internal", path("pa.bin")},
+        {"--port", telnet.url(0), "upload", path("ff.bin"), "--verify"},
+    };
+    std::vector<std::unique_ptr<QProcess>> processes;
+    for (const QStringList& args : runs) {
+        processes.push_back(std::make_unique<QProcess>());
+        processes.back()->start(QStringLiteral(VARNOK_CLI_PATH), args);
+    }
+    for (auto& p : processes) {
+        QTRY_VERIFY_WITH_TIMEOUT(p->state() == QProcess::NotRunning, 30000);
+        QVERIFY2(p->exitCode() == 0, p->readAllStandardError());
+    }
+    QCOMPARE(ReadAll(path("pa.bin")), a->store(EmuStore::Internal));
+    QCOMPARE(b->store(EmuStore::User).toHex(), FfHeavyImage().toHex());
 }
 
 void TstCliNetwork::connectionCut_data() {
