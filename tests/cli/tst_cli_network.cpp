@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
+#include <csignal>
 #include <memory>
 
 #include "link/NetworkPortStore.h"
@@ -119,6 +120,7 @@ private slots:
     void slowNetwork();
     void namedPorts();
     void parallelProcesses();
+    void interruptedNegotiation();
     void connectionCut_data();
     void connectionCut();
     void badPorts_data();
@@ -298,6 +300,28 @@ void TstCliNetwork::parallelProcesses() {
     }
     QCOMPARE(ReadAll(path("pa.bin")), a->store(EmuStore::Internal));
     QCOMPARE(b->store(EmuStore::User).toHex(), FfHeavyImage().toHex());
+}
+
+void TstCliNetwork::interruptedNegotiation() {
+    // Ctrl+C while a Telnet server keeps silent: the connect or negotiation wait (up to 3 s)
+    // ends at once and the run exits as interrupted, the file kept as it was.
+    ScriptedTcpServer silent;
+    QVERIFY(silent.listen());
+    const QByteArray kept("an older file");
+    QVERIFY(WriteAll(path("kept.bin"), kept));
+    QProcess p;
+    p.start(QStringLiteral(VARNOK_CLI_PATH), {"--verbose", "--port", silent.url("rfc2217"),
+                                              "download", "internal", path("kept.bin")});
+    QTRY_VERIFY(!silent.clients.isEmpty());
+    ::kill(pid_t(p.processId()), SIGINT);
+    QTRY_VERIFY_WITH_TIMEOUT(p.state() == QProcess::NotRunning, 30000);
+    QCOMPARE(p.exitCode(), 130);
+    const QByteArray err = p.readAllStandardError();
+    // The debug log names why the port did not open: the wait was stopped, it did not time out.
+    QVERIFY2(err.contains(silent.url("rfc2217").mid(10).toUtf8() + ": stopped ") &&
+                 err.contains("interrupted"),
+             err);
+    QCOMPARE(ReadAll(path("kept.bin")), kept);
 }
 
 void TstCliNetwork::connectionCut_data() {
