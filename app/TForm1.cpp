@@ -28,6 +28,7 @@
 #include "app/EdidWindow.h"
 #include "app/FirmwarePage.h"
 #include "app/LedShape.h"
+#include "app/NetworkPortsDialog.h"
 #include "app/VarnokApplication.h"
 #include "app/WidgetText.h"
 #include "link/DeviceLink.h"
@@ -117,6 +118,7 @@ TForm1::TForm1(std::unique_ptr<Dialogs> dialogs, std::unique_ptr<PortLister> por
 
     VarnokApplication::setErrorSink([this](const QString& text) { dialogs_->showError(text); });
 
+    AddNetworkPortsMenu(*this);
     AddEdidMenu(*this);  // before "Help"
     auto* menu = menuBar()->addMenu(QStringLiteral("&Help"));
     menu->setObjectName(QStringLiteral("Help1"));

@@ -63,15 +63,19 @@ bool finish(std::vector<Launch>& launches, QString* why) {
     return ok;
 }
 
-std::unique_ptr<EmulatedDevice> pacedDevice(QString* error) {
+}  // namespace
+
+qint64 ChildrenCpuNs() {
+    return childrenCpuNs();
+}
+
+std::unique_ptr<EmulatedDevice> PacedDevice(QString* error) {
     EmulatorConfig config;
     config.wirePacing = true;
     auto device = std::make_unique<EmulatedDevice>(config);
     if (!device->start(error)) return nullptr;
     return device;
 }
-
-}  // namespace
 
 void runCli(Report& report, int repeat) {
     QTemporaryDir dir;
@@ -88,7 +92,7 @@ void runCli(Report& report, int repeat) {
     std::vector<std::unique_ptr<EmulatedDevice>> devices;
     QString error;
     for (int i = 0; i < kParallel; ++i) {
-        devices.push_back(pacedDevice(&error));
+        devices.push_back(PacedDevice(&error));
         if (!devices.back()) {
             download.failed = true;
             download.note = QStringLiteral("emulated device did not start: ") + error;

@@ -4,9 +4,11 @@
 // connected and idle, and 10,000 lines written to the shown debug log. Not a test: the figures
 // depend on the machine, so nothing here fails a build.
 //
-//   varnok-bench [--repeat N] [--idle-seconds S] [--startup-runs N] [--no-firmware] [--bytes-only]
+//   varnok-bench [--repeat N] [--idle-seconds S] [--startup-runs N] [--no-firmware]
+//                [--network-only] [--bytes-only]
 //
-// --bytes-only runs only the rows of byte logic (no device, no window), in a second or two.
+// --bytes-only runs only the rows of byte logic (no device, no window), in a second or two;
+// --network-only only varnok-cli over ser2net and a delaying relay.
 // Run with QT_QPA_PLATFORM=offscreen where there is no display. Exit code 0 when every goal is
 // met, 1 when one is missed. With VARNOK_BENCH_FRAMES=1 a failed download also prints the last
 // frames the emulated device received.
@@ -21,6 +23,7 @@
 #include "bench/CpuMeter.h"
 #include "bench/EdidModelBench.h"
 #include "bench/LogBench.h"
+#include "bench/NetworkBench.h"
 #include "bench/Report.h"
 #include "bench/Scenario.h"
 #include "bench/Startup.h"
@@ -61,13 +64,21 @@ int main(int argc, char** argv) {
                                    QStringLiteral("n"), QStringLiteral("5"));
     QCommandLineOption noFirmware(QStringLiteral("no-firmware"),
                                   QStringLiteral("Skip the firmware update (about 45 s)."));
+    QCommandLineOption networkOnly(
+        QStringLiteral("network-only"),
+        QStringLiteral("Only varnok-cli over network ports (ser2net, a 20 ms relay)."));
     QCommandLineOption bytesOnly(
         QStringLiteral("bytes-only"),
         QStringLiteral("Only the byte-logic rows (no device, no window)."));
-    cli.addOptions({repeat, idle, startupRuns, noFirmware, bytesOnly});
+    cli.addOptions({repeat, idle, startupRuns, noFirmware, networkOnly, bytesOnly});
     cli.process(app);
 
     Report report;
+    if (cli.isSet(networkOnly)) {
+        runNetwork(report, std::max(1, cli.value(repeat).toInt()));
+        return report.print(QStringLiteral("Varnok benchmark: varnok-cli over network ports.")) ? 0
+                                                                                                : 1;
+    }
     if (cli.isSet(bytesOnly)) {
         runEdidModel(report);
         return report.print(QStringLiteral("Varnok benchmark: byte logic only.")) ? 0 : 1;
@@ -96,6 +107,7 @@ int main(int argc, char** argv) {
         idleConnected = scenario.idleStayedConnected();
     }
     runCli(report, options.repeat);
+    runNetwork(report, options.repeat);
     runDebugLog(report);
     runEdidModel(report);
 

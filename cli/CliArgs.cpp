@@ -1,6 +1,7 @@
 #include "cli/CliArgs.h"
 
 #include "cli/CliCommandTable.h"
+#include "link/NetworkPortName.h"
 
 namespace varnok::cli {
 namespace {
@@ -124,6 +125,13 @@ ParsedArgs ParseArguments(const QStringList& arguments) {
         }
     }
     a.port = globals.value(QStringLiteral("port"));
+    // A network port name that cannot be right is a usage error, not a failed connection.
+    if (NetworkPortKindOf(a.port)) {
+        QString why;
+        if (!ParseNetworkPortName(a.port, &why))
+            return Refuse(QStringLiteral("%1: %2 (the form is %3)")
+                              .arg(a.port, why, NetworkPortForm(*NetworkPortKindOf(a.port))));
+    }
     a.json = globals.contains(QStringLiteral("json"));
     a.verbose = globals.contains(QStringLiteral("verbose"));
     a.help = globals.contains(QStringLiteral("help"));
@@ -191,7 +199,10 @@ QString UsageText() {
         "\n"
         "Environment:\n"
         "  VARNOK_PORTS    NAME=PATH,... listed instead of the system's serial ports\n"
-        "  VARNOK_DRM_DIR  the display tree read by displays (default /sys/class/drm)\n");
+        "  VARNOK_DRM_DIR  the display tree read by displays (default /sys/class/drm)\n"
+        "\n"
+        "The network ports named in the window (Device > Network Ports...) are listed\n"
+        "and searched after the system's.\n");
     return text;
 }
 

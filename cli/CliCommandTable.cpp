@@ -28,8 +28,9 @@ constexpr CliOptionSpec kGlobalOptions[] = {
     {.name = "port",
      .shortName = 'p',
      .valueName = "PORT",
-     .help = "use only this port: a name as the system lists it, or a path such as /dev/ttyUSB0; "
-             "without it the device is searched as the window's Search does"},
+     .help = "use only this port: a name as the system lists it, a path such as /dev/ttyUSB0, "
+             "or a network port tcp://HOST:PORT or rfc2217://HOST:PORT; without it the device "
+             "is searched as the window's Search does"},
     {.name = "json", .help = "one JSON object on stdout"},
     {.name = "verbose",
      .shortName = 'v',

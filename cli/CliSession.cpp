@@ -1,7 +1,9 @@
 #include "cli/CliSession.h"
 
 #include <QStringList>
+#include <algorithm>
 
+#include "link/NetworkPortStore.h"
 #include "words/OutcomeWords.h"
 
 namespace varnok::cli {
@@ -18,10 +20,17 @@ QList<QPair<QString, QString>> ListPorts() {
             else
                 ports.append({entry, entry});
         }
-        return ports;
+    } else {
+        SystemPortLister system;
+        for (const QString& name : system.ListSerialPorts())
+            ports.append({name, system.pathFor(name)});
     }
-    SystemPortLister system;
-    for (const QString& name : system.ListSerialPorts()) ports.append({name, system.pathFor(name)});
+    // Then the user's network ports, as the window's search probes them.
+    for (const NetworkPortEntry& entry : NetworkPortStore().load()) {
+        const bool taken = std::any_of(ports.begin(), ports.end(),
+                                       [&](const auto& p) { return p.first == entry.name; });
+        if (!taken) ports.append({entry.name, entry.address});
+    }
     return ports;
 }
 

@@ -9,7 +9,7 @@
 // foreign port still gets the window's whole pause.
 //
 // Ports come from the system, or from VARNOK_PORTS (NAME=PATH,...), which tests and labs set to
-// list emulated devices instead of the machine's ports.
+// list emulated devices instead of the machine's ports; the user's named network ports follow.
 
 #include <QList>
 #include <QPair>
@@ -30,7 +30,8 @@ struct OutcomeText;
 
 namespace varnok::cli {
 
-// (name, path) of every port to consider: VARNOK_PORTS when set, else the system's list.
+// (name, path) of every port to consider: VARNOK_PORTS when set, else the system's list; then
+// the user's named network ports (NetworkPortStore) whose names are not taken.
 QList<QPair<QString, QString>> ListPorts();
 
 // The port that --port names: a path is used as it stands; a name is looked up in the list and

@@ -8,7 +8,7 @@ foreach(program ${programs})
     endif()
 endforeach()
 
-foreach(lib Core Gui Widgets)
+foreach(lib Core Gui Widgets Network)
     install(FILES $<TARGET_FILE:Qt6::${lib}> DESTINATION .)
 endforeach()
 # Qt looks for its plugins in these folders beside the program.

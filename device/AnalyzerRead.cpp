@@ -83,7 +83,7 @@ AnalyzerResult ReadAnalyzerImage(DeviceLink& link, LinkView& log, EdidSource sou
         EdidImage attempt{};
         bool heard = false;
         link.SendApiCommand(0, plan.block0Code, kBlockSize);
-        link.WaitMs(plan.pauseMs);
+        link.WaitAnswerMs(plan.pauseMs);
         heard |= AnythingReceived(link);
         int offset = FindEdidHeaderOffset(link.RxBuffer.data());
         if (offset < 0) {
@@ -94,7 +94,7 @@ AnalyzerResult ReadAnalyzerImage(DeviceLink& link, LinkView& log, EdidSource sou
         const bool whole0 = AnswerHas(link, uint32_t(offset + kBlockSize));
 
         link.SendApiCommand(0, plan.block1Code, kBlockSize);
-        link.WaitMs(plan.pauseMs);
+        link.WaitAnswerMs(plan.pauseMs);
         heard |= AnythingReceived(link);
         std::copy_n(link.RxBuffer.begin() + kResponseHeader, kBlockSize,
                     attempt.begin() + kBlockSize);

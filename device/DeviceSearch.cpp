@@ -53,13 +53,18 @@ bool DeviceSearch::probe(const QString& name) {
     LinkView& log = link_.view();
     const QString path = ports_.pathFor(name);
     std::unique_ptr<SerialPort> port = ports_.createPort(path);
-    if (!port->open(path)) {
+    // Closing the window ends a network port's connect or negotiation wait at once.
+    link_.setOpeningPort(port.get());
+    const bool opened = port->open(path);
+    const bool set = opened && port->setLineSettings();
+    link_.setOpeningPort(nullptr);
+    if (!opened) {
         log.logAppend(QStringLiteral("Open ") + name + QStringLiteral(" Failed.\r\n"));
         note(name, PortProbe::OpenFailed, logReason(*port));
         return false;
     }
     log.logAppend(QStringLiteral("Check ") + name + QStringLiteral("\r\n"));
-    if (!port->setLineSettings()) {
+    if (!set) {
         log.logAppend(QStringLiteral("Set COM Failed.\r\n"));
         // A serial server that keeps another baud rate says so here.
         const QString reason = logReason(*port);
@@ -113,6 +118,11 @@ bool DeviceSearch::probe(const QString& name) {
     // it to 0 whenever enough bytes for a response have come in.
     std::fill(link_.RxBuffer.begin(), link_.RxBuffer.end(), uint8_t(0));
     link_.WaitMs(kIspBannerPauseMs);
+    // Across a network the banner may still be on its way.
+    link_.WaitOnNetwork([this] {
+        return std::all_of(link_.RxBuffer.begin(), link_.RxBuffer.begin() + kIspBannerBytes,
+                           [](uint8_t b) { return b != 0; });
+    });
     if (link_.shuttingDown()) {
         rejectPort();
         return true;
@@ -143,7 +153,7 @@ void DeviceSearch::pause(uint32_t ms) {
     if (answerEndsPause_)
         link_.WaitForAnswer(ms);
     else
-        link_.WaitMs(ms);
+        link_.WaitAnswerMs(ms);
 }
 
 void DeviceSearch::note(const QString& name, PortProbe::Outcome outcome, const QString& reason) {

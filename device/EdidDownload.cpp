@@ -14,7 +14,7 @@ namespace {
 // the answer came exactly.
 bool ReadBlock(DeviceLink& link, uint16_t code, uint32_t pauseMs, uint8_t* dest) {
     link.SendApiCommand(0, code, kBlockSize);
-    link.WaitMs(pauseMs);
+    link.WaitAnswerMs(pauseMs);
     if (link.operationLost() || !BlockAnswerExact(link)) return false;
     std::copy_n(link.takenAnswer().constData() + kResponseHeader, kBlockSize, dest);
     return true;

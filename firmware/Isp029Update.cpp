@@ -65,7 +65,8 @@ Isp029Update::Answer Isp029Update::exchange(const QByteArray& command, uint32_t 
             link_.RxLength = 0;
             scanned = 0;
         }
-        if (clock_.tickMs() - sent > limitMs) return Answer::None;
+        // Across a network the answer also travels there and back.
+        if (clock_.tickMs() - sent > limitMs + link_.networkGraceMs()) return Answer::None;
         if (intake == IspChannel::Intake::Overflow) scanned = link_.RxLength;
         if (intake == IspChannel::Intake::Nothing) clock_.idle();
     }

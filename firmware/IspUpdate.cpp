@@ -242,7 +242,8 @@ bool IspUpdate::stepReadBack() {
         sent = true;
     }
     if (link_.RxLength < uint32_t(kPageSize)) {
-        if (clock_.tickMs() - requestTime_ > kReadBackLimitMs) {
+        // Across a network the page also travels there and back.
+        if (clock_.tickMs() - requestTime_ > kReadBackLimitMs + link_.networkGraceMs()) {
             view_.logAddLine(QStringLiteral("Read Wait=") + QString::number(requestTime_));
             pageFailed(false);
             return true;

@@ -20,6 +20,8 @@ constexpr int kFloodKeep = 16;  // bytes kept from a queue of more than 1024
 constexpr uint32_t kDataPhaseLeadMs = 50;
 constexpr uint32_t kDataBytePauseMs = 1;
 constexpr uint32_t kAnswerLookMs = 1;  // a 6-byte answer takes about 1 ms at 57600 baud
+// How often a wait across a network looks for its answer: far below the network's own delay.
+constexpr uint32_t kNetworkLookMs = 5;
 }  // namespace
 
 DeviceLink::DeviceLink(LinkView& view, QObject* parent) : QObject(parent), view_(view) {
@@ -114,6 +116,12 @@ bool DeviceLink::operationLost() const {
 void DeviceLink::shutDown() {
     shuttingDown_ = true;
     pauses_.interrupt();
+    if (opening_) opening_->abortWait();
+}
+
+void DeviceLink::setOpeningPort(SerialPort* port) {
+    opening_ = port;
+    if (opening_ && shuttingDown_) opening_->abortWait();
 }
 
 bool DeviceLink::mayWrite() const {
@@ -153,6 +161,14 @@ std::array<uint8_t, 4> DeviceLink::apiHeader(uint8_t w, ApiCode code, uint16_t c
 
 void DeviceLink::SendApiCommand(uint8_t w, ApiCode code, uint16_t count, const uint8_t* data,
                                 const std::function<void(int index)>& eachByte) {
+    // Across a network the answer to a read nothing waited for (the status poll) may still be on
+    // its way: it is taken first, so that it does not land in this command's answer. The poll
+    // stays off meanwhile; it is off for the new command anyway.
+    if (unwaitedRead_ && crossesNetwork()) {
+        disablePoll();
+        WaitOnNetwork([this] { return answerSettled(); });
+    }
+    unwaitedRead_ = false;
     // A complete response that the dispatcher has not yet taken belongs to the previous command:
     // act on it now, before its code and bytes are replaced by the new command's.
     if (LinkFlags & ResponseReady) DispatchResponse();
@@ -175,6 +191,7 @@ void DeviceLink::SendApiCommand(uint8_t w, ApiCode code, uint16_t count, const u
     std::fill(RxBuffer.begin(), RxBuffer.end(), uint8_t(0));
     takenAnswer_.clear();
     rxSinceCommand_ = 0;
+    unwaitedRead_ = w == 0 && count > 0;
 
     // An operation's closing frame gets no answer, so nothing would ever re-arm the status poll:
     // while connected it keeps running, and the watchdog keeps watching the device.
@@ -211,7 +228,29 @@ uint32_t DeviceLink::WaitMs(uint32_t ms) {
     return pauses_.until(clock, ms);
 }
 
+uint32_t DeviceLink::WaitAnswerMs(uint32_t ms) {
+    unwaitedRead_ = false;
+    const uint32_t waited = WaitMs(ms);
+    WaitOnNetwork([this] { return answerSettled(); });
+    return waited;
+}
+
+bool DeviceLink::WaitOnNetwork(const std::function<bool()>& done) {
+    if (!crossesNetwork()) return done();
+    QElapsedTimer clock;
+    clock.start();
+    for (;;) {
+        collectResponseBytes();
+        if (done()) return true;
+        if (operationLost() || shuttingDown_ || !portOpen()) return false;
+        const auto passed = uint32_t(clock.elapsed());
+        if (passed >= kNetworkGraceMs) return false;
+        pauses_.until(clock, std::min(passed + kNetworkLookMs, kNetworkGraceMs));
+    }
+}
+
 bool DeviceLink::WaitApiResponse(int polls) {
+    unwaitedRead_ = false;
     bool lead = false;
     for (int k = 1; k <= polls - 1; ++k) {
         WaitMs(10);
@@ -225,6 +264,15 @@ bool DeviceLink::WaitApiResponse(int polls) {
         // leaves them on the line, where they would become the start of the next answer. Wait
         // for them unless the dispatch step has already taken a complete answer.
         if (lead && (RxLength >= uint32_t(kResponseHeader) || LastApiCode == 0)) break;
+    }
+    // Across a network the acknowledgement may still be on its way.
+    if (!lead) {
+        WaitOnNetwork([this] {
+            if (RxLength > 0 && RxBuffer[0] != kResponseLead) return true;  // no answer of ours
+            return RxBuffer[0] == kResponseLead &&
+                   (RxLength >= uint32_t(kResponseHeader) || LastApiCode == 0);
+        });
+        lead = RxBuffer[0] == kResponseLead;
     }
     if (!lead) return true;
     // The answer only confirms the command; its bytes are not needed.
@@ -240,7 +288,12 @@ bool DeviceLink::answerComplete() const {
     return LastApiCode == 0 || uint64_t(RxLength) >= uint64_t(LastApiCount) + kResponseHeader;
 }
 
+bool DeviceLink::answerSettled() const {
+    return answerComplete() || (RxLength > 0 && RxBuffer[0] != kResponseLead);
+}
+
 bool DeviceLink::WaitForAnswer(uint32_t ms) {
+    unwaitedRead_ = false;
     QElapsedTimer clock;
     clock.start();
     for (;;) {
@@ -253,7 +306,13 @@ bool DeviceLink::WaitForAnswer(uint32_t ms) {
             return true;
         }
         const auto passed = uint32_t(clock.elapsed());
-        if (clock.nsecsElapsed() > qint64(ms) * 1'000'000) return false;
+        if (clock.nsecsElapsed() > qint64(ms) * 1'000'000) {
+            // Across a network the answer may still be on its way.
+            if (!WaitOnNetwork([this] { return answerSettled(); }) || !answerComplete())
+                return false;
+            if (LinkFlags & ResponseReady) DispatchResponse();
+            return true;
+        }
         pauses_.until(clock, std::min(passed + kAnswerLookMs, ms));
         collectResponseBytes();
     }

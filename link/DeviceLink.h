@@ -78,8 +78,32 @@ public:
     bool WaitApiResponse(int polls);
     // Like WaitMs(ms), but ends as soon as the answer to the last command is complete (lead byte
     // 0xA1 and count + 3 bytes) and dispatched. For a front end that goes on at once, where the
-    // window pauses a fixed time; true when the answer came.
+    // window pauses a fixed time; true when the answer came. Across a network the wait may run
+    // kNetworkGraceMs past ms.
     bool WaitForAnswer(uint32_t ms);
+
+    // --- ports across a network ---
+    // A device answers within the pauses its protocol gives it, but across a network the answer
+    // also travels there and back. On such a port (SerialPort::crossesNetwork) every wait for an
+    // answer that ends with its answer not yet in goes on until it is, for at most this much
+    // longer: the pause after a block read or a probe, the wait for the selection's
+    // acknowledgement, the ISP loader's read-back. A local port keeps its pauses exactly.
+    static constexpr uint32_t kNetworkGraceMs = 2000;
+    bool crossesNetwork() const { return ComPort && ComPort->crossesNetwork(); }
+    // kNetworkGraceMs across a network, else 0: what a wait bounded by its own clock (the ISP
+    // update's) adds to its limit.
+    uint32_t networkGraceMs() const { return crossesNetwork() ? kNetworkGraceMs : 0; }
+    // The pause after a command that is answered (WaitMs(ms)); across a network, an answer not
+    // complete by then is waited for as above. Bytes that cannot begin an answer (another lead
+    // byte) end the wait at once.
+    uint32_t WaitAnswerMs(uint32_t ms);
+    // Across a network: takes in what arrives until done() holds, for at most kNetworkGraceMs
+    // (sooner when the operation is lost or the program closes). Elsewhere it returns at once.
+    // done()'s value.
+    bool WaitOnNetwork(const std::function<bool()>& done);
+    // The port the search is opening, before it becomes ComPort: shutDown() ends its connect or
+    // negotiation wait at once (abortWait). Null when none.
+    void setOpeningPort(SerialPort* port);
 
     // The receive tick (Timer_UART_Rx) and the dispatch step, public for tests.
     void Timer_UART_RxTimer();
@@ -171,6 +195,8 @@ private:
     void collectResponseBytes();
     bool checkPortFault();
     bool answerComplete() const;
+    // The answer is complete, or bytes came that begin no answer.
+    bool answerSettled() const;
 
     LinkView& view_;
     ConnectionState state_ = ConnectionState::Disconnected;
@@ -187,6 +213,11 @@ private:
     bool shuttingDown_ = false;
     QByteArray takenAnswer_;
     uint64_t rxSinceCommand_ = 0;
+    // The last command was a read whose answer nothing has waited for yet (the status poll, the
+    // mode query at connect): across a network the next command waits for it first, or that
+    // answer would land in the next command's.
+    bool unwaitedRead_ = false;
+    SerialPort* opening_ = nullptr;
 };
 
 // Binds the device operation that creates it to the connection it starts on, for its lifetime.

@@ -4,16 +4,17 @@
 #include <iterator>
 #include <utility>
 
+#include "link/NetworkPortName.h"
+#include "link/Rfc2217SerialPort.h"
+#include "link/TcpSerialPort.h"
+
 #ifdef _WIN32
 #include "link/WinSerialPort.h"
 #include "link/WindowsSerialComm.h"
 #else
 #include <QSerialPortInfo>
 
-#include "link/NetworkPortName.h"
 #include "link/QtSerialPort.h"
-#include "link/Rfc2217SerialPort.h"
-#include "link/TcpSerialPort.h"
 #endif
 
 namespace varnok {
@@ -70,14 +71,10 @@ QString SystemPortLister::pathFor(const QString& name) const {
 #endif
 
 std::unique_ptr<SerialPort> CreatePortFor(const QString& path) {
-#ifndef _WIN32
-    // The Windows build has no Qt Network yet: a network name fails there as an unknown port.
     if (const auto kind = NetworkPortKindOf(path)) {
         if (*kind == NetworkPortKind::Rfc2217) return std::make_unique<Rfc2217SerialPort>();
         return std::make_unique<TcpSerialPort>();
     }
-#endif
-    Q_UNUSED(path);
     return std::make_unique<ProductSerialPort>();
 }
 

@@ -83,6 +83,10 @@ bool Rfc2217SerialPort::handshake() {
     waitUntil([&] { return telnet_.negotiated() || comPort() == TelnetCodec::Option::Refused; },
               kNegotiationLimitMs);
     if (hasFatalError()) return false;
+    if (aborted()) {
+        fail(QStringLiteral("stopped during the Telnet negotiation"));
+        return false;
+    }
     if (comPort() == TelnetCodec::Option::Refused) {
         fail(
             QStringLiteral("the server refused the serial port control option (RFC 2217 "
@@ -117,7 +121,9 @@ bool Rfc2217SerialPort::setLineSettings() {
         return true;
     };
     if (!waitUntil(allAnswered, kNegotiationLimitMs)) {
-        if (!hasFatalError())
+        if (aborted())
+            fail(QStringLiteral("stopped while setting the line"));
+        else if (!hasFatalError())
             fail(QStringLiteral("the server did not confirm the line settings within %1 s")
                      .arg(kNegotiationLimitMs / 1000));
         return false;

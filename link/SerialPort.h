@@ -10,6 +10,8 @@
 
 namespace varnok {
 
+class NetworkPortStore;
+
 class SerialPort {
 public:
     virtual ~SerialPort() = default;
@@ -27,6 +29,14 @@ public:
     // True once the port reported a fatal error (device unplugged, hang-up).
     virtual bool hasFatalError() const = 0;
     virtual QString errorString() const = 0;
+    // True for a port whose bytes cross a network (tcp://, rfc2217://): an answer may then come
+    // later than the device's own pauses allow, and the link waits for it a while longer
+    // (DeviceLink::kNetworkGraceMs).
+    virtual bool crossesNetwork() const { return false; }
+    // Ends a wait of open() or setLineSettings() under way (a network port's connect or Telnet
+    // negotiation) at once, and any such wait after it: that call fails. A port whose calls
+    // never wait has nothing to end.
+    virtual void abortWait() {}
 };
 
 // The system's list of serial ports, in the system's order, and how each is opened.
@@ -38,6 +48,9 @@ public:
     virtual QString pathFor(const QString& name) const = 0;
     // A port of the class that opens this path (a network port for tcp:// and rfc2217://).
     virtual std::unique_ptr<SerialPort> createPort(const QString& path) = 0;
+    // The user's named network ports that this lister lists after the system's, or null when it
+    // lists none (NetworkPortLister).
+    virtual NetworkPortStore* networkPorts() { return nullptr; }
 };
 
 }  // namespace varnok

@@ -65,12 +65,15 @@ bool TcpSerialPort::connectTo(const NetworkPortName& name) {
     socket_.connectToHost(name.host, name.port);
     const bool up = waitUntil([this] { return socket_.state() == QAbstractSocket::ConnectedState; },
                               kConnectLimitMs);
-    if (up) {
+    if (up && !aborted_) {
         // Each byte of a paced data phase is a write of its own and must leave at once.
         socket_.setSocketOption(QAbstractSocket::LowDelayOption, 1);
         return true;
     }
-    if (socket_.state() != QAbstractSocket::UnconnectedState) {
+    if (aborted_) {
+        socket_.abort();
+        fail(QStringLiteral("stopped while connecting"));
+    } else if (socket_.state() != QAbstractSocket::UnconnectedState) {
         socket_.abort();
         fail(QStringLiteral("timed out after %1 s").arg(kConnectLimitMs / 1000));
     } else {
@@ -167,8 +170,15 @@ bool TcpSerialPort::waitUntil(const std::function<bool()>& done, int ms) {
     QObject::connect(&socket_, &QTcpSocket::readyRead, &loop, look);
     QObject::connect(&socket_, &QAbstractSocket::errorOccurred, &loop, look);
     limit.start(ms);
-    while (!done() && !gone() && !expired) loop.exec();
+    waiting_ = &loop;
+    while (!done() && !gone() && !expired && !aborted_) loop.exec();
+    waiting_ = nullptr;
     return done();
+}
+
+void TcpSerialPort::abortWait() {
+    aborted_ = true;
+    if (waiting_) waiting_->quit();
 }
 
 void TcpSerialPort::fail(const QString& words) {

@@ -16,8 +16,12 @@
 //    it, a reset): the operation under way then fails as with a pulled cable.
 //  - discardInput() drops what has arrived here; bytes still on their way are not reached.
 //  - close() lets the last bytes written reach the device before the connection ends.
+//  - abortWait() ends the connect (or the negotiation of a subclass) at once, when the program
+//    is closing or varnok-cli is interrupted: open() then fails ("rack7:4999: stopped while
+//    connecting").
 
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QTcpSocket>
 #include <functional>
 
@@ -43,6 +47,8 @@ public:
     void discardInput() override;
     bool hasFatalError() const override { return fatal_; }
     QString errorString() const override { return errorText_; }
+    bool crossesNetwork() const override { return true; }
+    void abortWait() override;
 
 protected:
     // The kind of name this class opens.
@@ -56,8 +62,11 @@ protected:
 
     // Writes bytes to the connection at once; false when it is gone.
     bool sendWire(const QByteArray& wire);
-    // Waits in a nested event loop until done() holds, the connection fails or ms pass; done().
+    // Waits in a nested event loop until done() holds, the connection fails, ms pass or
+    // abortWait() is called; done().
     bool waitUntil(const std::function<bool()>& done, int ms);
+    // True once abortWait() was called: every wait of this port ends at once.
+    bool aborted() const { return aborted_; }
     // Sets the error text: "HOST:PORT: " + words.
     void fail(const QString& words);
     // The connection dropped (or the other side broke the protocol): the port is finished.
@@ -77,6 +86,8 @@ private:
     QByteArray received_;
     bool connected_ = false;
     bool fatal_ = false;
+    bool aborted_ = false;
+    QEventLoop* waiting_ = nullptr;  // the loop of the wait under way
     QString errorText_;
 };
 

@@ -254,7 +254,9 @@ QString ProbeWords(const PortProbe& probe) {
             return probe.reason.isEmpty() ? QStringLiteral("cannot be opened")
                                           : QStringLiteral("cannot be opened: ") + probe.reason;
         case PortProbe::SetFailed:
-            return QStringLiteral("refused 57600 8N1");
+            // A serial server says why (another baud rate, a refused option).
+            return probe.reason.isEmpty() ? QStringLiteral("refused 57600 8N1")
+                                          : QStringLiteral("refused 57600 8N1: ") + probe.reason;
         case PortProbe::NoDevice:
             return QStringLiteral("no device answered");
         case PortProbe::OtherDevice:

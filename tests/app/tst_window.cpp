@@ -178,10 +178,13 @@ void WindowTest::aboutBoxFollowsWindow() {
 void WindowTest::menuHoldsEdidAndAbout() {
     FormFixture f;
     const auto menus = f.form->menuBar()->actions();
-    QCOMPARE(menus.size(), 2);
-    QCOMPARE(menus[0]->text(), QString("&EDID"));
-    QCOMPARE(menus[1]->text(), QString("&Help"));
-    const auto items = menus[1]->menu()->actions();
+    QCOMPARE(menus.size(), 3);
+    QCOMPARE(menus[0]->text(), QString("&Device"));
+    QCOMPARE(menus[1]->text(), QString("&EDID"));
+    QCOMPARE(menus[2]->text(), QString("&Help"));
+    // A port list that keeps no network ports has none to edit.
+    QVERIFY(!f.find<QAction>("Action_NetworkPorts")->isEnabled());
+    const auto items = menus[2]->menu()->actions();
     QCOMPARE(items.size(), 1);
     QCOMPARE(items[0]->text(), QString("About"));
     items[0]->trigger();

@@ -13,8 +13,10 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
+#include <csignal>
 #include <memory>
 
+#include "link/NetworkPortStore.h"
 #include "tests/cli/Ser2net.h"
 #include "tests/support/ScriptedTcpServer.h"
 #include "tests/support/TcpRelay.h"
@@ -36,10 +38,11 @@ struct Result {
 
 // Runs varnok-cli and waits for it with the event loop running, so that the relay and the
 // scripted servers of this process go on serving; a run that has not ended within a minute hangs.
-Result Run(const QStringList& args, const QString& ports = {}) {
+Result Run(const QStringList& args, const QString& ports = {}, const QString& configHome = {}) {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("VARNOK_PORTS"), ports);
+    if (!configHome.isEmpty()) env.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome);
     p.setProcessEnvironment(env);
     QEventLoop loop;
     QObject::connect(&p, &QProcess::finished, &loop, &QEventLoop::quit);
@@ -115,6 +118,9 @@ private slots:
     void commandsOverBothKinds();
     void slowNetwork_data();
     void slowNetwork();
+    void namedPorts();
+    void parallelProcesses();
+    void interruptedNegotiation();
     void connectionCut_data();
     void connectionCut();
     void badPorts_data();
@@ -199,13 +205,21 @@ void TstCliNetwork::commandsOverBothKinds() {
 }
 
 void TstCliNetwork::slowNetwork_data() {
-    commandsOverBothKinds_data();
+    QTest::addColumn<bool>("rfc2217");
+    QTest::addColumn<int>("delayMs");  // each way
+    QTest::newRow("raw TCP, 20 ms") << false << 20;
+    QTest::newRow("RFC 2217, 20 ms") << true << 20;
+    // Longer than the search's 160 ms pause for the model name, and at 200 ms than its 360 ms
+    // probe: the waits go on until the answer is in.
+    QTest::newRow("raw TCP, 100 ms") << false << 100;
+    QTest::newRow("RFC 2217, 200 ms") << true << 200;
 }
 
 void TstCliNetwork::slowNetwork() {
-    // 20 ms each way: the operations' fixed pauses (200 ms and more for an answer) still catch
-    // every answer. The times are printed for the record, not judged.
+    // The search, a download and an upload with read-back all complete over a slow network. The
+    // times are printed for the record, not judged.
     QFETCH(bool, rfc2217);
+    QFETCH(int, delayMs);
     auto device = StartDevice();
     Ser2net server;
     serve(server, {device.get()}, rfc2217);
@@ -214,10 +228,13 @@ void TstCliNetwork::slowNetwork() {
     // the relay's last connection closes a little after varnok-cli has ended.
     const Result direct = Run({"--port", server.url(0), "upload", path("ff.bin"), "--verify"});
     QVERIFY2(direct.status == 0, direct.err);
-    TcpRelay relay(server.host(), server.port(0), 20);
+    TcpRelay relay(server.host(), server.port(0), delayMs);
     QVERIFY(relay.listen());
     const QString url = relay.url(rfc2217 ? "rfc2217" : "tcp");
 
+    const Result info = Run({"--json", "info"}, "LAB=" + url);
+    QVERIFY2(info.status == 0, info.err);
+    QCOMPARE(QJsonDocument::fromJson(info.out)["model"].toString(), QStringLiteral("VK-01"));
     const Result down = Run({"--port", url, "download", "internal", path("slow.bin")});
     QVERIFY2(down.status == 0, down.err);
     QCOMPARE(ReadAll(path("slow.bin")), device->store(EmuStore::Internal));
@@ -225,9 +242,86 @@ void TstCliNetwork::slowNetwork() {
     QVERIFY2(up.status == 0, up.err);
     QCOMPARE(device->store(EmuStore::User).toHex(), FfHeavyImage().toHex());
     qInfo(
-        "over a 20 ms relay: download %lld ms, upload with read-back %lld ms (%lld ms without "
-        "the relay)",
-        down.ms, up.ms, direct.ms);
+        "over a %d ms relay: search %lld ms, download %lld ms, upload with read-back %lld ms "
+        "(%lld ms without the relay)",
+        delayMs, info.ms, down.ms, up.ms, direct.ms);
+}
+
+void TstCliNetwork::namedPorts() {
+    // The ports the user named in the window are listed after VARNOK_PORTS's, probed, and taken
+    // by name.
+    auto device = StartDevice();
+    Ser2net server;
+    serve(server, {device.get()}, false);
+    if (QTest::currentTestFailed()) return;
+    const QString home = path("config");
+    QVERIFY(NetworkPortStore(home + "/Varnok/network-ports.ini")
+                .save({{"Rack 7", server.url(0)}, {"Gone", "tcp://127.0.0.1:1"}}));
+
+    Result r = Run({"ports"}, "LOCAL=/dev/null", home);
+    QVERIFY2(r.status == 0, r.err);
+    QCOMPARE(QString::fromUtf8(r.out),
+             "LOCAL\t/dev/null\nRack 7\t" + server.url(0) + "\nGone\ttcp://127.0.0.1:1\n");
+
+    r = Run({"--json", "ports", "--probe"}, "", home);
+    QVERIFY2(r.status == 0, r.err);
+    const QJsonArray ports = QJsonDocument::fromJson(r.out)["ports"].toArray();
+    QCOMPARE(ports.size(), 2);
+    QCOMPARE(ports[0]["state"].toString(), QStringLiteral("device"));
+    QVERIFY2(ports[1]["reason"].toString().contains("connection refused"), r.out);
+
+    r = Run({"--json", "--port", "Rack 7", "info"}, "", home);
+    QVERIFY2(r.status == 0, r.err);
+    QCOMPARE(QJsonDocument::fromJson(r.out)["port"].toString(), QStringLiteral("Rack 7"));
+}
+
+void TstCliNetwork::parallelProcesses() {
+    // One process per network port, all at once, as with local ports: each gets its own device's
+    // EDID, and the device on the RFC 2217 line an upload.
+    auto a = StartDevice();
+    auto b = StartDevice();
+    Ser2net raw;
+    Ser2net telnet;
+    serve(raw, {a.get()}, false);
+    serve(telnet, {b.get()}, true);
+    if (QTest::currentTestFailed()) return;
+    const QList<QStringList> runs = {
+        {"--port", raw.url(0), "download", "internal", path("pa.bin")},
+        {"--port", telnet.url(0), "upload", path("ff.bin"), "--verify"},
+    };
+    std::vector<std::unique_ptr<QProcess>> processes;
+    for (const QStringList& args : runs) {
+        processes.push_back(std::make_unique<QProcess>());
+        processes.back()->start(QStringLiteral(VARNOK_CLI_PATH), args);
+    }
+    for (auto& p : processes) {
+        QTRY_VERIFY_WITH_TIMEOUT(p->state() == QProcess::NotRunning, 30000);
+        QVERIFY2(p->exitCode() == 0, p->readAllStandardError());
+    }
+    QCOMPARE(ReadAll(path("pa.bin")), a->store(EmuStore::Internal));
+    QCOMPARE(b->store(EmuStore::User).toHex(), FfHeavyImage().toHex());
+}
+
+void TstCliNetwork::interruptedNegotiation() {
+    // Ctrl+C while a Telnet server keeps silent: the connect or negotiation wait (up to 3 s)
+    // ends at once and the run exits as interrupted, the file kept as it was.
+    ScriptedTcpServer silent;
+    QVERIFY(silent.listen());
+    const QByteArray kept("an older file");
+    QVERIFY(WriteAll(path("kept.bin"), kept));
+    QProcess p;
+    p.start(QStringLiteral(VARNOK_CLI_PATH), {"--verbose", "--port", silent.url("rfc2217"),
+                                              "download", "internal", path("kept.bin")});
+    QTRY_VERIFY(!silent.clients.isEmpty());
+    ::kill(pid_t(p.processId()), SIGINT);
+    QTRY_VERIFY_WITH_TIMEOUT(p.state() == QProcess::NotRunning, 30000);
+    QCOMPARE(p.exitCode(), 130);
+    const QByteArray err = p.readAllStandardError();
+    // The debug log names why the port did not open: the wait was stopped, it did not time out.
+    QVERIFY2(err.contains(silent.url("rfc2217").mid(10).toUtf8() + ": stopped ") &&
+                 err.contains("interrupted"),
+             err);
+    QCOMPARE(ReadAll(path("kept.bin")), kept);
 }
 
 void TstCliNetwork::connectionCut_data() {
@@ -268,26 +362,32 @@ void TstCliNetwork::connectionCut() {
 }
 
 void TstCliNetwork::badPorts_data() {
-    // Exit status 1 and nothing written; the words of each failure are tst_link_network's.
+    // Exit status 2 for a malformed name (usage), 1 for I/O; nothing written either way. The words
+    // of each failure are tst_link_network's.
     QTest::addColumn<QString>("port");  // {fake:tcp} for the scripted server
     QTest::addColumn<QString>("server");
     QTest::addColumn<QString>("words");
+    QTest::addColumn<int>("status");
 
     QTest::newRow("no port number") << "tcp://127.0.0.1"
                                     << ""
-                                    << "no port number";
+                                    << "no port number" << 2;
+    QTest::newRow("junk after the port") << "rfc2217://lab:7001/x"
+                                         << ""
+                                         << "junk after the port number" << 2;
     QTest::newRow("refused") << "{fake:tcp}"
                              << "refusing"
-                             << "connection refused";
+                             << "connection refused" << 1;
     QTest::newRow("raw server closes at once") << "{fake:tcp}"
                                                << "closing"
-                                               << "the server closed the connection";
+                                               << "the server closed the connection" << 1;
 }
 
 void TstCliNetwork::badPorts() {
     QFETCH(QString, port);
     QFETCH(QString, server);
     QFETCH(QString, words);
+    QFETCH(int, status);
     ScriptedTcpServer fake;
     QVERIFY(fake.listen());
     fake.closeAtOnce = server == QLatin1String("closing");
@@ -297,7 +397,7 @@ void TstCliNetwork::badPorts() {
     const QByteArray kept("an older file");
     QVERIFY(WriteAll(path("keep.bin"), kept));
     const Result r = Run({"--port", port, "download", "internal", path("keep.bin")});
-    QCOMPARE(r.status, 1);
+    QCOMPARE(r.status, status);
     QVERIFY2(
         r.err.startsWith("varnok-cli: " + port.toUtf8() + ": ") && r.err.contains(words.toUtf8()),
         r.err);

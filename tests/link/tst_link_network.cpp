@@ -2,8 +2,12 @@
 // ports say when the far end is missing, refuses or misbehaves (scripted loopback servers; the
 // real serial server is driven end to end in tests/cli/tst_cli_network.cpp).
 
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
+#include "link/NetworkPortStore.h"
 #include "link/PortListers.h"
 #include "link/Rfc2217SerialPort.h"
 #include "link/TelnetCodec.h"
@@ -190,6 +194,10 @@ private slots:
         QTest::newRow("another baud rate") << "rfc2217"
                                            << "9600 baud"
                                            << "the server set 9600 baud instead of 57600";
+        // The program closes (or Ctrl+C) while the server keeps silent: the wait ends at once.
+        QTest::newRow("stopped") << "rfc2217"
+                                 << "silent"
+                                 << "stopped during the Telnet negotiation";
     }
     void failures() {
         QFETCH(QString, scheme);
@@ -216,7 +224,11 @@ private slots:
             path = fake.url(qPrintable(scheme));
         }
 
+        if (server == QLatin1String("silent")) path = fake.url(qPrintable(scheme));
+
         std::unique_ptr<SerialPort> port = CreatePortFor(path);
+        if (server == QLatin1String("silent"))
+            QTimer::singleShot(50, [&port] { port->abortWait(); });
         bool failed = !port->open(path) || !port->setLineSettings();
         // A raw connection that the server drops at once fails at the first looks of the link.
         if (!failed) {
@@ -224,6 +236,55 @@ private slots:
             QVERIFY(!port->isOpen());
         }
         QVERIFY2(port->errorString().contains(words), qPrintable(port->errorString()));
+    }
+
+    // The user's named ports: what may be kept, the order kept, a file edited by hand, and where
+    // the search finds them.
+    void namedPorts() {
+        const QList<NetworkPortEntry> kept = {{"Rack 7", "tcp://rack7:4999"},
+                                              {"Lab", "rfc2217://[::1]:7001"}};
+        const struct {
+            NetworkPortEntry entry;
+            const char* problem;
+        } cases[] = {
+            {{"Bench", "tcp://10.0.0.5:4001"}, ""},
+            {{" ", "tcp://10.0.0.5:4001"}, "the name is empty"},
+            {{"rack 7", "tcp://a:1"}, "the name 'rack 7' is already used"},
+            {{"A=B", "tcp://a:1"}, "the name may not contain '='"},
+            {{"dev/x", "tcp://a:1"}, "the name may not contain '/'"},
+            {{"New", ""}, "the address is empty"},
+            {{"New", "/dev/ttyUSB0"}, "the address is not tcp://HOST:PORT or rfc2217://HOST:PORT"},
+            {{"New", "tcp://rack7"}, "the address: no port number"},
+        };
+        for (const auto& c : cases)
+            QCOMPARE(NetworkPortEntryProblem(c.entry, kept), QString::fromUtf8(c.problem));
+
+        QTemporaryDir dir;
+        const QString ini = dir.filePath("sub/network-ports.ini");
+        NetworkPortStore store(ini);
+        QVERIFY(store.load().isEmpty());
+        QVERIFY(store.save(kept));
+        QCOMPARE(store.load(), kept);
+        QString error;
+        QVERIFY(!store.save({kept[0], {"Rack 7", "tcp://b:2"}}, &error));
+        QCOMPARE(error, QStringLiteral("Rack 7: the name 'Rack 7' is already used"));
+        QCOMPARE(store.load(), kept);
+        {
+            QSettings hand(ini, QSettings::IniFormat);
+            hand.setValue("ports/3/name", "Broken");
+            hand.setValue("ports/3/address", "tcp://x");
+            hand.setValue("ports/size", 3);
+        }
+        QCOMPARE(store.load(), kept);
+
+        // After the local ports; a name a local port has stays the local port's.
+        auto local = std::make_unique<FixedPortLister>(
+            QList<QPair<QString, QString>>{{"ttyUSB0", "/dev/ttyUSB0"}, {"Lab", "/dev/pts/9"}});
+        NetworkPortLister lister(std::move(local), store);
+        QCOMPARE(lister.ListSerialPorts(), QStringList({"ttyUSB0", "Lab", "Rack 7"}));
+        QCOMPARE(lister.pathFor("Rack 7"), QStringLiteral("tcp://rack7:4999"));
+        QCOMPARE(lister.pathFor("Lab"), QStringLiteral("/dev/pts/9"));
+        QCOMPARE(lister.networkPorts()->location(), ini);
     }
 
     // The bytes on the wire: the settings asked for, data with 0xFF doubled, and data coming in

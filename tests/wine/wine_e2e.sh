@@ -5,7 +5,8 @@
 # Open (the file goes through the system's Open dialog) and Upload. The emulator's frame log must
 # show the connection (codes 9, 1, 2, 257, then the status poll every second) and the upload, and
 # its User store must equal the file afterwards. The upload's wall time is printed beside its
-# floor, never judged.
+# floor, never judged. Then ser2net serves a second emulated device on the loopback, and
+# varnok-cli.exe asks it for its model and downloads its Internal EDID over tcp://127.0.0.1:PORT.
 #
 #   wine_e2e.sh VARNOK_EMU WINDOWS_FOLDER DRIVER_EXE EDID_FILE
 set -euo pipefail
@@ -125,4 +126,31 @@ wineserver -k
 kill -TERM "$emu_pid"
 wait "$emu_pid" || fail "the emulator did not stop cleanly"
 cmp "$edid" "$work/user.bin" || fail "the device's User EDID differs from the file"
-echo "wine e2e: search, connect and upload passed"
+
+# --- A network port: ser2net on the Linux side serves a second emulated device, and
+# varnok-cli.exe from the folder reaches it as tcp://127.0.0.1:PORT ---
+command -v ser2net >/dev/null || fail "ser2net is not installed (setup.sh installs it)"
+"$emu" --pace --internal "$edid" >"$work/emu2.out" 2>&1 &
+pids+=($!)
+for _ in $(seq 50); do [ -s "$work/emu2.out" ] && break; sleep 0.1; done
+pty2="$(head -n1 "$work/emu2.out")"
+[ -e "$pty2" ] || fail "the second emulator gave no pseudo-terminal"
+port="$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')"
+printf '%%YAML 1.1\n---\nconnection: &wine\n  accepter: tcp,127.0.0.1,%s\n  connector: serialdev,%s,57600n81,local\n' \
+    "$port" "$pty2" >"$work/ser2net.yaml"
+ser2net -n -d -u -c "$work/ser2net.yaml" >"$work/ser2net.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 50); do
+    (exec 9<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null && break
+    sleep 0.1
+done
+sleep 0.5   # the line is free again once ser2net has seen the check's connection go
+cli() { (cd "$stage" && VARNOK_PORTS='' wine ./varnok-cli.exe "$@") 2>&1 | tr -d '\r'; }
+info="$(cli --port "tcp://127.0.0.1:$port" info)"
+grep -q '^Model' <<<"$info" || fail "varnok-cli.exe info over tcp://127.0.0.1:$port said: $info"
+sleep 0.5
+said="$(cli --port "tcp://127.0.0.1:$port" download internal "$(varnok_wine_path "$work/net.bin")")"
+cmp "$edid" "$work/net.bin" || fail "the download over the network differs from the EDID: $said"
+echo "wine e2e: varnok-cli.exe over tcp://127.0.0.1:$port: $(tr '\n' ' ' <<<"$info")"
+wineserver -k 2>/dev/null || true
+echo "wine e2e: search, connect and upload passed, and a network port"
