@@ -170,6 +170,50 @@ private slots:
         QCOMPARE(EncodeDetailedTiming(timing).isEmpty(), !overflows.isEmpty());
     }
 
+    // Only a too long front porch is fitted, by moving its excess into the back porch; what
+    // else overflows is refused, naming the VIC that has the timing.
+    void timingForDescriptor_data() {
+        QTest::addColumn<Timing>("timing");
+        QTest::addColumn<int>("outcome");
+        QTest::addColumn<QString>("words");
+
+        QTest::newRow("fits") << vic(16) << int(DescriptorTiming::Outcome::Fits) << "";
+        QTest::newRow("2560x1440@120 CVT-RB2")
+            << CalculateTiming(ask(TimingMethod::CvtRb2, 2560, 1440, 120)).timing
+            << int(DescriptorTiming::Outcome::Fitted)
+            << "8 lines of the vertical front porch (71 lines; a descriptor holds 63) move to "
+               "the back porch: front porch 63, back porch 14. The totals, the pixel clock and "
+               "the refresh rate stay; the sync starts earlier in the blanking.";
+        QTest::newRow("4K120 clock, VIC offered")
+            << vic(118) << int(DescriptorTiming::Outcome::Refused)
+            << "A detailed timing descriptor cannot hold this timing: pixel clock 1188000 kHz: "
+               "the descriptor holds 10 kHz to 655.35 MHz. A CTA-861 video data block can name "
+               "it as VIC 118 or 120.";
+        Timing porchAndSync = vic(16);
+        porchAndSync.vfront = 70;
+        porchAndSync.vsync = 64;
+        QTest::newRow("porch and sync")
+            << porchAndSync << int(DescriptorTiming::Outcome::Refused)
+            << "A detailed timing descriptor cannot hold this timing: vertical front porch 70 "
+               "lines: the descriptor holds at most 63; vertical sync 64 lines: the descriptor "
+               "holds at most 63. No VIC has this timing.";
+    }
+
+    void timingForDescriptor() {
+        QFETCH(Timing, timing);
+        QFETCH(int, outcome);
+        QFETCH(QString, words);
+        const DescriptorTiming d = TimingForDescriptor(timing);
+        QCOMPARE(int(d.outcome), outcome);
+        QCOMPARE(d.words, words);
+        if (!d.writable()) return;
+        QVERIFY(CheckDetailedTiming(d.timing).fits());
+        QCOMPARE(d.timing.htotal(), timing.htotal());
+        QCOMPARE(d.timing.vtotal(), timing.vtotal());
+        QCOMPARE(d.timing.vsync, timing.vsync);
+        QCOMPARE(d.timing.pixelClockKhz, timing.pixelClockKhz);
+    }
+
     void detailedTimingBytes() {
         // 1080p60 as nearly every HDMI sink lists it, size 0 x 0 mm.
         QCOMPARE(EncodeDetailedTiming(vic(16)).toHex(' '),
