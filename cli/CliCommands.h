@@ -56,6 +56,9 @@ ExitStatus RunBytes(CliRun& run);
 ExitStatus RunCompare(CliRun& run);
 ExitStatus RunImportHex(CliRun& run);
 ExitStatus RunDisplays(CliRun& run);
+// A timing by its method, and an EDID file edited through the model (CliEditCommands.cpp).
+ExitStatus RunTiming(CliRun& run);
+ExitStatus RunEdit(CliRun& run);
 
 // Finds the device (--port, or the search over the listed ports) and keeps it in `session`.
 // Ok when it answers in the mode the command needs.
