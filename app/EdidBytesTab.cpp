@@ -159,4 +159,23 @@ void EdidBytesTab::showCell(int row, int column) {
                        .arg(table_->item(row, column)->data(Qt::UserRole).toString()));
 }
 
+void EdidBytesTab::markChanged(const EdidImage& loaded) {
+    for (int offset = 0; offset < kEdidSize; ++offset) {
+        if (image_[offset] == loaded[offset]) continue;
+        QTableWidgetItem* item = table_->item(rowOf(offset), offset % kPerRow);
+        item->setBackground(QColor(0xff, 0x9a, 0x9a));
+        QFont f = table_->font();
+        f.setBold(true);
+        f.setUnderline(true);
+        item->setFont(f);
+        const QString where =
+            item->data(Qt::UserRole).toString() +
+            QStringLiteral(", changed from %1").arg(loaded[offset], 2, 16, QChar(u'0'));
+        item->setData(Qt::UserRole, where);
+        item->setToolTip(PlainToolTip(where));
+        item->setData(Qt::AccessibleTextRole,
+                      QStringLiteral("byte %1: %2, %3").arg(offset).arg(item->text(), where));
+    }
+}
+
 }  // namespace varnok

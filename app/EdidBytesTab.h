@@ -20,6 +20,9 @@ class EdidBytesTab : public QWidget {
 public:
     explicit EdidBytesTab(QWidget* parent = nullptr);
     void setImage(const EdidImage& image);
+    // Marks each byte that differs from `loaded` (the EDID as it was loaded, before edits):
+    // bold on red, and "changed" in its tooltip and accessible text. Call after setImage.
+    void markChanged(const EdidImage& loaded);
 
     // The table row that shows byte offset (block headings take a row each).
     static int rowOf(int offset);

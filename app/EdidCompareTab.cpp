@@ -116,11 +116,23 @@ bool EdidCompareTab::takeOther(const SampleResult& result) {
     return true;
 }
 
+void EdidCompareTab::setDefaultOther(const std::optional<EdidSample>& sample) {
+    defaultOther_ = sample;
+    if (other_) return;
+    origin_->setText(
+        sample
+            ? QStringLiteral("Compared with %1 (%2 bytes)").arg(sample->origin).arg(sample->size())
+            : QStringLiteral("Choose the EDID to compare with."));
+    if (!sample) summary_->clear();
+    refresh();
+}
+
 void EdidCompareTab::refresh() {
     rows_->setRowCount(0);
     bytes_->setRowCount(0);
-    if (!this_ || !other_) return;
-    const EdidComparison c = CompareEdids(this_->image(), other_->image());
+    const std::optional<EdidSample>& other = other_ ? other_ : defaultOther_;
+    if (!this_ || !other) return;
+    const EdidComparison c = CompareEdids(this_->image(), other->image());
     if (c.identical()) {
         SetLabelText(summary_, QStringLiteral("The two EDIDs are identical"), false);
     } else {

@@ -12,6 +12,7 @@ public:
     explicit QtDialogs(QWidget* parent) : parent_(parent) {}
     void showError(const QString& text) override;
     void showInformation(const QString& text, std::optional<QPoint> at) override;
+    UnsavedChoice askUnsaved(const QString& text) override;
 
 protected:
     std::optional<QString> askOpen(const QString& current) override;

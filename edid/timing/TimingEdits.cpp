@@ -2,6 +2,8 @@
 
 #include <QRegularExpression>
 
+#include "edid/model/CtaDataBlocks.h"
+
 namespace varnok {
 
 namespace {
@@ -108,6 +110,30 @@ TimingEditPlan AddTimingEdit(const EdidModel& model, const Timing& timing) {
                 return EdidEdit::addTiming(block, int(cta->timings.size()), t);
         return EdidEdit::addTiming(0, 0, t);
     });
+}
+
+}  // namespace varnok
+
+namespace varnok {
+
+LinkLimits LinkLimitsOf(const EdidModel& model) {
+    LinkLimits limits;
+    for (const Bytes18& d : model.base.descriptors)
+        if (DescriptorKindOf(d) == DescriptorKind::RangeLimits)
+            limits.rangeLimitsMaxClockMhz = DecodeRangeLimits(d).maxPixelClockMHz;
+    auto field = [&model](CtaBlockKind kind, CtaField f) -> std::optional<int> {
+        const QList<EdidItemRef> refs = EdidDataBlockRefs(model, kind);
+        if (refs.isEmpty()) return std::nullopt;
+        return CtaFieldValue(model.cta(refs[0].block)->dataBlocks[refs[0].index], f);
+    };
+    // 0 in the HDMI VSDB's field means "not given"; in the HDMI Forum's, 340 MHz or less.
+    if (const auto tmds = field(CtaBlockKind::HdmiVsdb, CtaField::HdmiMaxTmdsClock); tmds && *tmds)
+        limits.hdmiMaxTmdsMhz = *tmds * 5;
+    if (const auto hf = field(CtaBlockKind::HdmiForumVsdb, CtaField::HfMaxTmdsCharacterRate)) {
+        limits.hfMaxTmdsMhz = *hf ? *hf * 5 : 340;
+        limits.hfMaxFrlRate = field(CtaBlockKind::HdmiForumVsdb, CtaField::HfMaxFrlRate);
+    }
+    return limits;
 }
 
 }  // namespace varnok

@@ -9,6 +9,7 @@
 
 #include "edid/model/EdidEdit.h"
 #include "edid/timing/DetailedTiming.h"
+#include "edid/timing/LinkCheck.h"
 #include "edid/timing/TimingCalculator.h"
 
 namespace varnok {
@@ -42,5 +43,14 @@ TimingEditPlan PreferredTimingEdit(const EdidModel& model, const Timing& timing)
 // first CTA-861 block's detailed timings, else (no room anywhere) the base block edit the model
 // refuses with the bytes missing.
 TimingEditPlan AddTimingEdit(const EdidModel& model, const Timing& timing);
+
+}  // namespace varnok
+
+namespace varnok {
+
+// The limits an EDID states for the link check: the range limits descriptor's maximum pixel
+// clock, the HDMI VSDB's Max TMDS Clock, the HDMI Forum VSDB's Max TMDS Character Rate and Max
+// FRL Rate (each unset where the EDID does not state it).
+LinkLimits LinkLimitsOf(const EdidModel& model);
 
 }  // namespace varnok
