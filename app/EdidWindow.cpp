@@ -22,6 +22,7 @@
 #include "app/EdidDecodeTab.h"
 #include "app/EdidEditTab.h"
 #include "app/EdidSummaryTab.h"
+#include "app/RecentEdidFiles.h"
 #include "app/TForm1.h"
 #include "app/VarnokApplication.h"
 #include "app/WidgetText.h"
@@ -70,6 +71,12 @@ void EdidWindow::buildMenus() {
     source->setObjectName(QStringLiteral("Menu_Source"));
     sources_ = new EdidSourceMenu(form_, source, this, QStringLiteral("Source"),
                                   [this](const SampleResult& r) { take(r); });
+    source->addSeparator();
+    QMenu* recent = source->addMenu(QStringLiteral("&Recent Files"));
+    recent->setObjectName(QStringLiteral("Menu_RecentFiles"));
+    AttachRecentEdidFilesMenu(recent, [this](const QString& path) {
+        RunGuarded([this, path] { take(SampleFromFile(path)); });
+    });
 
     QMenu* edid = menuBar()->addMenu(QStringLiteral("&EDID"));
     edid->setObjectName(QStringLiteral("Menu_EdidActions"));
@@ -194,6 +201,7 @@ bool EdidWindow::take(const SampleResult& result) {
     if (!result.sample || !settleEdits()) return false;
     sample_ = result.sample;
     loaded_ = result.sample;
+    if (!result.sample->path.isEmpty()) RememberRecentEdidFile(result.sample->path);
     const EdidSample& s = *sample_;
     // [*]: the title shows an edited EDID as modified.
     setWindowTitle(kTitle + QStringLiteral(" - ") + s.origin + QStringLiteral("[*]"));

@@ -7,6 +7,7 @@
 #include <QDoubleSpinBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
 #include <QProcess>
 #include <QPushButton>
@@ -21,6 +22,7 @@
 #include "app/EdidBytesTab.h"
 #include "app/EdidEditTab.h"
 #include "app/EdidWindow.h"
+#include "app/RecentEdidFiles.h"
 #include "tests/app/FormFixture.h"
 #include "tests/support/Samples.h"
 #include "tests/support/TestFiles.h"
@@ -119,10 +121,13 @@ void EdidEditTest::preferredTimingUndoRedoSave() {
 
 void EdidEditTest::closingAnEditedEdidAsks() {
     FormFixture f;
+    QTemporaryDir dir;
+    const QString copy = dir.filePath("dropped.bin");
+    QVERIFY(QFile::copy(SamplePath(kSample), copy));
     EdidWindow* w = f.form->openEdidWindow();
     // Dropped on the window, as from a file manager.
     QMimeData mime;
-    mime.setUrls({QUrl::fromLocalFile(SamplePath(kSample))});
+    mime.setUrls({QUrl::fromLocalFile(copy)});
     QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(w, &enter);
     QVERIFY(enter.isAccepted());
@@ -145,6 +150,17 @@ void EdidEditTest::closingAnEditedEdidAsks() {
     QCOMPARE(f.dialogs->unsavedQuestions.size(), 1);
     QVERIFY(f.dialogs->unsavedQuestions[0].contains("has been edited. Save the changes?"));
     QVERIFY(w->close());
+
+    // The file is the newest of the recent files; once gone, it is dropped with words.
+    EdidWindow* next = f.form->openEdidWindow();
+    auto* recent = Find<QMenu>(next, "Menu_RecentFiles");
+    emit recent->aboutToShow();
+    QCOMPARE(recent->actions().first()->toolTip(), copy);
+    QVERIFY(QFile::remove(copy));
+    emit recent->aboutToShow();
+    QVERIFY(!recent->actions().isEmpty());
+    QCOMPARE(recent->actions().last()->text(), "Removed, no longer there: dropped.bin");
+    QVERIFY(!RecentEdidFiles().contains(copy));
 }
 
 QTEST_MAIN(EdidEditTest)
