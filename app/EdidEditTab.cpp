@@ -206,72 +206,115 @@ void EdidEditTab::showProblem(const QString& text) {
     SetLabelText(problem_, text, true);
 }
 
+namespace {
+
+struct Entry {
+    QString text;
+    EdidEditTab::ItemRef ref;
+    QList<Entry> children;
+};
+
+struct Meter {
+    int used = 0;
+    int room = 0;
+};
+
+// The tree's entries and the blocks' meters for a model.
+QList<Entry> EntriesOf(const EdidModel& m, QList<Meter>& meters) {
+    using Kind = EdidEditTab::ItemKind;
+    QList<Entry> out;
+    for (int b = 0; b < m.blockCount(); ++b) {
+        const int free = EdidFreeBytes(m, b);
+        Entry top{{}, {Kind::Block, b, 0}, {}};
+        Meter meter{kEdidModelBlockSize, kEdidModelBlockSize};
+        if (b == 0) {
+            top.text = QStringLiteral("Block 0: base (%1 bytes free)").arg(free);
+            top.children << Entry{
+                QStringLiteral("Identity and range limits"), {Kind::Identity, 0, 0}, {}};
+            for (int i = 0; i < 4; ++i)
+                top.children << Entry{QStringLiteral("Descriptor %1: %2")
+                                          .arg(i + 1)
+                                          .arg(DescriptorWords(m.base.descriptors[i])),
+                                      {Kind::Descriptor, 0, i},
+                                      {}};
+            meter = {kBaseDescriptorBytes - free, kBaseDescriptorBytes};
+        } else if (const CtaExtension* cta = m.cta(b)) {
+            top.text = QStringLiteral("Block %1: CTA-861 (%2 bytes free)").arg(b).arg(free);
+            for (int i = 0; i < cta->dataBlocks.size(); ++i)
+                top.children << Entry{QStringLiteral("Data block %1: %2 (%3 bytes)")
+                                          .arg(i + 1)
+                                          .arg(CtaBlockKindId(CtaBlockKindOf(cta->dataBlocks[i])))
+                                          .arg(cta->dataBlocks[i].size()),
+                                      {Kind::DataBlock, b, i},
+                                      {}};
+            for (int i = 0; i < cta->timings.size(); ++i)
+                top.children << Entry{QStringLiteral("Timing %1: %2")
+                                          .arg(i + 1)
+                                          .arg(TimingWords(DecodeDetailedTiming(cta->timings[i]))),
+                                      {Kind::CtaTiming, b, i},
+                                      {}};
+            meter = {kCtaRoom - free, kCtaRoom};
+        } else {
+            const EdidExtension& raw = m.extensions[b - 1];
+            top.text = QStringLiteral("Block %1: tag 0x%2, kept as its bytes%3")
+                           .arg(b)
+                           .arg(raw.tag(), 2, 16, QLatin1Char('0'))
+                           .arg(raw.rawReason.isEmpty()
+                                    ? QString()
+                                    : QStringLiteral(" (") + raw.rawReason + QLatin1Char(')'));
+        }
+        out << top;
+        meters << meter;
+    }
+    return out;
+}
+
+void SetItem(QTreeWidgetItem* item, const Entry& e) {
+    if (item->text(0) != e.text) item->setText(0, e.text);
+    item->setData(0, kRefRole, RefData(e.ref));
+}
+
+}  // namespace
+
 void EdidEditTab::rebuild() {
     const std::optional<ItemRef> keep = current();
     const QSignalBlocker block(tree_);
-    tree_->clear();
-    while (QLayoutItem* item = meters_->takeAt(0)) {
-        delete item->widget();
-        delete item;
-    }
-    auto add = [](QTreeWidgetItem* parent, const QString& text, const ItemRef& ref) {
-        auto* item = new QTreeWidgetItem(parent, {text});
-        item->setData(0, kRefRole, RefData(ref));
-        return item;
-    };
-    for (int b = 0; b < model_.blockCount(); ++b) {
-        const int free = EdidFreeBytes(model_, b);
-        auto* top = new QTreeWidgetItem(tree_);
-        top->setData(0, kRefRole, RefData({ItemKind::Block, b, 0}));
-        int used = kEdidModelBlockSize;
-        int room = kEdidModelBlockSize;
-        if (b == 0) {
-            top->setText(0, QStringLiteral("Block 0: base (%1 bytes free)").arg(free));
-            add(top, QStringLiteral("Identity and range limits"), {ItemKind::Identity, 0, 0});
-            for (int i = 0; i < 4; ++i)
-                add(top,
-                    QStringLiteral("Descriptor %1: %2")
-                        .arg(i + 1)
-                        .arg(DescriptorWords(model_.base.descriptors[i])),
-                    {ItemKind::Descriptor, 0, i});
-            room = kBaseDescriptorBytes;
-            used = room - free;
-        } else if (const CtaExtension* cta = model_.cta(b)) {
-            top->setText(0, QStringLiteral("Block %1: CTA-861 (%2 bytes free)").arg(b).arg(free));
-            for (int i = 0; i < cta->dataBlocks.size(); ++i)
-                add(top,
-                    QStringLiteral("Data block %1: %2 (%3 bytes)")
-                        .arg(i + 1)
-                        .arg(CtaBlockKindId(CtaBlockKindOf(cta->dataBlocks[i])))
-                        .arg(cta->dataBlocks[i].size()),
-                    {ItemKind::DataBlock, b, i});
-            for (int i = 0; i < cta->timings.size(); ++i)
-                add(top,
-                    QStringLiteral("Timing %1: %2")
-                        .arg(i + 1)
-                        .arg(TimingWords(DecodeDetailedTiming(cta->timings[i]))),
-                    {ItemKind::CtaTiming, b, i});
-            room = kCtaRoom;
-            used = room - free;
-        } else {
-            const EdidExtension& raw = model_.extensions[b - 1];
-            top->setText(0,
-                         QStringLiteral("Block %1: tag 0x%2, kept as its bytes%3")
-                             .arg(b)
-                             .arg(raw.tag(), 2, 16, QLatin1Char('0'))
-                             .arg(raw.rawReason.isEmpty()
-                                      ? QString()
-                                      : QStringLiteral(" (") + raw.rawReason + QLatin1Char(')')));
+    QList<Meter> meters;
+    const QList<Entry> entries = EntriesOf(model_, meters);
+    // An edit seldom changes the tree's shape: the items and meters are then updated in place,
+    // which keeps the window's layout (and the frame) as it was.
+    bool sameShape =
+        tree_->topLevelItemCount() == entries.size() && meters_->count() == meters.size();
+    for (int t = 0; sameShape && t < entries.size(); ++t)
+        sameShape = tree_->topLevelItem(t)->childCount() == entries[t].children.size();
+    if (!sameShape) {
+        tree_->clear();
+        while (QLayoutItem* item = meters_->takeAt(0)) {
+            delete item->widget();
+            delete item;
         }
-        top->setExpanded(true);
-        auto* meter = new QProgressBar;
-        meter->setObjectName(QStringLiteral("Meter_Block%1").arg(b));
-        meter->setRange(0, room);
-        meter->setValue(used);
-        meter->setFormat(
-            QStringLiteral("Block %1: %2 of %3 bytes used").arg(b).arg(used).arg(room));
+        for (int t = 0; t < entries.size(); ++t) {
+            auto* top = new QTreeWidgetItem(tree_);
+            for (int c = 0; c < entries[t].children.size(); ++c) new QTreeWidgetItem(top);
+            top->setExpanded(true);
+            auto* meter = new QProgressBar;
+            meter->setObjectName(QStringLiteral("Meter_Block%1").arg(t));
+            meters_->addWidget(meter);
+        }
+    }
+    for (int t = 0; t < entries.size(); ++t) {
+        QTreeWidgetItem* top = tree_->topLevelItem(t);
+        SetItem(top, entries[t]);
+        for (int c = 0; c < entries[t].children.size(); ++c)
+            SetItem(top->child(c), entries[t].children[c]);
+        auto* meter = static_cast<QProgressBar*>(meters_->itemAt(t)->widget());
+        meter->setRange(0, meters[t].room);
+        meter->setValue(meters[t].used);
+        meter->setFormat(QStringLiteral("Block %1: %2 of %3 bytes used")
+                             .arg(t)
+                             .arg(meters[t].used)
+                             .arg(meters[t].room));
         meter->setAccessibleDescription(meter->format());
-        meters_->addWidget(meter);
     }
     if (keep)
         if (QTreeWidgetItem* item = itemFor(*keep)) tree_->setCurrentItem(item);

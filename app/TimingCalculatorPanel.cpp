@@ -8,6 +8,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTableWidget>
@@ -123,10 +124,18 @@ TimingCalculatorPanel::TimingCalculatorPanel(QWidget* parent) : QWidget(parent) 
     links_->setObjectName(QStringLiteral("Table_LinkCheck"));
     links_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     links_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    auto* linksCaption = new QLabel(QStringLiteral("&Links (hover a \"no\" for why):"), this);
+    auto* linksCaption = new QLabel(QStringLiteral("&Links:"), this);
     linksCaption->setBuddy(links_);
     rightColumn->addWidget(linksCaption);
     rightColumn->addWidget(links_, 1);
+    reasons_ = new QPlainTextEdit(this);
+    reasons_->setObjectName(QStringLiteral("Text_LinkReasons"));
+    reasons_->setReadOnly(true);
+    reasons_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    auto* reasonsCaption = new QLabel(QStringLiteral("Wh&y not:"), this);
+    reasonsCaption->setBuddy(reasons_);
+    rightColumn->addWidget(reasonsCaption);
+    rightColumn->addWidget(reasons_, 1);
 
     connect(calculateButton, &QPushButton::clicked, this, [this] { calculate(); });
     connect(fitButton_, &QPushButton::clicked, this, &TimingCalculatorPanel::fitIntoDescriptor);
@@ -250,6 +259,10 @@ void TimingCalculatorPanel::fieldsChanged() {
         }
     }
     links_->setVerticalHeaderLabels(names);
+    // LinkTableText gives the table, a blank line, then each "no" with its reason.
+    const QStringList text = LinkTableText(rows);
+    const qsizetype blank = text.indexOf(QString());
+    reasons_->setPlainText(blank < 0 ? QString() : text.mid(blank + 1).join(QLatin1Char('\n')));
 }
 
 }  // namespace varnok

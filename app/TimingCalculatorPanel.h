@@ -15,6 +15,7 @@ class QCheckBox;
 class QComboBox;
 class QDoubleSpinBox;
 class QLabel;
+class QPlainTextEdit;
 class QPushButton;
 class QSpinBox;
 class QTableWidget;
@@ -66,6 +67,7 @@ private:
     QPushButton* fitButton_;
     QPushButton* apply_;
     QTableWidget* links_;
+    QPlainTextEdit* reasons_;  // each "no" with its reason
     TimingDrawing* drawing_;
     QLabel* summary_;
     LinkLimits limits_;

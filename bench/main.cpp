@@ -19,6 +19,7 @@
 #include "app/VarnokApplication.h"
 #include "bench/CliBench.h"
 #include "bench/CpuMeter.h"
+#include "bench/EdidEditBench.h"
 #include "bench/EdidModelBench.h"
 #include "bench/LogBench.h"
 #include "bench/Report.h"
@@ -98,6 +99,7 @@ int main(int argc, char** argv) {
     runCli(report, options.repeat);
     runDebugLog(report);
     runEdidModel(report);
+    runEdidEdit(report);
 
     if (!startup.ms.isEmpty()) {
         const double med = medianOf(startup.ms);
