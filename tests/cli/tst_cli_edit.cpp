@@ -5,6 +5,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -43,6 +44,8 @@ class TstCliEdit : public QObject {
     Q_OBJECT
 private slots:
     void editsInOrderKeepTheRest();
+    void eachEditOnlyItsBytes_data();
+    void eachEditOnlyItsBytes();
     void refusals_data();
     void refusals();
     void timingJson();
@@ -89,6 +92,57 @@ void TstCliEdit::editsInOrderKeepTheRest() {
     QCOMPARE(full.status, 3);
     QVERIFY2(full.err.contains("1 more byte is needed. Nothing was written."), full.err);
     QCOMPARE(ReadAll(out), after);
+}
+
+void TstCliEdit::eachEditOnlyItsBytes_data() {
+    QTest::addColumn<QString>("sample");
+    QTest::addColumn<QStringList>("edit");
+    QTest::addColumn<QList<int>>("owned");  // the offsets the edit may change, checksums too
+
+    auto range = [](int first, int last, QList<int> more) {
+        for (int i = first; i <= last; ++i) more << i;
+        return more;
+    };
+    QTest::newRow("serial") << kSample << QStringList{"--serial", "7"}
+                            << QList<int>{12, 13, 14, 15, 127};
+    QTest::newRow("product") << kSample << QStringList{"--product", "0x1234"}
+                             << QList<int>{10, 11, 127};
+    // The range limits and the name are the base block's descriptors 3 and 4 here.
+    QTest::newRow("range limits") << kSample << QStringList{"--range-limits", "23-122:15-110:160"}
+                                  << range(90, 107, {127});
+    QTest::newRow("name") << kSample << QStringList{"--name", "LED wall"} << range(108, 125, {127});
+    // The HDMI VSDB's Max TMDS Clock (600 MHz in this EDID) is one byte of block 1.
+    QTest::newRow("max tmds") << QStringLiteral("000668600173.bin")
+                              << QStringList{"--max-tmds", "340"} << QList<int>{165, 255};
+}
+
+void TstCliEdit::eachEditOnlyItsBytes() {
+    QFETCH(QString, sample);
+    QFETCH(QStringList, edit);
+    QFETCH(QList<int>, owned);
+    QTemporaryDir dir;
+    const QString in = SamplePath(sample);
+    const QString out = dir.filePath(QStringLiteral("out.bin"));
+    QCOMPARE(Cli(QStringList{"edit", in, out} + edit).status, 0);
+    const QByteArray before = ReadAll(in);
+    const QByteArray after = ReadAll(out);
+    QCOMPARE(after.size(), before.size());
+    QList<int> changed;
+    for (int i = 0; i < before.size(); ++i)
+        if (before[i] != after[i]) changed << i;
+    QVERIFY(!changed.isEmpty());
+    for (const int offset : changed)
+        QVERIFY2(owned.contains(offset), qPrintable(QString::number(offset)));
+    // What edid-decode --check passed, it still passes.
+    auto check = [](const QString& path) {
+        QProcess p;
+        p.start(QStringLiteral("edid-decode"), {QStringLiteral("--check"), path});
+        return p.waitForFinished(30000) && p.exitStatus() == QProcess::NormalExit &&
+               p.exitCode() == 0;
+    };
+    if (QStandardPaths::findExecutable(QStringLiteral("edid-decode")).isEmpty())
+        QSKIP("edid-decode is not installed");
+    if (check(in)) QVERIFY(check(out));
 }
 
 void TstCliEdit::refusals_data() {
