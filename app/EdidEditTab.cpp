@@ -283,20 +283,23 @@ void EdidEditTab::rebuild() {
     const QList<Entry> entries = EntriesOf(model_, meters);
     // An edit seldom changes the tree's shape: the items and meters are then updated in place,
     // which keeps the window's layout (and the frame) as it was.
-    bool sameShape =
-        tree_->topLevelItemCount() == entries.size() && meters_->count() == meters.size();
+    bool sameShape = tree_->topLevelItemCount() == entries.size();
     for (int t = 0; sameShape && t < entries.size(); ++t)
         sameShape = tree_->topLevelItem(t)->childCount() == entries[t].children.size();
     if (!sameShape) {
         tree_->clear();
+        for (const Entry& e : entries) {
+            auto* top = new QTreeWidgetItem(tree_);
+            for (int c = 0; c < e.children.size(); ++c) new QTreeWidgetItem(top);
+            top->setExpanded(true);
+        }
+    }
+    if (meters_->count() != meters.size()) {
         while (QLayoutItem* item = meters_->takeAt(0)) {
             delete item->widget();
             delete item;
         }
-        for (int t = 0; t < entries.size(); ++t) {
-            auto* top = new QTreeWidgetItem(tree_);
-            for (int c = 0; c < entries[t].children.size(); ++c) new QTreeWidgetItem(top);
-            top->setExpanded(true);
+        for (int t = 0; t < meters.size(); ++t) {
             auto* meter = new QProgressBar;
             meter->setObjectName(QStringLiteral("Meter_Block%1").arg(t));
             meters_->addWidget(meter);

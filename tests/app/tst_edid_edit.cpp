@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QProcess>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -20,9 +21,11 @@
 #include <QUrl>
 
 #include "app/EdidBytesTab.h"
+#include "app/EdidCompareTab.h"
 #include "app/EdidEditTab.h"
 #include "app/EdidWindow.h"
 #include "app/RecentEdidFiles.h"
+#include "edid/model/EdidDescriptors.h"
 #include "tests/app/FormFixture.h"
 #include "tests/support/Samples.h"
 #include "tests/support/TestFiles.h"
@@ -52,6 +55,7 @@ class EdidEditTest : public QObject {
 private slots:
     void preferredTimingUndoRedoSave();
     void closingAnEditedEdidAsks();
+    void listsRoomAndCompare();
 };
 
 void EdidEditTest::preferredTimingUndoRedoSave() {
@@ -161,6 +165,52 @@ void EdidEditTest::closingAnEditedEdidAsks() {
     QVERIFY(!recent->actions().isEmpty());
     QCOMPARE(recent->actions().last()->text(), "Removed, no longer there: dropped.bin");
     QVERIFY(!RecentEdidFiles().contains(copy));
+}
+
+// The buttons that change the lists, the room each block has left, and a comparison the user
+// chose staying through edits.
+void EdidEditTest::listsRoomAndCompare() {
+    FormFixture f;
+    EdidWindow* w = f.form->openEdidWindow();
+    const QString in = SamplePath(kSample);
+    QVERIFY(w->take(SampleFromFile(in)));
+    QVERIFY(w->compareTab().takeOther(SampleFromFile(SamplePath("000668600173.bin"))));
+    EdidEditTab& tab = w->editTab();
+    Find<QTabWidget>(w, "EdidTabs")->setCurrentWidget(&tab);
+    const QByteArray loaded = w->sample()->bytes;
+    QUndoStack* undo = tab.undoStack();
+    auto* meter = Find<QProgressBar>(w, "Meter_Block1");
+    QCOMPARE(meter->format(), "Block 1: 106 of 123 bytes used");
+
+    // No dummy slot in the base block and 17 bytes left in the CTA block: refused in words.
+    QTest::mouseClick(Find<QPushButton>(w, "Button_AddTiming"), Qt::LeftButton);
+    QCOMPARE(Text(w, "Label_EditProblem"),
+             "The edit does not fit in block 1: 1 more byte is needed.");
+    QCOMPARE(undo->count(), 0);
+    QCOMPARE(w->sample()->bytes, loaded);
+
+    // The audio block (4 bytes) removed, the timing fits and is selected for the calculator.
+    QVERIFY(tab.select({EdidEditTab::ItemKind::DataBlock, 1, 1}));
+    QTest::mouseClick(Find<QPushButton>(w, "Button_RemoveItem"), Qt::LeftButton);
+    QCOMPARE(meter->format(), "Block 1: 102 of 123 bytes used");
+    QTest::mouseClick(Find<QPushButton>(w, "Button_AddTiming"), Qt::LeftButton);
+    QVERIFY(Text(w, "Label_EditProblem").isEmpty());
+    QCOMPARE(meter->format(), "Block 1: 120 of 123 bytes used");
+    QVERIFY(!Find<QWidget>(w, "Panel_TimingCalculator")->isHidden());
+    QCOMPARE(Find<QSpinBox>(w, "Spin_TimingWidth")->value(), 1920);
+    QTest::mouseClick(Find<QPushButton>(w, "Button_MoveUp"), Qt::LeftButton);
+    QCOMPARE(undo->count(), 3);
+    // Block 1's timings: 1080i60, 1080i50, 480p, the new 1080p moved up, 576p.
+    const EdidModel m = ParseEdidModel(w->sample()->bytes).model;
+    QCOMPARE(m.cta(1)->timings.size(), 5);
+    const EdidDetailedTiming added = DecodeDetailedTiming(m.cta(1)->timings[3]);
+    QVERIFY(added.hActive == 1920 && added.vActive == 1080 && added.pixelClock10kHz == 14850);
+    QCOMPARE(DecodeDetailedTiming(m.cta(1)->timings[4]).hActive, 720);
+    QVERIFY(Text(w, "Label_CompareOrigin").contains("000668600173.bin"));
+
+    for (int i = 0; i < 3; ++i) undo->undo();
+    QCOMPARE(w->sample()->bytes, loaded);
+    QCOMPARE(meter->format(), "Block 1: 106 of 123 bytes used");
 }
 
 QTEST_MAIN(EdidEditTest)
