@@ -197,8 +197,10 @@ void EdidWindow::showDisplay(const DisplayEdid& display) {
 }
 
 bool EdidWindow::take(const SampleResult& result) {
+    // An edited EDID is saved or discarded first; kept (Cancel), nothing else happens.
+    if (result.sample && !settleEdits()) return false;
     showStatus(result.outcome);
-    if (!result.sample || !settleEdits()) return false;
+    if (!result.sample) return false;
     sample_ = result.sample;
     loaded_ = result.sample;
     if (!result.sample->path.isEmpty()) RememberRecentEdidFile(result.sample->path);

@@ -195,23 +195,18 @@ ExitStatus RunTiming(CliRun& run) {
                                            "gtf or ovt)")
                                 .arg(run.args.value(u"method")));
     }
-    TimingResult r;
-    if (spec.method) {
-        TimingRequest q;
-        q.width = spec.width;
-        q.height = spec.height;
-        q.refreshHz = hz;
-        q.method = *spec.method;
-        q.interlaced = spec.interlaced;
-        q.videoRate = run.args.flag(u"video-rate");
-        q.reducedBlanking = run.args.flag(u"reduced-blanking");
-        q.rb3EarlyVsync = run.args.flag(u"early-vsync");
-        if (run.args.flag(u"rb3-hblank")) q.rb3HBlank = run.args.value(u"rb3-hblank").toInt();
-        if (run.args.flag(u"rb3-vblank")) q.rb3VBlankUs = run.args.value(u"rb3-vblank").toInt();
-        r = CalculateTiming(q);
-    } else {
-        r = CalculateTimingFor(spec);
-    }
+    TimingRequest q;
+    q.width = spec.width;
+    q.height = spec.height;
+    q.refreshHz = hz;
+    q.interlaced = spec.interlaced;
+    q.videoRate = run.args.flag(u"video-rate");
+    q.reducedBlanking = run.args.flag(u"reduced-blanking");
+    q.rb3EarlyVsync = run.args.flag(u"early-vsync");
+    if (run.args.flag(u"rb3-hblank")) q.rb3HBlank = run.args.value(u"rb3-hblank").toInt();
+    if (run.args.flag(u"rb3-vblank")) q.rb3VBlankUs = run.args.value(u"rb3-vblank").toInt();
+    if (spec.method) q.method = *spec.method;
+    const TimingResult r = spec.method ? CalculateTiming(q) : CalculateTimingByTable(q);
     if (!r.ok) return run.fail(ExitStatus::Usage, r.reason);
     LinkLimits limits;
     if (run.args.flag(u"chain-mhz")) {

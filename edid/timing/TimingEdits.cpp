@@ -73,12 +73,16 @@ TimingResult CalculateTimingFor(const TimingSpec& spec) {
         q.method = *spec.method;
         return CalculateTiming(q);
     }
+    return CalculateTimingByTable(q);
+}
+
+TimingResult CalculateTimingByTable(TimingRequest request) {
     for (const TimingMethod m : {TimingMethod::Dmt, TimingMethod::Vic}) {
-        q.method = m;
-        if (const TimingResult r = CalculateTiming(q); r.ok) return r;
+        request.method = m;
+        if (const TimingResult r = CalculateTiming(request); r.ok) return r;
     }
-    q.method = TimingMethod::Cvt;
-    return CalculateTiming(q);
+    request.method = TimingMethod::Cvt;
+    return CalculateTiming(request);
 }
 
 TimingEditPlan PreferredTimingEdit(const EdidModel& model, const Timing& timing) {

@@ -29,6 +29,8 @@ std::optional<TimingSpec> ParseTimingSpec(const QString& text, QString* problem)
 // The timing of a spec: its method, or without one the DMT table's timing when it has the mode,
 // else the CTA-861 VIC's, else CVT's.
 TimingResult CalculateTimingFor(const TimingSpec& spec);
+// The same choice for a request with its options (its method is not looked at).
+TimingResult CalculateTimingByTable(TimingRequest request);
 
 // The edit that writes `timing` as the preferred timing (the base block's first descriptor):
 // over the timing or dummy in that slot, keeping a timing's image size there; before any other
