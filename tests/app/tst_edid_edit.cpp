@@ -121,6 +121,23 @@ void EdidEditTest::preferredTimingUndoRedoSave() {
     QVERIFY(p.waitForFinished(30000));
     QCOMPARE(p.exitCode(), 0);
     QCOMPARE(ReadAll(saved), ReadAll(cli));
+
+    // What no descriptor holds is refused in words, with the VIC that has it, and cannot apply;
+    // a malformed identity is refused by the model and changes nothing.
+    method->setCurrentIndex(method->findData(QStringLiteral("vic")));
+    Find<QSpinBox>(w, "Spin_TimingWidth")->setValue(3840);
+    Find<QSpinBox>(w, "Spin_TimingHeight")->setValue(2160);
+    QTest::mouseClick(Find<QPushButton>(w, "Button_CalculateTiming"), Qt::LeftButton);
+    QVERIFY2(Text(w, "Label_TimingFit").endsWith("as VIC 118 or 120."),
+             qPrintable(Text(w, "Label_TimingFit")));
+    QVERIFY(!apply->isEnabled());
+    QVERIFY(Find<QPushButton>(w, "Button_FitTiming")->isHidden());
+    QVERIFY(tab.select({EdidEditTab::ItemKind::Identity, 0, 0}));
+    Find<QLineEdit>(w, "Edit_EditVendor")->setText("A1");
+    QTest::mouseClick(Find<QPushButton>(w, "Button_ApplyIdentity"), Qt::LeftButton);
+    QVERIFY(!Text(w, "Label_EditProblem").isEmpty());
+    QCOMPARE(w->sample()->bytes, edited);
+    QVERIFY(!w->isWindowModified());
 }
 
 void EdidEditTest::closingAnEditedEdidAsks() {
