@@ -38,6 +38,10 @@ public:
     // file looked at there never changes what the main window's pages upload or check.
     std::optional<QString> executeOpenApart(const QString& current) { return askOpen(current); }
 
+    // Changes not saved yet, about to be lost: save them first, discard them, or cancel what
+    // would lose them.
+    enum class UnsavedChoice { Save, Discard, Cancel };
+    virtual UnsavedChoice askUnsaved(const QString& text) = 0;
     // An error raised inside a handler, shown with its text; the program carries on.
     virtual void showError(const QString& text) = 0;
     // An information box with one OK button, its top-left corner at `at` when given.

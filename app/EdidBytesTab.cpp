@@ -174,4 +174,28 @@ void EdidBytesTab::showCell(int row, int column) {
                        .arg(table_->item(row, column)->data(Qt::UserRole).toString()));
 }
 
+void EdidBytesTab::markChanged(const QByteArray& loadedBytes) {
+    // Compared as shown: an EDID of up to 256 bytes as the device's image, a larger one whole.
+    const QByteArray loaded = loadedBytes.size() > kEdidSize
+                                  ? loadedBytes
+                                  : EdidImageBytes(EdidImageFromBytes(loadedBytes));
+    for (int offset = 0; offset < bytes_.size(); ++offset) {
+        if (offset < loaded.size() && bytes_[offset] == loaded[offset]) continue;
+        const uint8_t was = offset < loaded.size() ? uint8_t(loaded[offset]) : 0xFF;
+        QTableWidgetItem* item = table_->item(rowOf(offset), offset % kPerRow);
+        item->setBackground(QColor(0xff, 0x9a, 0x9a));
+        QFont f = table_->font();
+        f.setBold(true);
+        f.setUnderline(true);
+        item->setFont(f);
+        const QString where =
+            item->data(Qt::UserRole).toString() +
+            QStringLiteral(", changed from %1").arg(was, 2, 16, QChar(u'0'));
+        item->setData(Qt::UserRole, where);
+        item->setToolTip(PlainToolTip(where));
+        item->setData(Qt::AccessibleTextRole,
+                      QStringLiteral("byte %1: %2, %3").arg(offset).arg(item->text(), where));
+    }
+}
+
 }  // namespace varnok

@@ -23,6 +23,9 @@ public:
     void setImage(const EdidImage& image);
     // An EDID of 128 × N bytes: up to 256 shown as the device's image, a larger one whole.
     void setBytes(const QByteArray& edid);
+    // Marks each byte that differs from `loaded` (the EDID as it was loaded, before edits):
+    // bold on red, and "changed" in its tooltip and accessible text. Call after setImage.
+    void markChanged(const QByteArray& loaded);
 
     // The table row that shows byte offset (block headings take a row each).
     static int rowOf(int offset);

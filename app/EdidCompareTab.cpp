@@ -117,11 +117,23 @@ bool EdidCompareTab::takeOther(const SampleResult& result) {
     return true;
 }
 
+void EdidCompareTab::setDefaultOther(const std::optional<EdidSample>& sample) {
+    defaultOther_ = sample;
+    if (other_) return;
+    origin_->setText(
+        sample
+            ? QStringLiteral("Compared with %1 (%2 bytes)").arg(sample->origin).arg(sample->size())
+            : QStringLiteral("Choose the EDID to compare with."));
+    if (!sample) summary_->clear();
+    refresh();
+}
+
 void EdidCompareTab::refresh() {
     rows_->setRowCount(0);
     bytes_->setRowCount(0);
-    if (!this_ || !other_) return;
-    const EdidComparison c = CompareEdidBytes(this_->bytes, other_->bytes);
+    const std::optional<EdidSample>& other = other_ ? other_ : defaultOther_;
+    if (!this_ || !other) return;
+    const EdidComparison c = CompareEdidBytes(this_->bytes, other->bytes);
     if (c.identical()) {
         SetLabelText(summary_, QStringLiteral("The two EDIDs are identical"), false);
     } else {
@@ -130,7 +142,7 @@ void EdidCompareTab::refresh() {
                          .arg(c.differingRows())
                          .arg(kEdidReportRowCount)
                          .arg(c.bytes.size())
-                         .arg(std::max({this_->size(), other_->size(), kEdidSize})),
+                         .arg(std::max({this_->size(), other->size(), kEdidSize})),
                      false);
     }
     rows_->setRowCount(kEdidReportRowCount);

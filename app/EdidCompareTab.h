@@ -24,12 +24,16 @@ public:
     // Takes the EDID to compare with, or shows why none was taken.
     bool takeOther(const SampleResult& result);
     EdidSourceMenu& sources() { return *sources_; }
+    // What this EDID is compared with until the user chooses another: the EDID as loaded once
+    // it has been edited (nothing: the tab waits for a choice).
+    void setDefaultOther(const std::optional<EdidSample>& sample);
 
 private:
     void refresh();
 
     std::optional<EdidSample> this_;
     std::optional<EdidSample> other_;
+    std::optional<EdidSample> defaultOther_;
     EdidSourceMenu* sources_;
     QLabel* origin_;
     QLabel* summary_;

@@ -94,6 +94,7 @@ SampleResult SampleFromFile(const QString& path) {
     EdidSample s;
     s.bytes = file.data;
     s.origin = path;
+    s.path = path;
     s.fileName = QFileInfo(path).fileName();
     return {s, FileOpenedWords(path)};
 }

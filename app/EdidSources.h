@@ -28,6 +28,7 @@ struct EdidSample {
     QByteArray bytes;  // every byte of the EDID
     QString origin;    // in words: a path, "pasted edid-decode output", "display card0-DP-1"
     QString fileName;  // proposed for Save as .bin
+    QString path;      // the file it was read from; empty for the other sources
 
     int size() const { return int(bytes.size()); }
     // The device's 256-byte image of it: a 128-byte EDID reads 0xFF after its base block, as its

@@ -7,10 +7,12 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QUndoStack>
 #include <QVBoxLayout>
 
 #include "app/ControllerPage.h"
@@ -18,7 +20,9 @@
 #include "app/EdidBytesTab.h"
 #include "app/EdidCompareTab.h"
 #include "app/EdidDecodeTab.h"
+#include "app/EdidEditTab.h"
 #include "app/EdidSummaryTab.h"
+#include "app/RecentEdidFiles.h"
 #include "app/TForm1.h"
 #include "app/VarnokApplication.h"
 #include "app/WidgetText.h"
@@ -40,8 +44,9 @@ EdidWindow::EdidWindow(TForm1& form) : QMainWindow(&form, Qt::Window), form_(for
     setObjectName(QStringLiteral("EdidWindow"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(kTitle);
-    buildMenus();
+    // The central widget first: the menu "Edit" takes the Edit tab's undo stack.
     setCentralWidget(buildCentral());
+    buildMenus();
 
     status_ = new QLabel(statusBar());
     status_->setObjectName(QStringLiteral("Label_EdidStatus"));
@@ -58,6 +63,7 @@ EdidWindow::EdidWindow(TForm1& form) : QMainWindow(&form, Qt::Window), form_(for
     });
     connect(&form_.link(), &DeviceLink::connectionStateChanged, this, &EdidWindow::updateActions);
     updateActions();
+    setAcceptDrops(true);
     resize(800, 640);
 }
 
@@ -66,6 +72,12 @@ void EdidWindow::buildMenus() {
     source->setObjectName(QStringLiteral("Menu_Source"));
     sources_ = new EdidSourceMenu(form_, source, this, QStringLiteral("Source"),
                                   [this](const SampleResult& r) { take(r); });
+    source->addSeparator();
+    QMenu* recent = source->addMenu(QStringLiteral("&Recent Files"));
+    recent->setObjectName(QStringLiteral("Menu_RecentFiles"));
+    AttachRecentEdidFilesMenu(recent, [this](const QString& path) {
+        RunGuarded([this, path] { take(SampleFromFile(path)); });
+    });
 
     QMenu* edid = menuBar()->addMenu(QStringLiteral("&EDID"));
     edid->setObjectName(QStringLiteral("Menu_EdidActions"));
@@ -87,6 +99,16 @@ void EdidWindow::buildMenus() {
                   QKeySequence(), &EdidWindow::uploadToDevice);
     addToolActions(edid);
     edid->addSeparator();
+    QMenu* editMenu = menuBar()->addMenu(QStringLiteral("Edi&t"));
+    editMenu->setObjectName(QStringLiteral("Menu_Edit"));
+    QAction* undo = edit_->undoStack()->createUndoAction(editMenu, QStringLiteral("&Undo"));
+    undo->setObjectName(QStringLiteral("Action_Undo"));
+    undo->setShortcut(QKeySequence::Undo);
+    QAction* redo = edit_->undoStack()->createRedoAction(editMenu, QStringLiteral("&Redo"));
+    redo->setObjectName(QStringLiteral("Action_Redo"));
+    redo->setShortcut(QKeySequence::Redo);
+    editMenu->addAction(undo);
+    editMenu->addAction(redo);
     QAction* close = edid->addAction(QStringLiteral("Close &Window"));
     close->setObjectName(QStringLiteral("Action_CloseWindow"));
     close->setShortcut(QKeySequence::Close);
@@ -119,10 +141,15 @@ QWidget* EdidWindow::buildCentral() {
     compare_ = new EdidCompareTab(form_, tabs_);
     connect(decode_, &EdidDecodeTab::decodeFinished, summary_,
             [this] { summary_->setNotes(decode_->notes()); });
+    edit_ = new EdidEditTab(tabs_);
+    connect(edit_, &EdidEditTab::edited, this, &EdidWindow::showEdited);
+    connect(edit_->undoStack(), &QUndoStack::cleanChanged, this,
+            [this](bool clean) { setWindowModified(!clean); });
     tabs_->addTab(summary_, QStringLiteral("S&ummary"));
     tabs_->addTab(bytes_, QStringLiteral("&Bytes"));
     tabs_->addTab(decode_, QStringLiteral("&Full Decode"));
     tabs_->addTab(compare_, QStringLiteral("Co&mpare"));
+    tabs_->addTab(edit_, QStringLiteral("Ed&it"));
     layout->addWidget(tabs_, 1);
 
     auto* buttons = new QHBoxLayout;
@@ -174,18 +201,67 @@ void EdidWindow::showDisplay(const DisplayEdid& display) {
 }
 
 bool EdidWindow::take(const SampleResult& result) {
+    // An edited EDID is saved or discarded first; kept (Cancel), nothing else happens.
+    if (result.sample && !settleEdits()) return false;
     showStatus(result.outcome);
     if (!result.sample) return false;
     sample_ = result.sample;
+    loaded_ = result.sample;
+    if (!result.sample->path.isEmpty()) RememberRecentEdidFile(result.sample->path);
     const EdidSample& s = *sample_;
-    setWindowTitle(kTitle + QStringLiteral(" - ") + s.origin);
+    // [*]: the title shows an edited EDID as modified.
+    setWindowTitle(kTitle + QStringLiteral(" - ") + s.origin + QStringLiteral("[*]"));
     origin_->setText(QStringLiteral("%1 (%2 bytes)").arg(s.origin).arg(s.size()));
-    summary_->setSample(s);
-    bytes_->setBytes(s.bytes);
-    decode_->decodeBytes(s.bytes);
-    compare_->setThis(s);
+    edit_->setBytes(s.bytes);  // the other tabs follow (showEdited)
     updateActions();
     return true;
+}
+
+void EdidWindow::showEdited(const QByteArray& bytes) {
+    if (!sample_) return;
+    sample_->bytes = bytes;
+    const EdidSample& s = *sample_;
+    const bool edited = bytes != loaded_->bytes;
+    summary_->setSample(s);
+    bytes_->setBytes(s.bytes);
+    if (edited) bytes_->markChanged(loaded_->bytes);
+    decode_->decodeBytes(s.bytes);
+    compare_->setThis(s);
+    std::optional<EdidSample> asLoaded;
+    if (edited) {
+        asLoaded = loaded_;
+        asLoaded->origin = QStringLiteral("the EDID as loaded");
+    }
+    compare_->setDefaultOther(asLoaded);
+}
+
+bool EdidWindow::settleEdits() {
+    if (!isWindowModified() || !sample_) return true;
+    switch (form_.dialogs().askUnsaved(
+        QStringLiteral("The EDID from %1 has been edited. Save the changes?")
+            .arg(loaded_->origin))) {
+        case Dialogs::UnsavedChoice::Save:
+            saveAsBin();
+            return !isWindowModified();
+        case Dialogs::UnsavedChoice::Discard:
+            return true;
+        case Dialogs::UnsavedChoice::Cancel:
+            break;
+    }
+    return false;
+}
+
+void EdidWindow::dragEnterEvent(QDragEnterEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.size() == 1 && urls[0].isLocalFile()) event->acceptProposedAction();
+}
+
+void EdidWindow::dropEvent(QDropEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.size() != 1 || !urls[0].isLocalFile()) return;
+    event->acceptProposedAction();
+    const QString path = urls[0].toLocalFile();
+    RunGuarded([this, path] { take(SampleFromFile(path)); });
 }
 
 void EdidWindow::saveAsBin() {
@@ -197,8 +273,9 @@ void EdidWindow::saveAsBin() {
     }
     // The EDID keeps the size it was read with; an existing file is replaced only once all its
     // bytes are safely beside it.
-    OutcomeText words = EdidSaveWords(SaveEdidFile(*path, sample_->bytes), *path,
-                                      QStringLiteral("EDID"), sample_->size());
+    const SaveResult saved = SaveEdidFile(*path, sample_->bytes);
+    if (saved.is(SaveOutcome::Saved)) edit_->undoStack()->setClean();
+    OutcomeText words = EdidSaveWords(saved, *path, QStringLiteral("EDID"), sample_->size());
     // Saved whole; the device would take only 256 bytes of it.
     if (const QString note = DeviceCannotHoldWords(sample_->size());
         !words.failure && !note.isEmpty())
@@ -299,6 +376,10 @@ void EdidWindow::closeEvent(QCloseEvent* event) {
         closeDeferred_ = true;
         showStatus(
             {QStringLiteral("The window closes when the running operation has ended"), false});
+        return;
+    }
+    if (!settleEdits()) {
+        event->ignore();
         return;
     }
     QMainWindow::closeEvent(event);

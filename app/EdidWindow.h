@@ -23,6 +23,7 @@ namespace varnok {
 class EdidBytesTab;
 class EdidCompareTab;
 class EdidDecodeTab;
+class EdidEditTab;
 class EdidSourceMenu;
 class EdidSummaryTab;
 class TForm1;
@@ -58,11 +59,17 @@ public:
     EdidSourceMenu& sources() { return *sources_; }
     EdidCompareTab& compareTab() { return *compare_; }
     EdidDecodeTab& decodeTab() { return *decode_; }
+    EdidEditTab& editTab() { return *edit_; }
+    // The EDID as it was loaded, before any edit in the Edit tab.
+    const std::optional<EdidSample>& loaded() const { return loaded_; }
 
 protected:
     // Closed inside an operation's pauses (its own upload or read among them), the window would
     // be deleted under the operation: it closes once the operation has ended.
     void closeEvent(QCloseEvent* event) override;
+    // A .bin file dropped on the window is opened as if chosen in the Source menu.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void buildMenus();
@@ -77,6 +84,10 @@ private:
     // A larger EDID where only 256 bytes fit: true once fitted (the window then holds the fit)
     // or when it fits as it is; false when the question was cancelled.
     bool confirmFit(const QString& then, const QString& yes);
+    // The Edit tab changed the bytes: every other tab follows, the title marks an edited EDID.
+    void showEdited(const QByteArray& bytes);
+    // An edited EDID about to be replaced or closed: saved, discarded, or (false) kept.
+    bool settleEdits();
 
     TForm1& form_;
     std::optional<EdidSample> sample_;
@@ -88,6 +99,8 @@ private:
     EdidBytesTab* bytes_ = nullptr;
     EdidDecodeTab* decode_ = nullptr;
     EdidCompareTab* compare_ = nullptr;
+    EdidEditTab* edit_ = nullptr;
+    std::optional<EdidSample> loaded_;
     QList<QAction*> edidActions_;  // need an EDID: Save, Copy, Load into the creator
     QAction* upload_ = nullptr;    // needs an EDID and the device, with no operation running
     QList<QPushButton*> edidButtons_;

@@ -45,6 +45,21 @@ std::optional<QString> QtDialogs::askFolder(const QString& title) {
     return folder;
 }
 
+Dialogs::UnsavedChoice QtDialogs::askUnsaved(const QString& text) {
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Varnok"), text,
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, parent_);
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(QMessageBox::Save);
+    switch (box.exec()) {
+        case QMessageBox::Save:
+            return UnsavedChoice::Save;
+        case QMessageBox::Discard:
+            return UnsavedChoice::Discard;
+        default:
+            return UnsavedChoice::Cancel;
+    }
+}
+
 std::optional<QString> QtDialogs::askOpen(const QString& current) {
     // A typed name of a file that doesn't exist is accepted; the later open then fails.
     QFileDialog dlg(parent_, QString(), current, kFilter);

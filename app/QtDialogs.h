@@ -14,6 +14,7 @@ public:
     void showInformation(const QString& text, std::optional<QPoint> at) override;
     bool askQuestion(const QString& text, const QString& yes, const QString& no) override;
     std::optional<QString> askFolder(const QString& title) override;
+    UnsavedChoice askUnsaved(const QString& text) override;
 
 protected:
     std::optional<QString> askOpen(const QString& current) override;

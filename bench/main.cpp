@@ -21,6 +21,7 @@
 #include "app/VarnokApplication.h"
 #include "bench/CliBench.h"
 #include "bench/CpuMeter.h"
+#include "bench/EdidEditBench.h"
 #include "bench/EdidModelBench.h"
 #include "bench/LogBench.h"
 #include "bench/NetworkBench.h"
@@ -110,6 +111,7 @@ int main(int argc, char** argv) {
     runNetwork(report, options.repeat);
     runDebugLog(report);
     runEdidModel(report);
+    runEdidEdit(report);
 
     if (!startup.ms.isEmpty()) {
         const double med = medianOf(startup.ms);

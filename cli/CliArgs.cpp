@@ -121,6 +121,7 @@ ParsedArgs ParseArguments(const QStringList& arguments) {
             globals.insert(key, value);
         } else {
             a.options.insert(key, value);
+            a.optionList.append({key, value});
             given << key;
         }
     }
@@ -172,7 +173,8 @@ QString UsageText() {
                        "Commands:\n")
                        .arg(QLatin1String(kSynopsis));
     for (const CliCommandSpec& command : CommandTable()) {
-        AppendEntry(text, CommandSynopsis(command), QLatin1String(command.help), kCommandColumn);
+        AppendEntry(text, UsageSynopsis(command, kWidth - 2), QLatin1String(command.help),
+                    kCommandColumn);
         for (const CliOptionSpec& option : command.options)
             AppendEntry(text, OptionSynopsis(option, false), QLatin1String(option.help),
                         kCommandColumn, 4);

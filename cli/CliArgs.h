@@ -15,10 +15,12 @@
 // compacted short options or, in its other mode, "-verbose" as --verbose; its errors name an
 // option without the dashes it was typed with; and it has no options that belong to one command.
 
+#include <QList>
 #include <QMap>
 #include <QString>
 #include <QStringList>
 #include <optional>
+#include <utility>
 
 namespace varnok::cli {
 
@@ -43,6 +45,8 @@ struct CliArgs {
     QStringList operands;
     // The command's own options, by long name: the value, or empty for a flag.
     QMap<QString, QString> options;
+    // The same options in the order given, each repeat kept (edit applies its edits in order).
+    QList<std::pair<QString, QString>> optionList;
 
     // ports --probe: flag(u"probe"); displays --save DIR: value(u"save").
     bool flag(QStringView name) const { return options.contains(name.toString()); }

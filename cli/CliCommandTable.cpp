@@ -49,6 +49,39 @@ constexpr CliOptionSpec kUploadOptions[] = {
 constexpr CliOptionSpec kDisplaysOptions[] = {
     {.name = "save", .valueName = "DIR", .help = "writes each to DIR/CONNECTOR.bin"},
 };
+constexpr CliOptionSpec kTimingOptions[] = {
+    {.name = "method",
+     .valueName = "METHOD",
+     .help = "dmt, vic, cvt, rb1, rb2, rb3, gtf or ovt; without it the DMT, else the VIC, else "
+             "CVT"},
+    {.name = "video-rate", .help = "the rate x 1000/1001 (59.94 for 60)"},
+    {.name = "interlaced", .help = "an interlaced timing; H is the whole frame"},
+    {.name = "reduced-blanking", .help = "dmt: the reduced-blanking timing where there are two"},
+    {.name = "rb3-hblank", .valueName = "PIXELS", .help = "rb3: horizontal blanking, 80..200"},
+    {.name = "rb3-vblank", .valueName = "US", .help = "rb3: least vertical blanking, 460..705"},
+    {.name = "early-vsync", .help = "rb3: the vertical sync early in the blanking"},
+    {.name = "chain-mhz",
+     .valueName = "MHZ",
+     .help = "a row for the TMDS clock your chain carries"},
+};
+constexpr CliOptionSpec kEditOptions[] = {
+    {.name = "name", .valueName = "TEXT", .help = "the monitor name, up to 13 characters"},
+    {.name = "serial", .valueName = "N", .help = "the serial number, 0..4294967295"},
+    {.name = "product", .valueName = "N", .help = "the product code, 0..65535"},
+    {.name = "preferred",
+     .valueName = "TIMING",
+     .help = "WxH@HZ[:METHOD] becomes the first detailed timing"},
+    {.name = "add-timing", .valueName = "TIMING", .help = "adds WxH@HZ[:METHOD]"},
+    {.name = "remove-timing", .valueName = "N", .help = "removes detailed timing N (1 = first)"},
+    {.name = "remove-block",
+     .valueName = "KIND",
+     .help = "removes each CTA-861 data block of KIND (video, audio, speaker, hdmi, hdmi-forum, "
+             "colorimetry, hdr-static, vcdb, ...)"},
+    {.name = "max-tmds", .valueName = "MHZ", .help = "the HDMI VSDB's Max TMDS Clock"},
+    {.name = "range-limits",
+     .valueName = "LIMITS",
+     .help = "VMIN-VMAX:HMIN-HMAX:CLOCK in Hz, kHz, MHz, e.g. 24-75:30-160:600"},
+};
 
 constexpr CliCommandSpec kCommands[] = {
     {.name = "ports",
@@ -111,6 +144,17 @@ constexpr CliCommandSpec kCommands[] = {
      .operands = "FILE",
      .help = "programs a device in ISP mode with FILE, each page read back",
      .run = RunFirmware},
+    {.name = "timing",
+     .operands = "W H HZ",
+     .options = kTimingOptions,
+     .help = "a timing by its method, its X modeline, whether a detailed timing holds it, and "
+             "the links that carry it",
+     .run = RunTiming},
+    {.name = "edit",
+     .operands = "IN OUT",
+     .options = kEditOptions,
+     .help = "IN with the edits applied in the order given, every other byte kept, to OUT",
+     .run = RunEdit},
 };
 
 }  // namespace
@@ -156,6 +200,14 @@ QString CommandSynopsis(const CliCommandSpec& command) {
     for (const CliOptionSpec& option : command.options)
         text += QStringLiteral(" [%1]").arg(OptionSynopsis(option, false));
     return text;
+}
+
+QString UsageSynopsis(const CliCommandSpec& command, int width) {
+    const QString whole = CommandSynopsis(command);
+    if (whole.size() <= width) return whole;
+    QString text = QLatin1String(command.name);
+    if (*command.operands) text += QLatin1Char(' ') + QLatin1String(command.operands);
+    return text + QStringLiteral(" [OPTIONS]");
 }
 
 ExitStatus RunCommand(CliRun& run) {

@@ -69,5 +69,8 @@ OperandCount CountOperands(const char* operands);
 QString OptionSynopsis(const CliOptionSpec& option, bool withShort);
 // "displays [--save DIR]", "download SOURCE FILE", "upload FILE [--verify]".
 QString CommandSynopsis(const CliCommandSpec& command);
+// The synopsis as --help lists it: whole when it fits a line of `width`, else
+// "edit IN OUT [OPTIONS]" (the options follow it there, one a line).
+QString UsageSynopsis(const CliCommandSpec& command, int width);
 
 }  // namespace varnok::cli

@@ -62,6 +62,9 @@ ExitStatus RunCheck(CliRun& run);
 ExitStatus RunFix(CliRun& run);
 ExitStatus RunFit(CliRun& run);
 ExitStatus RunExport(CliRun& run);
+// A timing by its method, and an EDID file edited through the model (CliEditCommands.cpp).
+ExitStatus RunTiming(CliRun& run);
+ExitStatus RunEdit(CliRun& run);
 
 // Finds the device (--port, or the search over the listed ports) and keeps it in `session`.
 // Ok when it answers in the mode the command needs.

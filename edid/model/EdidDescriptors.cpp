@@ -13,12 +13,6 @@ bool IsDisplayDescriptor(const Bytes18& d) {
     return d[0] == 0 && d[1] == 0;
 }
 
-struct FieldLimit {
-    const char* what;
-    int value;
-    int max;
-};
-
 }  // namespace
 
 DescriptorKind DescriptorKindOf(const Bytes18& d) {
@@ -82,29 +76,60 @@ Bytes18 EncodeDetailedTiming(const EdidDetailedTiming& t) {
     return d;
 }
 
-QString DetailedTimingProblem(const EdidDetailedTiming& t) {
+QList<DtdOverflow> DetailedTimingOverflows(const EdidDetailedTiming& t) {
+    QList<DtdOverflow> out;
     if (t.pixelClock10kHz < 1 || t.pixelClock10kHz > 0xFFFF) {
-        return QStringLiteral(
-                   "The pixel clock (%1 kHz) does not fit a detailed timing (10 to 655350 kHz).")
-            .arg(qint64(t.pixelClock10kHz) * 10);
+        out.append({DtdField::PixelClock, t.pixelClock10kHz,
+                    QStringLiteral("pixel clock %1 kHz: the descriptor holds 10 kHz to 655.35 MHz")
+                        .arg(qint64(t.pixelClock10kHz) * 10)});
     }
-    const FieldLimit limits[] = {
-        {"horizontal active width", t.hActive, 4095}, {"horizontal blanking", t.hBlank, 4095},
-        {"horizontal front porch", t.hFront, 1023},   {"horizontal sync width", t.hSync, 1023},
-        {"horizontal border", t.hBorder, 255},        {"horizontal image size", t.hImageMm, 4095},
-        {"vertical active height", t.vActive, 4095},  {"vertical blanking", t.vBlank, 4095},
-        {"vertical front porch", t.vFront, 63},       {"vertical sync width", t.vSync, 63},
-        {"vertical border", t.vBorder, 255},          {"vertical image size", t.vImageMm, 4095},
+    const QString px = QStringLiteral("pixels");
+    const QString lines = QStringLiteral("lines");
+    const QString mm = QStringLiteral("mm");
+    const struct {
+        DtdField field;
+        const char* name;
+        int value;
+        int max;
+        const QString& unit;
+    } fields[] = {
+        {DtdField::HActive, "horizontal active", t.hActive, 4095, px},
+        {DtdField::HBlank, "horizontal blanking", t.hBlank, 4095, px},
+        {DtdField::HFront, "horizontal front porch", t.hFront, kDtdMaxHFront, px},
+        {DtdField::HSync, "horizontal sync", t.hSync, 1023, px},
+        {DtdField::HBack, "horizontal back porch", t.hBlank - t.hFront - t.hSync, 4095, px},
+        {DtdField::VActive, t.interlaced() ? "vertical active (per field)" : "vertical active",
+         t.vActive, 4095, lines},
+        {DtdField::VBlank, "vertical blanking", t.vBlank, 4095, lines},
+        {DtdField::VFront, "vertical front porch", t.vFront, kDtdMaxVFront, lines},
+        {DtdField::VSync, "vertical sync", t.vSync, 63, lines},
+        {DtdField::VBack, "vertical back porch", t.vBlank - t.vFront - t.vSync, 4095, lines},
+        {DtdField::HBorder, "horizontal border", t.hBorder, 255, px},
+        {DtdField::VBorder, "vertical border", t.vBorder, 255, lines},
+        {DtdField::HImage, "horizontal image size", t.hImageMm, 4095, mm},
+        {DtdField::VImage, "vertical image size", t.vImageMm, 4095, mm},
     };
-    for (const FieldLimit& f : limits) {
-        if (f.value < 0 || f.value > f.max) {
-            return QStringLiteral("The %1 must be 0 to %2 in a detailed timing; it is %3.")
-                .arg(QLatin1String(f.what))
-                .arg(f.max)
-                .arg(f.value);
+    for (const auto& f : fields) {
+        const QString head =
+            QStringLiteral("%1 %2 %3: ").arg(QLatin1String(f.name)).arg(f.value).arg(f.unit);
+        if (f.value < 0) {
+            out.append({f.field, f.value,
+                        head + QStringLiteral("the descriptor holds no negative "
+                                              "value")});
+        } else if (f.value > f.max) {
+            out.append({f.field, f.value,
+                        head + QStringLiteral("the descriptor holds at most %1").arg(f.max)});
         }
     }
-    return {};
+    return out;
+}
+
+QString DetailedTimingProblem(const EdidDetailedTiming& t) {
+    QStringList words;
+    for (const DtdOverflow& o : DetailedTimingOverflows(t)) words << o.words;
+    if (words.isEmpty()) return {};
+    return QStringLiteral("A detailed timing descriptor cannot hold this timing: %1.")
+        .arg(words.join(QStringLiteral("; ")));
 }
 
 EdidDetailedTiming MakeDetailedTiming(int pixelClockKHz, int hActive, int hFront, int hSync,

@@ -3,6 +3,7 @@
 // the product name and serial texts, the display range limits. Decoding reads every bit a field
 // owns; encoding writes only those bits, so reserved bits and bytes survive an edit.
 
+#include <QList>
 #include <QString>
 
 #include "edid/model/EdidModel.h"
@@ -45,11 +46,49 @@ struct EdidDetailedTiming {
     bool operator==(const EdidDetailedTiming&) const = default;
 };
 
+// The one codec of the 18 bytes: the timing library reads and writes descriptors through these.
 EdidDetailedTiming DecodeDetailedTiming(const Bytes18& d);
-// The 18 bytes of a timing; every field must be in its width (see DetailedTimingProblem).
+// The 18 bytes of a timing; every field must be in its width (see DetailedTimingOverflows).
 Bytes18 EncodeDetailedTiming(const EdidDetailedTiming& t);
-// Empty when every field fits its bits and the pixel clock is not 0, else what does not, e.g.
-// "The horizontal active width must be 0 to 4095 in a detailed timing; it is 5000.".
+
+// The widest front porches a descriptor holds: 10 bits horizontally, 6 vertically.
+constexpr int kDtdMaxHFront = 1023;
+constexpr int kDtdMaxVFront = 63;
+
+// A field of a detailed timing that can overflow; the back porches are the blanking less the
+// front porch and the sync.
+enum class DtdField {
+    PixelClock,
+    HActive,
+    HBlank,
+    HFront,
+    HSync,
+    HBack,
+    VActive,
+    VBlank,
+    VFront,
+    VSync,
+    VBack,
+    HBorder,
+    VBorder,
+    HImage,
+    VImage,
+};
+
+struct DtdOverflow {
+    DtdField field;
+    int value = 0;  // the field's value (the pixel clock in 10 kHz)
+    // "vertical front porch 71 lines: the descriptor holds at most 63"
+    QString words;
+};
+
+// What a detailed timing descriptor holds, the one rule: each field that does not fit its bits
+// (or is negative), in DtdField order; empty when the timing can be written. A pixel clock of 0
+// does not fit either (it would make the descriptor a display descriptor).
+QList<DtdOverflow> DetailedTimingOverflows(const EdidDetailedTiming& t);
+// Empty when the timing can be written, else one sentence naming every field that does not fit:
+// "A detailed timing descriptor cannot hold this timing: vertical front porch 71 lines: the
+// descriptor holds at most 63."
 QString DetailedTimingProblem(const EdidDetailedTiming& t);
 
 // A digital separate-sync timing from its pixel clock in kHz (rounded to the descriptor's 10 kHz)

@@ -3,6 +3,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QStandardPaths>
 #include <QStringList>
 #include <memory>
 
@@ -26,6 +27,8 @@ struct FormFixture {
     std::unique_ptr<TForm1> form;
 
     explicit FormFixture(std::unique_ptr<PortLister> ports = std::make_unique<NoPorts>()) {
+        // Settings (the EDID window's recent files) go to a test location, not the user's.
+        QStandardPaths::setTestModeEnabled(true);
         auto d = std::make_unique<ScriptedDialogs>();
         dialogs = d.get();
         form = std::make_unique<TForm1>(std::move(d), std::move(ports));

@@ -129,7 +129,8 @@ void ScreenshotTest::edidWindowAtScales() {
     QVERIFY(decoded.count() > 0 || decoded.wait(10000));
     QVERIFY(w->compareTab().takeOther(SampleFromHexText(FormatEdidHex(DefaultEdidImage()))));
     auto* tabs = w->findChild<QTabWidget*>("EdidTabs");
-    const QStringList names = {"summary", "bytes", "decode", "compare"};
+    const QStringList names = {"summary", "bytes", "decode", "compare", "edit"};
+    QCOMPARE(tabs->count(), names.size());
     for (int i = 0; i < tabs->count(); ++i) {
         tabs->setCurrentIndex(i);
         save(w, "edid-window-" + names[i]);

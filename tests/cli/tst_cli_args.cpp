@@ -153,7 +153,7 @@ void TstCliArgs::tableMatchesManPageAndHelp() {
     QMap<QString, QString> valueNames;  // an option's name alone tells whether it takes a value
     for (const CliCommandSpec& c : CommandTable()) {
         commands << CommandSynopsis(c);
-        QVERIFY2(HasEntry(usage, commands.last()) && readme.contains(commands.last()), c.name);
+        QVERIFY2(HasEntry(usage, UsageSynopsis(c, 77)) && readme.contains(commands.last()), c.name);
         const QString own = CommandUsageText(QLatin1String(c.name));
         QVERIFY2(own.contains(QStringLiteral(" [--verbose] ") + commands.last() + '\n'), c.name);
         for (const CliOptionSpec& o : c.options) {

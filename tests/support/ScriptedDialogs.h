@@ -26,6 +26,17 @@ public:
     QStringList questions;
     std::deque<std::optional<QString>> folderAnswers;
 
+    // Answers to "save the changes?", in order; nothing queued means Discard, so that a test
+    // that leaves an edited EDID window never blocks its close.
+    std::deque<UnsavedChoice> unsavedAnswers;
+    QStringList unsavedQuestions;
+    UnsavedChoice askUnsaved(const QString& text) override {
+        unsavedQuestions << text;
+        if (unsavedAnswers.empty()) return UnsavedChoice::Discard;
+        const UnsavedChoice choice = unsavedAnswers.front();
+        unsavedAnswers.pop_front();
+        return choice;
+    }
     void showError(const QString& text) override { errors << text; }
     void showInformation(const QString& text, std::optional<QPoint> at) override {
         informations << text;

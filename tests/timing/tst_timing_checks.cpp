@@ -7,8 +7,11 @@
 #include "edid/timing/DetailedTiming.h"
 #include "edid/timing/LinkCheck.h"
 #include "edid/timing/TimingCalculator.h"
+#include "edid/timing/TimingEdits.h"
 #include "edid/timing/TimingTables.h"
 #include "edid/timing/TimingText.h"
+#include "tests/support/Samples.h"
+#include "tests/support/TestFiles.h"
 
 using namespace varnok;
 
@@ -168,6 +171,139 @@ private slots:
         QCOMPARE(fit.overflows, overflows);
         QCOMPARE(fit.vics, vics);
         QCOMPARE(EncodeDetailedTiming(timing).isEmpty(), !overflows.isEmpty());
+    }
+
+    // Only a too long front porch is fitted, by moving its excess into the back porch; what
+    // else overflows is refused, naming the VIC that has the timing.
+    void timingForDescriptor_data() {
+        QTest::addColumn<Timing>("timing");
+        QTest::addColumn<int>("outcome");
+        QTest::addColumn<QString>("words");
+
+        QTest::newRow("fits") << vic(16) << int(DescriptorTiming::Outcome::Fits) << "";
+        QTest::newRow("2560x1440@120 CVT-RB2")
+            << CalculateTiming(ask(TimingMethod::CvtRb2, 2560, 1440, 120)).timing
+            << int(DescriptorTiming::Outcome::Fitted)
+            << "8 lines of the vertical front porch (71 lines; a descriptor holds 63) move to "
+               "the back porch: front porch 63, back porch 14. The totals, the pixel clock and "
+               "the refresh rate stay; the sync starts earlier in the blanking.";
+        QTest::newRow("4K120 clock, VIC offered")
+            << vic(118) << int(DescriptorTiming::Outcome::Refused)
+            << "A detailed timing descriptor cannot hold this timing: pixel clock 1188000 kHz: "
+               "the descriptor holds 10 kHz to 655.35 MHz. A CTA-861 video data block can name "
+               "it as VIC 118 or 120.";
+        Timing porchAndSync = vic(16);
+        porchAndSync.vfront = 70;
+        porchAndSync.vsync = 64;
+        QTest::newRow("porch and sync")
+            << porchAndSync << int(DescriptorTiming::Outcome::Refused)
+            << "A detailed timing descriptor cannot hold this timing: vertical front porch 70 "
+               "lines: the descriptor holds at most 63; vertical sync 64 lines: the descriptor "
+               "holds at most 63. No VIC has this timing.";
+    }
+
+    void timingForDescriptor() {
+        QFETCH(Timing, timing);
+        QFETCH(int, outcome);
+        QFETCH(QString, words);
+        const DescriptorTiming d = TimingForDescriptor(timing);
+        QCOMPARE(int(d.outcome), outcome);
+        QCOMPARE(d.words, words);
+        if (!d.writable()) return;
+        QVERIFY(CheckDetailedTiming(d.timing).fits());
+        QCOMPARE(d.timing.htotal(), timing.htotal());
+        QCOMPARE(d.timing.vtotal(), timing.vtotal());
+        QCOMPARE(d.timing.vsync, timing.vsync);
+        QCOMPARE(d.timing.pixelClockKhz, timing.pixelClockKhz);
+    }
+
+    void timingSpecs() {
+        const struct {
+            const char* text;
+            int width, height;
+            double hz;
+            bool interlaced;
+            std::optional<TimingMethod> method;
+            const char* problem;  // part of the refusal; nullptr when it reads
+        } cases[] = {
+            {"2560x1440@120:rb2", 2560, 1440, 120, false, TimingMethod::CvtRb2, nullptr},
+            {"1920\u00d71080i@59.94", 1920, 1080, 59.94, true, std::nullopt, nullptr},
+            {"1920x1080", 0, 0, 0, false, {}, "is no timing"},
+            {"1920x1080@60:rb4", 0, 0, 0, false, {}, "unknown method 'rb4'"},
+            {"-1x5@60", 0, 0, 0, false, {}, "is no timing"},
+            {"1920x1080@60:", 0, 0, 0, false, {}, "is no timing"},
+        };
+        for (const auto& c : cases) {
+            QString problem;
+            const auto spec = ParseTimingSpec(QString::fromUtf8(c.text), &problem);
+            QVERIFY2(spec.has_value() == !c.problem, c.text);
+            if (c.problem) {
+                QVERIFY2(problem.contains(QLatin1String(c.problem)), qPrintable(problem));
+                continue;
+            }
+            QCOMPARE(spec->width, c.width);
+            QCOMPARE(spec->height, c.height);
+            QCOMPARE(spec->refreshHz, c.hz);
+            QCOMPARE(spec->interlaced, c.interlaced);
+            QCOMPARE(spec->method, c.method);
+        }
+        // Without a method: the DMT, else the VIC, else CVT.
+        QCOMPARE(CalculateTimingFor(*ParseTimingSpec("1920x1080@60", nullptr)).dmtId, 0x52);
+        QCOMPARE(CalculateTimingFor(*ParseTimingSpec("1920x1080@24", nullptr)).vic, 32);
+        const TimingResult cvt = CalculateTimingFor(*ParseTimingSpec("1920x360@60", nullptr));
+        QVERIFY(cvt.ok && !cvt.dmtId && !cvt.vic);
+    }
+
+    // Where the preferred and an added timing go, and that nothing else in the block moves.
+    void timingEditPlacement() {
+        // BenQ EW3270U: serial text, range limits and name after its first DTD, and a CTA block.
+        const EdidModel benq =
+            ParseEdidModel(ReadAll(SamplePath(QStringLiteral("000668600173.bin")))).model;
+        const EdidDetailedTiming old = DecodeDetailedTiming(benq.base.descriptors[0]);
+        const Timing rb2 = CalculateTiming(ask(TimingMethod::CvtRb2, 2560, 1440, 120)).timing;
+
+        EdidModel m = benq;
+        TimingEditPlan plan = PreferredTimingEdit(m, rb2);
+        QVERIFY(plan.edit && plan.fit.outcome == DescriptorTiming::Outcome::Fitted);
+        QVERIFY(ApplyEdidEdit(m, *plan.edit).ok());
+        const EdidDetailedTiming now = DecodeDetailedTiming(m.base.descriptors[0]);
+        QCOMPARE(now.vFront, 63);
+        QCOMPARE(std::pair(now.hImageMm, now.vImageMm), std::pair(old.hImageMm, old.vImageMm));
+        for (int slot = 1; slot < 4; ++slot)
+            QCOMPARE(m.base.descriptors[slot], benq.base.descriptors[slot]);
+
+        // A first slot that holds no timing: the timing goes before it, and the slots from there
+        // move down into the dummy at slot 1.
+        m = benq;
+        m.base.descriptors[0] = benq.base.descriptors[2];  // range limits first
+        m.base.descriptors[1] = MakeDisplayDescriptor(0x10);
+        plan = PreferredTimingEdit(m, vic(16));
+        QVERIFY(ApplyEdidEdit(m, *plan.edit).ok());
+        QCOMPARE(DescriptorKindOf(m.base.descriptors[0]), DescriptorKind::DetailedTiming);
+        QCOMPARE(m.base.descriptors[1], benq.base.descriptors[2]);
+        QCOMPARE(m.base.descriptors[3], benq.base.descriptors[3]);
+
+        // Added: into the dummy slot, else at the end of the CTA block's timings, else refused
+        // by the model with the 18 bytes a descriptor needs.
+        m = benq;
+        m.base.descriptors[1] = MakeDisplayDescriptor(0x10);
+        plan = AddTimingEdit(m, vic(4));
+        QCOMPARE(std::pair(plan.edit->block, plan.edit->index), std::pair(0, 1));
+        m = benq;
+        const int ctaTimings = int(m.cta(1)->timings.size());
+        plan = AddTimingEdit(m, vic(4));
+        QCOMPARE(std::pair(plan.edit->block, plan.edit->index), std::pair(1, ctaTimings));
+        m.extensions.clear();
+        const EdidEditResult full = ApplyEdidEdit(m, *AddTimingEdit(m, vic(4)).edit);
+        QCOMPARE(full.status, EdidEditStatus::NoRoom);
+        QCOMPARE(full.missingBytes, 18);
+        QVERIFY(!AddTimingEdit(m, vic(118)).edit);  // 1188 MHz: no descriptor holds it
+
+        const LinkLimits limits = LinkLimitsOf(benq);
+        QCOMPARE(limits.rangeLimitsMaxClockMhz, 600);
+        QCOMPARE(limits.hdmiMaxTmdsMhz, 600);
+        QCOMPARE(limits.hfMaxTmdsMhz, 600);
+        QVERIFY(!LinkLimitsOf(m).hdmiMaxTmdsMhz);
     }
 
     void detailedTimingBytes() {
