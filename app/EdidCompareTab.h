@@ -24,9 +24,13 @@ public:
     // Takes the EDID to compare with, or shows why none was taken.
     bool takeOther(const SampleResult& result);
     EdidSourceMenu& sources() { return *sources_; }
+    // The device's User EDID as just read back after an upload: a comparison with the device's
+    // User EDID now compares with what the device holds.
+    void userEdidReadBack(const EdidImage& image);
 
 private:
     void refresh();
+    void showOrigin();
 
     std::optional<EdidSample> this_;
     std::optional<EdidSample> other_;

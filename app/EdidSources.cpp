@@ -223,6 +223,7 @@ void EdidSourceMenu::readDevice(EdidSource source) {
     s.bytes = EdidImageBytes(*result.data.image);
     s.origin = QStringLiteral("the device's %1").arg(EdidSourceName(source));
     s.fileName = QString::fromLatin1(DownloadSourceFor(source).defaultFileName);
+    s.deviceSource = source;
     taken_({s, words});
 }
 

@@ -28,6 +28,8 @@ struct EdidSample {
     QByteArray bytes;  // every byte of the EDID
     QString origin;    // in words: a path, "pasted edid-decode output", "display card0-DP-1"
     QString fileName;  // proposed for Save as .bin
+    // Read from the device: which of its EDIDs, so that a later read-back can stand in for it.
+    std::optional<EdidSource> deviceSource;
 
     int size() const { return int(bytes.size()); }
     // The device's 256-byte image of it: a 128-byte EDID reads 0xFF after its base block, as its

@@ -249,6 +249,10 @@ void EdidWindow::uploadToDevice() {
         showStatus(BusyWords());
         return;
     }
+    // Every window comparing with the device's User EDID now compares with what it holds.
+    if (result.data.readBack)
+        for (EdidWindow* w : form_.findChildren<EdidWindow*>())
+            w->compareTab().userEdidReadBack(*result.data.readBack);
     const OutcomeText words = UploadWords(result, origin);
     showStatus(words);
     form_.showOutcome(words);

@@ -252,6 +252,7 @@ void EdidWindowTest::compareTwoKnownEdids() {
     QCOMPARE(bytes->item(0, 0)->text(), QString("95 (0x5f)"));
     QCOMPARE(bytes->item(0, 1)->text(), QString("42"));  // 'B'
     QCOMPARE(bytes->item(0, 2)->text(), QString("4f"));  // 'O'
+    QCOMPARE(bytes->item(0, 3)->text(), QString("descriptor 3 (display product name): text"));
     QCOMPARE(bytes->item(bytes->rowCount() - 1, 0)->text(), QString("255 (0xff)"));
     QCOMPARE(LabelText(w, "Label_CompareSummary"),
              QString("14 of 14 rows and %1 of 256 bytes differ").arg(offsets.size()));

@@ -7,6 +7,7 @@
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QTest>
 
 #include "app/EdidCompareTab.h"
@@ -132,6 +133,14 @@ void ScreenshotTest::edidWindowAtScales() {
     const QStringList names = {"summary", "bytes", "decode", "compare"};
     for (int i = 0; i < tabs->count(); ++i) {
         tabs->setCurrentIndex(i);
+        if (names[i] == "compare") {
+            // Every column of the rows in view: none cut off behind the table's edge.
+            auto* rows = w->findChild<QTableWidget*>("Table_CompareRows");
+            const int last = rows->columnCount() - 1;
+            QVERIFY(rows->columnViewportPosition(last) + rows->columnWidth(last) <=
+                    rows->viewport()->width());
+            QVERIFY(rows->columnWidth(2) > rows->fontMetrics().horizontalAdvance("Other EDID"));
+        }
         save(w, "edid-window-" + names[i]);
         saveAtScale2(w, "edid-window-" + names[i]);
     }

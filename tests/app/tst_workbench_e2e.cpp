@@ -6,9 +6,11 @@
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "app/EdidCompareTab.h"
 #include "app/EdidWindow.h"
 #include "app/LedShape.h"
 #include "device/DeviceApi.h"
@@ -20,6 +22,7 @@
 #include "tests/app/FormFixture.h"
 #include "tests/support/Bytes.h"
 #include "tools/emu/EmulatedDevice.h"
+#include "words/DifferenceWords.h"
 
 using namespace varnok;
 
@@ -130,7 +133,13 @@ void WorkbenchE2eTest::readBackCatchesAMixedEdid() {
 
     EdidWindow* w = r.f->form->openEdidWindow();
     QVERIFY(w->take(SampleFromHexText(FormatEdidHex(image))));
+    // Compared with the device's User EDID before the upload: afterwards with what it then holds.
+    w->compareTab().sources().readDevice(EdidSource::User);
+    auto* bytes = w->findChild<QTableWidget*>("Table_CompareBytes");
+    QVERIFY(bytes->rowCount() > differing);  // block 0 differs too, before
     w->uploadToDevice();
+    QCOMPARE(bytes->rowCount(), differing);
+    QCOMPARE(bytes->item(0, 0)->text(), ByteOffsetWords(first));
     // The words name the first byte where the device's copy parts from the file.
     const QString status = r.status("Label_EdidStatus");
     QVERIFY2(status.startsWith(
