@@ -59,8 +59,9 @@ public:
     EdidSourceMenu(TForm1& form, QMenu* menu, QWidget* dialogParent, const QString& prefix,
                    std::function<void(const SampleResult&)> taken);
 
-    // Each entry's work, also for a direct call.
-    void chooseFile();
+    // Each entry's work, also for a direct call. chooseFile is false when the dialog was
+    // cancelled.
+    bool chooseFile();
     void pasteHexText();
     void takeDisplay(const DisplayEdid& display);
     // The analyzer's read with its retries and failure handling, inside the window's one

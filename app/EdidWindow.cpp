@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
@@ -157,8 +158,8 @@ void EdidWindow::showStatus(const OutcomeText& outcome) {
     ShowStatus(status_, outcome.text, outcome.failure);
 }
 
-void EdidWindow::chooseFile() {
-    sources_->chooseFile();
+bool EdidWindow::chooseFile() {
+    return sources_->chooseFile();
 }
 
 void EdidWindow::pasteHexText() {
@@ -186,11 +187,13 @@ bool EdidWindow::take(const SampleResult& result) {
 
 void EdidWindow::saveAsBin() {
     if (!sample_) return;
-    const auto path = form_.dialogs().executeSave(sample_->fileName);
+    auto path = form_.dialogs().executeSave(sample_->fileName);
     if (!path) {
         showStatus(SaveCancelledWords(false));
         return;
     }
+    // A name typed without an extension is still an EDID file: "monitor" becomes "monitor.bin".
+    if (QFileInfo(*path).suffix().isEmpty()) *path += QStringLiteral(".bin");
     // The EDID keeps the size it was read with; an existing file is replaced only once all its
     // bytes are safely beside it.
     showStatus(EdidSaveWords(SaveEdidFile(*path, sample_->bytes), *path, QStringLiteral("EDID"),
@@ -267,8 +270,14 @@ void AddEdidMenu(TForm1& form) {
     QObject::connect(window, &QAction::triggered, &form, [&form] { form.openEdidWindow(); });
     QAction* file = menu->addAction(QStringLiteral("&Open EDID File..."));
     file->setObjectName(QStringLiteral("Action_EdidWindow_File"));
-    QObject::connect(file, &QAction::triggered, &form,
-                     [&form] { RunGuarded([&form] { form.openEdidWindow()->chooseFile(); }); });
+    QObject::connect(file, &QAction::triggered, &form, [&form] {
+        RunGuarded([&form] {
+            // Cancelled, the dialog leaves no empty window behind; a file that is no EDID keeps
+            // its window, which says why.
+            EdidWindow* w = form.openEdidWindow();
+            if (!w->chooseFile()) w->close();
+        });
+    });
     QAction* paste = menu->addAction(QStringLiteral("&Paste EDID Hex..."));
     paste->setObjectName(QStringLiteral("Action_EdidWindow_Paste"));
     QObject::connect(paste, &QAction::triggered, &form,

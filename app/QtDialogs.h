@@ -1,6 +1,8 @@
 #pragma once
-// The product's dialogs: Qt's file dialogs with the filter "EDID (*.bin)" and Qt's message boxes.
+// The product's dialogs: Qt's file dialogs with the filter "EDID (*.bin)", starting in the folder
+// last chosen in (DialogFolder), and Qt's message boxes.
 
+#include <QSettings>
 #include <QWidget>
 
 #include "app/Dialogs.h"
@@ -9,7 +11,9 @@ namespace varnok {
 
 class QtDialogs : public Dialogs {
 public:
-    explicit QtDialogs(QWidget* parent) : parent_(parent) {}
+    explicit QtDialogs(QWidget* parent)
+        : parent_(parent),
+          settings_(QSettings::UserScope, QStringLiteral("Varnok"), QStringLiteral("varnok")) {}
     void showError(const QString& text) override;
     void showInformation(const QString& text, std::optional<QPoint> at) override;
 
@@ -19,6 +23,7 @@ protected:
 
 private:
     QWidget* parent_;
+    QSettings settings_;
 };
 
 }  // namespace varnok

@@ -2,10 +2,12 @@
 // Save enabled and silent, and the EDID window: a display of this computer taken from a fake DRM
 // tree, saved and loaded into the creator; two known EDIDs compared; edid-decode's full decode,
 // its absence and its time-out.
+#include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,6 +16,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScopeGuard>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -21,6 +24,7 @@
 #include <QTextDocument>
 #include <QTimer>
 
+#include "app/DialogFolder.h"
 #include "app/EdidBytesTab.h"
 #include "app/EdidCompareTab.h"
 #include "app/EdidDecodeTab.h"
@@ -81,6 +85,7 @@ private slots:
     void fullDecode();
     void pasteDialogKeepsBadText();
     void markupInANameStaysText();
+    void dialogsStartInTheLastFolder();
 };
 
 void EdidWindowTest::offlineWorkSendsNothing() {
@@ -184,12 +189,20 @@ void EdidWindowTest::displayTreeOpenedSavedAndLoaded() {
     const QString baseOnly = root.filePath("base-only.bin");
     Write(baseOnly, ValidBase(0));
     QVERIFY(w->take(SampleFromFile(baseOnly)));
-    f.dialogs->saveAnswers.push_back(saved);
+    // A name typed without an extension gets ".bin".
+    f.dialogs->saveAnswers.push_back(root.filePath("base"));
     w->saveAsBin();
-    QFile again(saved);
+    QFile again(root.filePath("base.bin"));
     QVERIFY(again.open(QIODevice::ReadOnly));
     QCOMPARE(again.readAll(), ValidBase(0));
-    QCOMPARE(LabelText(w, "Label_EdidStatus"), "EDID saved to " + saved + " (128 bytes)");
+    QCOMPARE(LabelText(w, "Label_EdidStatus"),
+             "EDID saved to " + root.filePath("base.bin") + " (128 bytes)");
+
+    // "Open EDID File..." cancelled leaves no empty window behind.
+    w->close();
+    QTRY_VERIFY(!f.form->findChild<EdidWindow*>());
+    f.find<QAction>("Action_EdidWindow_File")->trigger();
+    QTRY_VERIFY(!f.form->findChild<EdidWindow*>());
 }
 
 void EdidWindowTest::markupInANameStaysText() {
@@ -336,6 +349,23 @@ void EdidWindowTest::fullDecode() {
         QCOMPARE(tab.headline(), QString("edid-decode did not finish within 1 s and was stopped"));
         QVERIFY(!tab.running());
     }
+}
+
+// The folder a file was last chosen in is where the next run's dialogs start.
+void EdidWindowTest::dialogsStartInTheLastFolder() {
+    QTemporaryDir root;
+    const QString ini = root.filePath("varnok.ini");
+    const QString folder = root.filePath("edids");
+    QVERIFY(QDir().mkpath(folder));
+    {
+        QSettings settings(ini, QSettings::IniFormat);
+        DialogFolder(settings).remember(folder + "/monitor.bin");
+    }
+    QSettings settings(ini, QSettings::IniFormat);
+    const DialogFolder next(settings);
+    QCOMPARE(next.startPath("Created_Edid.bin"), folder + "/Created_Edid.bin");
+    QCOMPARE(next.startPath(QString()), folder);
+    QCOMPARE(next.startPath("/elsewhere/last.bin"), QString("/elsewhere/last.bin"));
 }
 
 VARNOK_TEST_MAIN(EdidWindowTest)
