@@ -28,6 +28,20 @@ const QString kCreatedFileName = QStringLiteral("Created_Edid.bin");
 // own line.
 const QString kSaveFailedText = QStringLiteral("Save Edid Failed.");
 
+// The caption of the edit named `edit` under root, as its buddy label shows it without the
+// mnemonic and the colon ("Product Code"); empty when it has none.
+QString FieldCaption(const QWidget* root, const QString& edit) {
+    const QWidget* field = edit.isEmpty() ? nullptr : root->findChild<QWidget*>(edit);
+    if (!field) return {};
+    for (const QLabel* label : root->findChildren<QLabel*>()) {
+        if (label->buddy() != field) continue;
+        QString caption = label->text().remove(QLatin1Char('&')).trimmed();
+        if (caption.endsWith(QLatin1Char(':'))) caption.chop(1);
+        return caption.trimmed();
+    }
+    return {};
+}
+
 }  // namespace
 
 CreatorPage::CreatorPage(TForm1& form) : QObject(&form), form_(form) {
@@ -85,7 +99,11 @@ std::optional<QStringList> CreatorPage::build() {
         CollectCreatorFields(pages_->pageControl(), info);
     } catch (const ConversionError& e) {
         // The build stops here: the image is not written and the device hears nothing.
+        // The box says what its message has always said; the status bar names the field too.
         buildError_ = e.message();
+        if (const QString caption = FieldCaption(pages_->pageControl(), e.field());
+            !caption.isEmpty())
+            buildError_ = caption + QStringLiteral(": ") + buildError_;
         form_.dialogs().showError(e.message());
         return std::nullopt;
     }

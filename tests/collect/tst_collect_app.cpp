@@ -243,6 +243,9 @@ void CollectAppTest::conversionErrorSendsNothing() {
         fx_->dialogs->saveAnswers = {dir_.filePath("never.bin")};
         click(button);
         QCOMPARE(fx_->dialogs->errors, QStringList{"'abc' is not a valid integer value"});
+        QVERIFY(find<QLabel>("Label_Status")
+                    ->text()
+                    .endsWith(": Product Code: 'abc' is not a valid integer value"));
     }
     QVERIFY(fx_->dialogs->proposedSaveNames.isEmpty());
     QTest::qWait(300);
