@@ -15,6 +15,7 @@
 #include "edid/EdidValidity.h"
 #include "link/DeviceLink.h"
 #include "words/OutcomeWords.h"
+#include "words/WindowWords.h"
 
 namespace varnok {
 
@@ -88,7 +89,8 @@ void ControllerPage::Button_Upload_EdidClick() {
             // After a lost link the progress shown counted bytes that never left.
             SetLabelText(label2, QString::fromLatin1(kUploadFailedText), true);
     }
-    form_.showOutcome(UploadWords(result, path));
+    // Nothing chosen yet: the notices went as ever, and the words say what to do.
+    form_.showOutcome(path.isEmpty() ? ChooseFileFirstWords() : UploadWords(result, path));
 }
 
 void ControllerPage::download(EdidSource source) {

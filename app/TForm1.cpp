@@ -315,7 +315,11 @@ void TForm1::applyClientSize() {
 }
 
 bool TForm1::runOperation(const std::function<void()>& operation) {
-    if (operationRunning_) return false;
+    if (operationRunning_) {
+        // A click refused is told, not swallowed.
+        showOutcome(BusyWords());
+        return false;
+    }
     operationRunning_ = true;
     setOfflineControlsEnabled(false);
     emit operationRunningChanged(true);

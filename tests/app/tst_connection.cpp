@@ -7,6 +7,7 @@
 #include <QTest>
 
 #include "app/LedShape.h"
+#include "device/DeviceSearch.h"
 #include "link/DeviceLink.h"
 #include "link/PortListers.h"
 #include "tests/app/EmulatorRig.h"
@@ -83,8 +84,17 @@ void ConnectionTest::searchConnectsAndDisconnects() {
 
 void ConnectionTest::otherMakerAndSilentPortsAreSkipped() {
     Rig r({silentDevice(), apiDevice("ABC"), apiDevice(), apiDevice()});
+    // Each probe names its port in the status bar, with Search not offered meanwhile.
+    QStringList shown;
+    QObject::connect(r.f->form->findChild<DeviceSearch*>("DeviceSearch"), &DeviceSearch::probing,
+                     r.f->form.get(), [&] {
+                         shown << r.text("Label_Status");
+                         QVERIFY(!r.enabled("BitBtn_Search"));
+                     });
     r.search();
     QCOMPARE(r.led(), LedShape::Green);
+    QCOMPARE(shown, (QStringList{"Searching EMU1 (1 of 4)…", "Searching EMU2 (2 of 4)…",
+                                 "Searching EMU3 (3 of 4)…"}));
     const QString log = r.f->form->debugLogText();
     QVERIFY2(log.contains("Check EMU1\r\n"), qPrintable(log));
     QVERIFY(log.contains("No Device Detected."));

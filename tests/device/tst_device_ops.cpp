@@ -255,8 +255,14 @@ void DeviceOpsTest::secondClickDuringDownloadIgnored() {
     // one's and hand it the wrong answers.
     const QString first = dir_.filePath("first.bin"), second = dir_.filePath("second.bin");
     fx_->dialogs->saveAnswers = {first, second};
-    QTimer::singleShot(100, this, [this] { click("Button_DL_ExtEdid"); });
+    QString refused;
+    QTimer::singleShot(100, this, [&] {
+        click("Button_DL_ExtEdid");
+        refused = find<QLabel>("Label_Status")->text();
+    });
     click("Button_DL_IntEdid");
+    // The refused click was told, not swallowed.
+    QCOMPARE(refused, QStringLiteral("Another operation is running; try again once it has ended"));
     QCOMPARE(framesAfter(5), (QStringList{"80 0A 00 0D", "81 08 01 0D FF", "01 05 80 0D",
                                           "01 06 80 0D", "80 0B 00 0D"}));
     QCOMPARE(ReadAll(first), dev_->store(EmuStore::Internal));
@@ -319,6 +325,12 @@ void DeviceOpsTest::otherPagesWaitTheirTurn() {
 }
 
 void DeviceOpsTest::uploadShortFileAndModeFirst() {
+    // No file chosen yet: the notices as ever, and words that say what to do.
+    click("Button_Upload_Edid");
+    QCOMPARE(find<QLabel>("Label_Status")->text(), QStringLiteral("Choose a file first"));
+    QCOMPARE(framesAfter(2), (QStringList{"80 0A 00 0D", "80 0B 00 0D"}));
+    dev_->clearFrames();
+
     const QByteArray base = ValidBase(0);
     const QString path = dir_.filePath("short.bin");
     QVERIFY(WriteAll(path, base));
