@@ -1,6 +1,7 @@
 #pragma once
 // The EDID window's "Summary" tab: where the EDID comes from, its validity in words (which check
-// failed and what was found), and the analyzer's fourteen rows.
+// failed and what was found), the analyzer's fourteen rows, and below them the preferred timing
+// and the list of all timings, since the rows name only the best CTA-861 format.
 
 #include <QWidget>
 #include <array>
@@ -8,6 +9,8 @@
 #include "edid/EdidReport.h"
 
 class QLabel;
+class QBoxLayout;
+class QListWidget;
 
 namespace varnok {
 
@@ -20,7 +23,13 @@ public:
     void setSample(const EdidSample& sample);
 
 private:
+    // Below the rows: the preferred timing and every timing the EDID offers.
+    void addTimings(QBoxLayout* layout);
+    void showTimings(const EdidSample& sample);
+
     QLabel* validity_;
+    QLabel* preferred_ = nullptr;
+    QListWidget* timings_ = nullptr;
     std::array<QLabel*, kEdidReportRowCount> values_{};
 };
 

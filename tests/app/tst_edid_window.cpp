@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -281,6 +282,12 @@ void EdidWindowTest::compareTwoKnownEdids() {
     // b's own bytes: its wrong checksum is flagged where it stands.
     QVERIFY(w->take(SampleFromHexText(FormatEdidHex(b))));
     QVERIFY(IsRed(w, "Label_Validity"));
+    // Its rows read "-", yet the Summary still lists what it offers.
+    QCOMPARE(LabelText(w, "Summary_Preferred_Timing"),
+             QString("1920x1080 at 60.000 Hz (detailed timing 1)"));
+    QVERIFY(!w->findChild<QListWidget*>("List_Summary_Timings")
+                 ->findItems("VIC 16: 1920x1080 at 60.000 Hz", Qt::MatchExactly)
+                 .isEmpty());
     auto* table = w->findChild<QTableWidget*>("Table_Bytes");
     QVERIFY(table->item(EdidBytesTab::rowOf(255), 15)->toolTip().contains("wrong"));
     QVERIFY(!table->item(EdidBytesTab::rowOf(127), 15)->toolTip().contains("wrong"));
