@@ -20,6 +20,7 @@
 #include "app/EdidCompareTab.h"
 #include "app/EdidDecodeTab.h"
 #include "app/EdidSummaryTab.h"
+#include "app/StatusLabel.h"
 #include "app/TForm1.h"
 #include "app/VarnokApplication.h"
 #include "app/WidgetText.h"
@@ -43,7 +44,7 @@ EdidWindow::EdidWindow(TForm1& form) : QMainWindow(&form, Qt::Window), form_(for
     buildMenus();
     setCentralWidget(buildCentral());
 
-    status_ = new QLabel(statusBar());
+    status_ = new StatusLabel(statusBar());
     status_->setObjectName(QStringLiteral("Label_EdidStatus"));
     status_->setAccessibleDescription(QStringLiteral("Last outcome"));
     status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
