@@ -16,8 +16,10 @@
 #include "device/EdidUpload.h"
 #include "device/OperationGuard.h"
 #include "edid/EdidValidity.h"
+#include "edid/model/EdidLosses.h"
 #include "link/DeviceLink.h"
 #include "words/OutcomeWords.h"
+#include "words/WindowWords.h"
 
 namespace varnok {
 namespace {
@@ -58,9 +60,11 @@ CreatorPage::CreatorPage(TForm1& form) : QObject(&form), form_(form) {
     hooks.loaded = [this](const CreatorLoad& load) {
         switch (load.kind) {
             case CreatorLoad::Default:
+                loaded_.reset();
                 form_.showOutcome(CreatorDefaultWords());
                 return;
             case CreatorLoad::File:
+                loaded_ = form_.stores().creator.image;
                 form_.showOutcome(
                     CreatorFileWords(FileStep::Read, load.path, form_.stores().creator.image));
                 return;
@@ -87,6 +91,16 @@ CreatorPage::CreatorPage(TForm1& form) : QObject(&form), form_(form) {
 
 void CreatorPage::LoadEdidBytes(const EdidImage& bytes) {
     pages_->LoadEdidBytes(bytes);
+    loaded_ = bytes;
+}
+
+bool CreatorPage::goOnDespiteLosses(bool upload) {
+    if (!loaded_) return true;
+    // The rebuild stays as it is; the user learns what it costs before anything is written.
+    const QStringList losses =
+        EdidLosses(EdidImageBytes(*loaded_), EdidImageBytes(form_.stores().creator.image));
+    if (losses.isEmpty()) return true;
+    return form_.dialogs().askToGoOn(CreatorLossQuestion(losses, upload), CreatorLossGoOn(upload));
 }
 
 void CreatorPage::run(const std::function<void()>& operation) {
@@ -119,6 +133,10 @@ void CreatorPage::Button_Save_CreatedClick() {
             form_.showOutcome(CreatorNotBuiltWords(buildError_, false));
             return;
         }
+        if (!goOnDespiteLosses(false)) {
+            form_.showOutcome(CreatorLossCancelledWords(false));
+            return;
+        }
         // A copy: the dialog lets the window run, and a load meanwhile would change the store.
         const EdidImage image = form_.stores().creator.image;
         std::optional<QString> path;
@@ -148,6 +166,10 @@ void CreatorPage::Button_Upload_CreatedClick() {
         const std::optional<QStringList> skipped = build();
         if (!skipped) {
             form_.showOutcome(CreatorNotBuiltWords(buildError_, true));
+            return;
+        }
+        if (!goOnDespiteLosses(true)) {
+            form_.showOutcome(CreatorLossCancelledWords(true));
             return;
         }
         // Nothing of this upload reaches a connection other than the one it starts on.

@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 #include "app/DialogFolder.h"
 
@@ -27,6 +28,16 @@ void QtDialogs::showInformation(const QString& text, std::optional<QPoint> at) {
         box.move(*at);
     }
     box.exec();
+}
+
+bool QtDialogs::askToGoOn(const QString& text, const QString& goOn) {
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Varnok"), text, QMessageBox::NoButton,
+                    parent_);
+    box.setTextFormat(Qt::PlainText);
+    QPushButton* yes = box.addButton(goOn, QMessageBox::AcceptRole);
+    box.setDefaultButton(box.addButton(QMessageBox::Cancel));
+    box.exec();
+    return box.clickedButton() == yes;
 }
 
 std::optional<QString> QtDialogs::askOpen(const QString& current) {

@@ -16,6 +16,7 @@ public:
           settings_(QSettings::UserScope, QStringLiteral("Varnok"), QStringLiteral("varnok")) {}
     void showError(const QString& text) override;
     void showInformation(const QString& text, std::optional<QPoint> at) override;
+    bool askToGoOn(const QString& text, const QString& goOn) override;
 
 protected:
     std::optional<QString> askOpen(const QString& current) override;

@@ -14,4 +14,11 @@ OutcomeText SearchingWords(const QString& port, int n, int count);
 // The Controller page's Upload before any file was chosen: "Choose a file first".
 OutcomeText ChooseFileFirstWords();
 
+// The creator's question before it saves or uploads an EDID rebuilt from a loaded one that drops
+// what that one held: the losses one a line, and the answer that goes on ("Save Anyway").
+QString CreatorLossQuestion(const QStringList& losses, bool upload);
+QString CreatorLossGoOn(bool upload);
+// The question answered with Cancel.
+OutcomeText CreatorLossCancelledWords(bool upload);
+
 }  // namespace varnok

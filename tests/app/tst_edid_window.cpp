@@ -40,6 +40,7 @@
 #include "tests/app/FormFixture.h"
 #include "tests/support/Bytes.h"
 #include "tests/support/FakeEdidDecode.h"
+#include "tests/support/Samples.h"
 
 using namespace varnok;
 
@@ -87,6 +88,7 @@ private slots:
     void pasteDialogKeepsBadText();
     void markupInANameStaysText();
     void dialogsStartInTheLastFolder();
+    void creatorAsksBeforeDroppingWhatWasLoaded();
 };
 
 void EdidWindowTest::offlineWorkSendsNothing() {
@@ -373,6 +375,36 @@ void EdidWindowTest::dialogsStartInTheLastFolder() {
     QCOMPARE(next.startPath("Created_Edid.bin"), folder + "/Created_Edid.bin");
     QCOMPARE(next.startPath(QString()), folder);
     QCOMPARE(next.startPath("/elsewhere/last.bin"), QString("/elsewhere/last.bin"));
+}
+
+// A 4K monitor's EDID through "Bin Modifiy": the creator's rebuild cannot hold all of it, so Save
+// lists what goes and writes nothing when cancelled; "Save Anyway" writes the rebuild.
+void EdidWindowTest::creatorAsksBeforeDroppingWhatWasLoaded() {
+    QTemporaryDir root;
+    const QString out = root.filePath("rebuilt.bin");
+    FormFixture f;
+    f.form->show();
+    f.dialogs->openAnswers.push_back(SamplePath("000668600173.bin"));
+    QTest::mouseClick(f.find<QRadioButton>("RadioButton_Bin_Modifiy"), Qt::LeftButton);
+    f.dialogs->goOnAnswers = {false};
+    f.dialogs->saveAnswers = {out};
+    QTest::mouseClick(f.find<QPushButton>("Button_Save_Created"), Qt::LeftButton);
+    QCOMPARE(f.dialogs->questions.size(), 1);
+    QVERIFY2(f.dialogs->questions[0].contains("\u2022 the YCbCr 4:2:0 capability map data block\n"),
+             qPrintable(f.dialogs->questions[0]));
+    QVERIFY(f.dialogs->proposedSaveNames.isEmpty());
+    QVERIFY(!QFile::exists(out));
+    QCOMPARE(LabelText(f.form.get(), "Label_Status"),
+             QString("Nothing saved: the built EDID would drop what the loaded EDID held"));
+
+    QTest::mouseClick(f.find<QPushButton>("Button_Save_Created"), Qt::LeftButton);
+    QCOMPARE(f.dialogs->questions.size(), 2);
+    QVERIFY(QFile::exists(out));
+    // "Brand New" loads nothing to lose.
+    QTest::mouseClick(f.find<QRadioButton>("RadioButton_Brand_New"), Qt::LeftButton);
+    f.dialogs->saveAnswers = {out};
+    QTest::mouseClick(f.find<QPushButton>("Button_Save_Created"), Qt::LeftButton);
+    QCOMPARE(f.dialogs->questions.size(), 2);
 }
 
 VARNOK_TEST_MAIN(EdidWindowTest)

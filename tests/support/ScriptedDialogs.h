@@ -20,11 +20,21 @@ public:
     QStringList errors;
     QStringList informations;
     std::optional<QPoint> lastInformationAt;
+    // Questions asked, and the answers to give (nothing queued: go on).
+    QStringList questions;
+    std::deque<bool> goOnAnswers;
 
     void showError(const QString& text) override { errors << text; }
     void showInformation(const QString& text, std::optional<QPoint> at) override {
         informations << text;
         lastInformationAt = at;
+    }
+    bool askToGoOn(const QString& text, const QString&) override {
+        questions << text;
+        if (goOnAnswers.empty()) return true;
+        const bool answer = goOnAnswers.front();
+        goOnAnswers.pop_front();
+        return answer;
     }
 
 protected:
