@@ -74,7 +74,10 @@ CreatorPage::CreatorPage(TForm1& form) : QObject(&form), form_(form) {
             case CreatorLoad::Cancelled:
                 break;
         }
-        form_.showOutcome(CreatorFileWords(FileStep::Cancelled, load.path, {}));
+        // Inside another operation's pauses no dialog opened: the click was refused.
+        form_.showOutcome(form_.operationRunning()
+                              ? BusyWords()
+                              : CreatorFileWords(FileStep::Cancelled, load.path, {}));
     };
     hooks.chooseEdidFile = [this]() -> std::optional<QString> {
         if (form_.operationRunning() || !form_.dialogs().executeOpen()) return std::nullopt;

@@ -293,6 +293,7 @@ void DeviceOpsTest::otherPagesWaitTheirTurn() {
     dev_->clearFrames();
 
     bool tried = false;
+    QString refused;
     QTimer::singleShot(120, this, [&] {
         tried = fx_->form->operationRunning();
         click("Button_Upload_Created");
@@ -302,9 +303,12 @@ void DeviceOpsTest::otherPagesWaitTheirTurn() {
         find<QRadioButton>("RadioButton_Analysis_Bin")->click();
         // A creator load keeps off the line and opens no dialog.
         find<QRadioButton>("RadioButton_Bin_Modifiy")->click();
+        refused = find<QLabel>("Label_Status")->text();
     });
     click("Button_Upload_Edid");
     QVERIFY(tried);
+    // Each refused click says so, the creator's load too.
+    QCOMPARE(refused, QStringLiteral("Another operation is running; try again once it has ended"));
     QCOMPARE(framesAfter(5), (QStringList{"80 0A 00 0D", "81 05 80 0D +128", "81 06 80 0D +128",
                                           "81 01 01 0D 03", "80 0B 00 0D"}));
     QCOMPARE(dev_->store(EmuStore::User), image);
