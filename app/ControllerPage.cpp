@@ -18,6 +18,7 @@
 #include "link/DeviceLink.h"
 #include "words/EdidCheckWords.h"
 #include "words/OutcomeWords.h"
+#include "words/WindowWords.h"
 
 namespace varnok {
 
@@ -101,7 +102,8 @@ void ControllerPage::Button_Upload_EdidClick() {
             // After a lost link the progress shown counted bytes that never left.
             SetLabelText(label2, QString::fromLatin1(kUploadFailedText), true);
     }
-    form_.showOutcome(UploadWords(result, path));
+    // Nothing chosen yet: the notices went as ever, and the words say what to do.
+    form_.showOutcome(path.isEmpty() ? ChooseFileFirstWords() : UploadWords(result, path));
 }
 
 void ControllerPage::download(EdidSource source) {

@@ -17,9 +17,11 @@
 #include "device/EdidUpload.h"
 #include "device/OperationGuard.h"
 #include "edid/EdidValidity.h"
+#include "edid/model/EdidLosses.h"
 #include "link/DeviceLink.h"
 #include "words/EdidCheckWords.h"
 #include "words/OutcomeWords.h"
+#include "words/WindowWords.h"
 
 namespace varnok {
 namespace {
@@ -29,6 +31,20 @@ const QString kCreatedFileName = QStringLiteral("Created_Edid.bin");
 // Message box of a Save whose file could not be created or completed; the reason follows on its
 // own line.
 const QString kSaveFailedText = QStringLiteral("Save Edid Failed.");
+
+// The caption of the edit named `edit` under root, as its buddy label shows it without the
+// mnemonic and the colon ("Product Code"); empty when it has none.
+QString FieldCaption(const QWidget* root, const QString& edit) {
+    const QWidget* field = edit.isEmpty() ? nullptr : root->findChild<QWidget*>(edit);
+    if (!field) return {};
+    for (const QLabel* label : root->findChildren<QLabel*>()) {
+        if (label->buddy() != field) continue;
+        QString caption = label->text().remove(QLatin1Char('&')).trimmed();
+        if (caption.endsWith(QLatin1Char(':'))) caption.chop(1);
+        return caption.trimmed();
+    }
+    return {};
+}
 
 }  // namespace
 
@@ -46,9 +62,11 @@ CreatorPage::CreatorPage(TForm1& form) : QObject(&form), form_(form) {
     hooks.loaded = [this](const CreatorLoad& load) {
         switch (load.kind) {
             case CreatorLoad::Default:
+                loaded_.reset();
                 form_.showOutcome(CreatorDefaultWords());
                 return;
             case CreatorLoad::File:
+                loaded_ = form_.stores().creator.image;
                 form_.showOutcome(
                     CreatorFileWords(FileStep::Read, load.path, form_.stores().creator.image));
                 return;
@@ -58,7 +76,10 @@ CreatorPage::CreatorPage(TForm1& form) : QObject(&form), form_(form) {
             case CreatorLoad::Cancelled:
                 break;
         }
-        form_.showOutcome(CreatorFileWords(FileStep::Cancelled, load.path, {}));
+        // Inside another operation's pauses no dialog opened: the click was refused.
+        form_.showOutcome(form_.operationRunning()
+                              ? BusyWords()
+                              : CreatorFileWords(FileStep::Cancelled, load.path, {}));
     };
     hooks.chooseEdidFile = [this]() -> std::optional<QString> {
         if (form_.operationRunning() || !form_.dialogs().executeOpen()) return std::nullopt;
@@ -75,6 +96,16 @@ CreatorPage::CreatorPage(TForm1& form) : QObject(&form), form_(form) {
 
 void CreatorPage::LoadEdidBytes(const EdidImage& bytes) {
     pages_->LoadEdidBytes(bytes);
+    loaded_ = bytes;
+}
+
+bool CreatorPage::goOnDespiteLosses(bool upload) {
+    if (!loaded_) return true;
+    // The rebuild stays as it is; the user learns what it costs before anything is written.
+    const QStringList losses =
+        EdidLosses(EdidImageBytes(*loaded_), EdidImageBytes(form_.stores().creator.image));
+    if (losses.isEmpty()) return true;
+    return form_.dialogs().askToGoOn(CreatorLossQuestion(losses, upload), CreatorLossGoOn(upload));
 }
 
 void CreatorPage::run(const std::function<void()>& operation) {
@@ -87,7 +118,11 @@ std::optional<QStringList> CreatorPage::build() {
         CollectCreatorFields(pages_->pageControl(), info);
     } catch (const ConversionError& e) {
         // The build stops here: the image is not written and the device hears nothing.
+        // The box says what its message has always said; the status bar names the field too.
         buildError_ = e.message();
+        if (const QString caption = FieldCaption(pages_->pageControl(), e.field());
+            !caption.isEmpty())
+            buildError_ = caption + QStringLiteral(": ") + buildError_;
         form_.dialogs().showError(e.message());
         return std::nullopt;
     }
@@ -101,6 +136,10 @@ void CreatorPage::Button_Save_CreatedClick() {
         const std::optional<QStringList> skipped = build();
         if (!skipped) {
             form_.showOutcome(CreatorNotBuiltWords(buildError_, false));
+            return;
+        }
+        if (!goOnDespiteLosses(false)) {
+            form_.showOutcome(CreatorLossCancelledWords(false));
             return;
         }
         // A copy: the dialog lets the window run, and a load meanwhile would change the store.
@@ -132,6 +171,10 @@ void CreatorPage::Button_Upload_CreatedClick() {
         const std::optional<QStringList> skipped = build();
         if (!skipped) {
             form_.showOutcome(CreatorNotBuiltWords(buildError_, true));
+            return;
+        }
+        if (!goOnDespiteLosses(true)) {
+            form_.showOutcome(CreatorLossCancelledWords(true));
             return;
         }
         // Nothing of this upload reaches a connection other than the one it starts on.

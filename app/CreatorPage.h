@@ -41,10 +41,15 @@ private:
     // not a number: the error is then shown and nothing else happens. Otherwise the debug-log
     // lines of the blocks the image had no room for.
     std::optional<QStringList> build();
+    // After a build from a loaded EDID: true when the built image keeps what the loaded one held,
+    // or the user chose to go on without it.
+    bool goOnDespiteLosses(bool upload);
 
     TForm1& form_;
     CreatorPages* pages_ = nullptr;
     std::optional<EdidImage> lastBuilt_;
+    // What "Bin Modifiy" or the EDID window loaded last; nothing after "Brand New".
+    std::optional<EdidImage> loaded_;
     QString buildError_;  // the message of the last build stopped by a number field
 };
 

@@ -46,6 +46,8 @@ public:
     virtual void showError(const QString& text) = 0;
     // An information box with one OK button, its top-left corner at `at` when given.
     virtual void showInformation(const QString& text, std::optional<QPoint> at = std::nullopt) = 0;
+    // A question answered with goOn (e.g. "Save Anyway") or Cancel: true to go on.
+    virtual bool askToGoOn(const QString& text, const QString& goOn) = 0;
 
     // A question with two answers, the first one the default: true for `yes` ("Upload
     // anyway"), false for `no` ("Cancel") or when the box is closed.

@@ -12,6 +12,7 @@
 #include "app/WidgetText.h"
 #include "edid/Edid.h"
 #include "edid/EdidCompare.h"
+#include "words/DifferenceWords.h"
 
 namespace varnok {
 namespace {
@@ -27,11 +28,25 @@ QTableWidget* Table(QWidget* parent, const char* name, const QStringList& column
     t->verticalHeader()->hide();
     t->verticalHeader()->setDefaultSectionSize(t->fontMetrics().height() + 6);
     t->horizontalHeader()->setStretchLastSection(true);
+    // The columns share the table's width rather than run off behind a scroll bar.
+    t->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    t->setWordWrap(false);
     return t;
+}
+
+// Columns sized to their contents but for `stretched`, which takes what is left and elides.
+void FitColumns(QTableWidget* t, const QList<int>& stretched) {
+    QHeaderView* h = t->horizontalHeader();
+    h->setStretchLastSection(false);
+    for (int c = 0; c < t->columnCount(); ++c)
+        h->setSectionResizeMode(
+            c, stretched.contains(c) ? QHeaderView::Stretch : QHeaderView::ResizeToContents);
 }
 
 QTableWidgetItem* Cell(const QString& text, bool marked) {
     auto* item = new QTableWidgetItem(text);
+    // A cell narrower than its text elides it; the tooltip keeps it whole.
+    item->setToolTip(text);
     if (marked) {
         item->setBackground(kDiffers);
         item->setForeground(QColor(Qt::black));
@@ -78,6 +93,8 @@ EdidCompareTab::EdidCompareTab(TForm1& form, QWidget* parent) : QWidget(parent) 
     rows_ = Table(this, "Table_CompareRows",
                   {QStringLiteral("Row"), QStringLiteral("This EDID"), QStringLiteral("Other EDID"),
                    QStringLiteral("Differs")});
+    // The two values share the width; the captions and the mark keep theirs.
+    FitColumns(rows_, {1, 2});
     auto* rowsCaption = new QLabel(QStringLiteral("&Rows:"), this);
     rowsCaption->setBuddy(rows_);
     // The rows beside the bytes, so that all fourteen rows show at once.
@@ -87,9 +104,10 @@ EdidCompareTab::EdidCompareTab(TForm1& form, QWidget* parent) : QWidget(parent) 
     left->addWidget(rows_, 1);
     tables->addLayout(left, 3);
 
-    bytes_ = Table(
-        this, "Table_CompareBytes",
-        {QStringLiteral("Offset"), QStringLiteral("This EDID"), QStringLiteral("Other EDID")});
+    bytes_ = Table(this, "Table_CompareBytes",
+                   {QStringLiteral("Offset"), QStringLiteral("This"), QStringLiteral("Other"),
+                    QStringLiteral("What the byte is")});
+    FitColumns(bytes_, {3});
     auto* bytesCaption = new QLabel(QStringLiteral("&Differing bytes:"), this);
     bytesCaption->setBuddy(bytes_);
     bytesCaption->setWordWrap(true);
@@ -111,8 +129,7 @@ bool EdidCompareTab::takeOther(const SampleResult& result) {
         return false;
     }
     other_ = result.sample;
-    origin_->setText(
-        QStringLiteral("Compared with %1 (%2 bytes)").arg(other_->origin).arg(other_->size()));
+    showOrigin();
     refresh();
     return true;
 }
@@ -125,6 +142,19 @@ void EdidCompareTab::setDefaultOther(const std::optional<EdidSample>& sample) {
             ? QStringLiteral("Compared with %1 (%2 bytes)").arg(sample->origin).arg(sample->size())
             : QStringLiteral("Choose the EDID to compare with."));
     if (!sample) summary_->clear();
+    refresh();
+}
+
+void EdidCompareTab::showOrigin() {
+    origin_->setText(
+        QStringLiteral("Compared with %1 (%2 bytes)").arg(other_->origin).arg(other_->size()));
+}
+
+void EdidCompareTab::userEdidReadBack(const EdidImage& image) {
+    if (!other_ || other_->deviceSource != EdidSource::User) return;
+    other_->bytes = EdidImageBytes(image);
+    other_->origin = QStringLiteral("the device's User EDID as read back after the upload");
+    showOrigin();
     refresh();
 }
 
@@ -158,18 +188,14 @@ void EdidCompareTab::refresh() {
         rows_->setItem(row, 2, Cell(b, differs));
         rows_->setItem(row, 3, Cell(differs ? QStringLiteral("yes") : QString(), differs));
     }
-    rows_->resizeColumnsToContents();
     bytes_->setRowCount(int(c.bytes.size()));
     for (int i = 0; i < c.bytes.size(); ++i) {
         const EdidByteDifference& d = c.bytes[i];
-        bytes_->setItem(
-            i, 0,
-            Cell(QStringLiteral("%1 (0x%2)").arg(d.offset).arg(d.offset, 2, 16, QChar(u'0')),
-                 false));
+        bytes_->setItem(i, 0, Cell(ByteOffsetWords(d.offset), false));
         bytes_->setItem(i, 1, Cell(Hex(d.a), false));
         bytes_->setItem(i, 2, Cell(Hex(d.b), false));
+        bytes_->setItem(i, 3, Cell(d.region, false));
     }
-    bytes_->resizeColumnsToContents();
 }
 
 }  // namespace varnok

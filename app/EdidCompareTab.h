@@ -27,9 +27,13 @@ public:
     // What this EDID is compared with until the user chooses another: the EDID as loaded once
     // it has been edited (nothing: the tab waits for a choice).
     void setDefaultOther(const std::optional<EdidSample>& sample);
+    // The device's User EDID as just read back after an upload: a comparison with the device's
+    // User EDID now compares with what the device holds.
+    void userEdidReadBack(const EdidImage& image);
 
 private:
     void refresh();
+    void showOrigin();
 
     std::optional<EdidSample> this_;
     std::optional<EdidSample> other_;

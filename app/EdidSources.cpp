@@ -187,8 +187,10 @@ void EdidSourceMenu::updateDeviceEntries() {
     for (QAction* a : deviceEntries_) a->setEnabled(on);
 }
 
-void EdidSourceMenu::chooseFile() {
-    if (const auto path = form_.dialogs().executeOpenApart({})) taken_(SampleFromFile(*path));
+bool EdidSourceMenu::chooseFile() {
+    const auto path = form_.dialogs().executeOpenApart({});
+    if (path) taken_(SampleFromFile(*path));
+    return path.has_value();
 }
 
 void EdidSourceMenu::pasteHexText() {
@@ -223,6 +225,7 @@ void EdidSourceMenu::readDevice(EdidSource source) {
     s.bytes = EdidImageBytes(*result.data.image);
     s.origin = QStringLiteral("the device's %1").arg(EdidSourceName(source));
     s.fileName = QString::fromLatin1(DownloadSourceFor(source).defaultFileName);
+    s.deviceSource = source;
     taken_({s, words});
 }
 

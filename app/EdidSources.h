@@ -29,6 +29,8 @@ struct EdidSample {
     QString origin;    // in words: a path, "pasted edid-decode output", "display card0-DP-1"
     QString fileName;  // proposed for Save as .bin
     QString path;      // the file it was read from; empty for the other sources
+    // Read from the device: which of its EDIDs, so that a later read-back can stand in for it.
+    std::optional<EdidSource> deviceSource;
 
     int size() const { return int(bytes.size()); }
     // The device's 256-byte image of it: a 128-byte EDID reads 0xFF after its base block, as its
@@ -58,8 +60,9 @@ public:
     EdidSourceMenu(TForm1& form, QMenu* menu, QWidget* dialogParent, const QString& prefix,
                    std::function<void(const SampleResult&)> taken);
 
-    // Each entry's work, also for a direct call.
-    void chooseFile();
+    // Each entry's work, also for a direct call. chooseFile is false when the dialog was
+    // cancelled.
+    bool chooseFile();
     void pasteHexText();
     void takeDisplay(const DisplayEdid& display);
     // The analyzer's read with its retries and failure handling, inside the window's one

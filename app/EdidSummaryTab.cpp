@@ -1,7 +1,9 @@
 #include "app/EdidSummaryTab.h"
 
 #include <QFormLayout>
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QListWidget>
 #include <QVBoxLayout>
 
 #include "app/EdidSources.h"
@@ -11,6 +13,7 @@
 #include "edid/EdidValidity.h"
 #include "edid/check/EdidCheck.h"
 #include "words/EdidCheckWords.h"
+#include "edid/timing/EdidTimingList.h"
 
 namespace varnok {
 
@@ -55,7 +58,31 @@ EdidSummaryTab::EdidSummaryTab(QWidget* parent) : QWidget(parent) {
     findings_->setWordWrap(true);
     findings_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     layout->addWidget(findings_);
-    layout->addStretch(1);
+    addTimings(layout);
+}
+
+void EdidSummaryTab::addTimings(QBoxLayout* layout) {
+    auto* row = new QHBoxLayout;
+    row->addWidget(new QLabel(QStringLiteral("Preferred timing :"), this));
+    preferred_ = new QLabel(this);
+    preferred_->setObjectName(QStringLiteral("Summary_Preferred_Timing"));
+    preferred_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    preferred_->setAccessibleDescription(QStringLiteral("Preferred timing"));
+    row->addWidget(preferred_, 1);
+    layout->addLayout(row);
+    auto* caption = new QLabel(QStringLiteral("All &timings:"), this);
+    timings_ = new QListWidget(this);
+    timings_->setObjectName(QStringLiteral("List_Summary_Timings"));
+    caption->setBuddy(timings_);
+    layout->addWidget(caption);
+    layout->addWidget(timings_, 1);
+}
+
+void EdidSummaryTab::showTimings(const EdidSample& sample) {
+    const EdidTimingList list = ListEdidTimings(sample.bytes);
+    preferred_->setText(list.preferred.isEmpty() ? QStringLiteral("none stated") : list.preferred);
+    timings_->clear();
+    timings_->addItems(list.timings);
 }
 
 void EdidSummaryTab::setNotes(const EdidFindings& notes) {
@@ -85,6 +112,7 @@ void EdidSummaryTab::setSample(const EdidSample& sample) {
         text.replace(QStringLiteral("\r\n"), QString());
         values_[row]->setText(text);
     }
+    showTimings(sample);
 }
 
 }  // namespace varnok

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
@@ -23,6 +24,7 @@
 #include "app/EdidEditTab.h"
 #include "app/EdidSummaryTab.h"
 #include "app/RecentEdidFiles.h"
+#include "app/StatusLabel.h"
 #include "app/TForm1.h"
 #include "app/VarnokApplication.h"
 #include "app/WidgetText.h"
@@ -48,7 +50,7 @@ EdidWindow::EdidWindow(TForm1& form) : QMainWindow(&form, Qt::Window), form_(for
     setCentralWidget(buildCentral());
     buildMenus();
 
-    status_ = new QLabel(statusBar());
+    status_ = new StatusLabel(statusBar());
     status_->setObjectName(QStringLiteral("Label_EdidStatus"));
     status_->setAccessibleDescription(QStringLiteral("Last outcome"));
     status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -188,8 +190,8 @@ void EdidWindow::showStatus(const OutcomeText& outcome) {
     ShowStatus(status_, outcome.text, outcome.failure);
 }
 
-void EdidWindow::chooseFile() {
-    sources_->chooseFile();
+bool EdidWindow::chooseFile() {
+    return sources_->chooseFile();
 }
 
 void EdidWindow::pasteHexText() {
@@ -266,11 +268,13 @@ void EdidWindow::dropEvent(QDropEvent* event) {
 
 void EdidWindow::saveAsBin() {
     if (!sample_) return;
-    const auto path = form_.dialogs().executeSave(sample_->fileName);
+    auto path = form_.dialogs().executeSave(sample_->fileName);
     if (!path) {
         showStatus(SaveCancelledWords(false));
         return;
     }
+    // A name typed without an extension is still an EDID file: "monitor" becomes "monitor.bin".
+    if (QFileInfo(*path).suffix().isEmpty()) *path += QStringLiteral(".bin");
     // The EDID keeps the size it was read with; an existing file is replaced only once all its
     // bytes are safely beside it.
     const SaveResult saved = SaveEdidFile(*path, sample_->bytes);
@@ -343,6 +347,10 @@ void EdidWindow::uploadToDevice() {
         showStatus(BusyWords());
         return;
     }
+    // Every window comparing with the device's User EDID now compares with what it holds.
+    if (result.data.readBack)
+        for (EdidWindow* w : form_.findChildren<EdidWindow*>())
+            w->compareTab().userEdidReadBack(*result.data.readBack);
     const OutcomeText words = UploadWords(result, origin);
     showStatus(words);
     form_.showOutcome(words);
@@ -357,8 +365,14 @@ void AddEdidMenu(TForm1& form) {
     QObject::connect(window, &QAction::triggered, &form, [&form] { form.openEdidWindow(); });
     QAction* file = menu->addAction(QStringLiteral("&Open EDID File..."));
     file->setObjectName(QStringLiteral("Action_EdidWindow_File"));
-    QObject::connect(file, &QAction::triggered, &form,
-                     [&form] { RunGuarded([&form] { form.openEdidWindow()->chooseFile(); }); });
+    QObject::connect(file, &QAction::triggered, &form, [&form] {
+        RunGuarded([&form] {
+            // Cancelled, the dialog leaves no empty window behind; a file that is no EDID keeps
+            // its window, which says why.
+            EdidWindow* w = form.openEdidWindow();
+            if (!w->chooseFile()) w->close();
+        });
+    });
     QAction* paste = menu->addAction(QStringLiteral("&Paste EDID Hex..."));
     paste->setObjectName(QStringLiteral("Action_EdidWindow_Paste"));
     QObject::connect(paste, &QAction::triggered, &form,

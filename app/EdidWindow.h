@@ -33,8 +33,8 @@ class EdidWindow : public QMainWindow {
 public:
     explicit EdidWindow(TForm1& form);
 
-    // The sources (menu "Source").
-    void chooseFile();
+    // The sources (menu "Source"). chooseFile is false when its dialog was cancelled.
+    bool chooseFile();
     void pasteHexText();
     void showDisplay(const DisplayEdid& display);
     // Takes an EDID, or shows why none was taken; true when taken.

@@ -4,6 +4,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "app/DialogFolder.h"
+
 namespace varnok {
 namespace {
 const QString kFilter = QStringLiteral("EDID (*.bin)");
@@ -60,22 +62,37 @@ Dialogs::UnsavedChoice QtDialogs::askUnsaved(const QString& text) {
     }
 }
 
+bool QtDialogs::askToGoOn(const QString& text, const QString& goOn) {
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Varnok"), text, QMessageBox::NoButton,
+                    parent_);
+    box.setTextFormat(Qt::PlainText);
+    QPushButton* yes = box.addButton(goOn, QMessageBox::AcceptRole);
+    box.setDefaultButton(box.addButton(QMessageBox::Cancel));
+    box.exec();
+    return box.clickedButton() == yes;
+}
+
 std::optional<QString> QtDialogs::askOpen(const QString& current) {
     // A typed name of a file that doesn't exist is accepted; the later open then fails.
-    QFileDialog dlg(parent_, QString(), current, kFilter);
+    DialogFolder folder(settings_);
+    QFileDialog dlg(parent_, QString(), folder.startPath(current), kFilter);
     dlg.setFileMode(QFileDialog::AnyFile);
     dlg.setAcceptMode(QFileDialog::AcceptOpen);
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return std::nullopt;
+    folder.remember(dlg.selectedFiles().first());
     return dlg.selectedFiles().first();
 }
 
 std::optional<QString> QtDialogs::askSave(const QString& proposedName) {
     // No default extension and no confirmation before overwriting: the name is used as typed.
-    QFileDialog dlg(parent_, QString(), proposedName, kFilter);
+    DialogFolder folder(settings_);
+    const QString start = folder.startPath(proposedName);
+    QFileDialog dlg(parent_, QString(), start, kFilter);
     dlg.setAcceptMode(QFileDialog::AcceptSave);
     dlg.setOption(QFileDialog::DontConfirmOverwrite, true);
-    dlg.selectFile(proposedName);
+    dlg.selectFile(start);
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return std::nullopt;
+    folder.remember(dlg.selectedFiles().first());
     return dlg.selectedFiles().first();
 }
 

@@ -1,6 +1,8 @@
 #pragma once
-// The product's dialogs: Qt's file dialogs with the filter "EDID (*.bin)" and Qt's message boxes.
+// The product's dialogs: Qt's file dialogs with the filter "EDID (*.bin)", starting in the folder
+// last chosen in (DialogFolder), and Qt's message boxes.
 
+#include <QSettings>
 #include <QWidget>
 
 #include "app/Dialogs.h"
@@ -9,12 +11,15 @@ namespace varnok {
 
 class QtDialogs : public Dialogs {
 public:
-    explicit QtDialogs(QWidget* parent) : parent_(parent) {}
+    explicit QtDialogs(QWidget* parent)
+        : parent_(parent),
+          settings_(QSettings::UserScope, QStringLiteral("Varnok"), QStringLiteral("varnok")) {}
     void showError(const QString& text) override;
     void showInformation(const QString& text, std::optional<QPoint> at) override;
     bool askQuestion(const QString& text, const QString& yes, const QString& no) override;
     std::optional<QString> askFolder(const QString& title) override;
     UnsavedChoice askUnsaved(const QString& text) override;
+    bool askToGoOn(const QString& text, const QString& goOn) override;
 
 protected:
     std::optional<QString> askOpen(const QString& current) override;
@@ -22,6 +27,7 @@ protected:
 
 private:
     QWidget* parent_;
+    QSettings settings_;
 };
 
 }  // namespace varnok

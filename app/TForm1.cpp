@@ -29,6 +29,7 @@
 #include "app/FirmwarePage.h"
 #include "app/LedShape.h"
 #include "app/NetworkPortsDialog.h"
+#include "app/StatusLabel.h"
 #include "app/VarnokApplication.h"
 #include "app/WidgetText.h"
 #include "link/DeviceLink.h"
@@ -59,9 +60,11 @@ QGroupBox* group(QWidget* parent, const char* name, const QString& caption, int 
     return place(new QGroupBox(caption, parent), name, x, y, w, h);
 }
 
-// Progress labels: bold, right-aligned, "0%" at start.
-QLabel* progressLabel(QWidget* parent, const char* name, const QString& role, int x, int y) {
-    auto* l = place(new QLabel(QStringLiteral("0%"), parent), name, x, y, 120, 17);
+// Progress labels: bold, right-aligned, "0%" at start, ending at `right`. Each takes the free
+// width to its left in its group, so that a failure ("Illegal Edid CheckSum0.") shows whole.
+QLabel* progressLabel(QWidget* parent, const char* name, const QString& role, int left, int y,
+                      int right) {
+    auto* l = place(new QLabel(QStringLiteral("0%"), parent), name, left, y, right - left, 17);
     QFont f = l->font();
     f.setBold(true);
     l->setFont(f);
@@ -232,7 +235,7 @@ void TForm1::buildControllerPage(QWidget* page) {
     c.openEdid = button(up, "Button_Open_Edid", QStringLiteral("Open"), 16, 58);
     c.uploadEdid = button(up, "Button_Upload_Edid", QStringLiteral("Upload"), 104, 58);
     c.uploadEdid->setEnabled(false);
-    c.label2 = progressLabel(up, "Label2", QStringLiteral("Upload progress"), 273, 62);
+    c.label2 = progressLabel(up, "Label2", QStringLiteral("Upload progress"), 187, 62, 393);
 
     auto* dl = group(page, "GroupBox2", QStringLiteral("Download"), 16, 196, 409, 65);
     c.downloadInternal = button(dl, "Button_DL_IntEdid", QStringLiteral("Internal"), 16, 26, 81);
@@ -277,7 +280,8 @@ void TForm1::buildCreatorPage(QWidget* page) {
     c.saveCreated = button(page, "Button_Save_Created", QStringLiteral("Save"), 8, 396);
     c.uploadCreated = button(page, "Button_Upload_Created", QStringLiteral("Upload"), 96, 396);
     c.uploadCreated->setEnabled(false);
-    c.label3 = progressLabel(page, "Label3", QStringLiteral("Creator upload progress"), 305, 400);
+    c.label3 =
+        progressLabel(page, "Label3", QStringLiteral("Creator upload progress"), 179, 400, 425);
 }
 
 void TForm1::buildSystemPage(QWidget* page) {
@@ -296,7 +300,7 @@ void TForm1::buildSystemPage(QWidget* page) {
     c.verifyFirmware = place(new QCheckBox(QStringLiteral("With Verification"), fw),
                              "CheckBox_FW_Verify", 16, 96, 140, 19);
     c.verifyFirmware->setChecked(true);
-    c.label1 = progressLabel(fw, "Label1", QStringLiteral("Firmware progress"), 180, 98);
+    c.label1 = progressLabel(fw, "Label1", QStringLiteral("Firmware progress"), 164, 98, 300);
 }
 
 void TForm1::FormCreate() {
@@ -317,7 +321,11 @@ void TForm1::applyClientSize() {
 }
 
 bool TForm1::runOperation(const std::function<void()>& operation) {
-    if (operationRunning_) return false;
+    if (operationRunning_) {
+        // A click refused is told, not swallowed.
+        showOutcome(BusyWords());
+        return false;
+    }
     operationRunning_ = true;
     setOfflineControlsEnabled(false);
     emit operationRunningChanged(true);
@@ -375,11 +383,12 @@ void TForm1::buildStatusBar() {
     QStatusBar* bar = statusBar();
     bar->setObjectName(QStringLiteral("StatusBar1"));
     bar->setSizeGripEnabled(false);  // the window has a fixed size
-    status_ = new QLabel(bar);
+    // A long failure keeps its reason: the path's middle is elided instead.
+    status_ = new StatusLabel(bar);
     status_->setObjectName(QStringLiteral("Label_Status"));
     status_->setAccessibleDescription(QStringLiteral("Last outcome"));
     status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    // The label never widens the fixed window: a long path is cut, and the tooltip shows it all.
+    // The label never widens the fixed window; the tooltip shows the whole text.
     status_->setMinimumWidth(1);
     status_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     bar->addWidget(status_, 1);

@@ -12,6 +12,7 @@
 #include "device/DeviceSearch.h"
 #include "link/DeviceLink.h"
 #include "words/OutcomeWords.h"
+#include "words/WindowWords.h"
 
 namespace varnok {
 
@@ -31,6 +32,16 @@ void TForm1::connectLink() {
         controls_.firmwareVersion->setText(QStringLiteral("Current Version : v") + v);
     });
     connect(&answers, &DeviceAnswers::edidModeReceived, this, &TForm1::showEdidMode);
+    // A search says which port it probes, and is not offered again until it has ended; a search
+    // that found nothing offers it again.
+    connect(search_, &DeviceSearch::probing, this, [this](const QString& name, int n, int count) {
+        controls_.search->setEnabled(false);
+        showOutcome(SearchingWords(name, n, count));
+    });
+    connect(search_, &DeviceSearch::searchFinished, this, [this] {
+        if (link_->connectionState() == ConnectionState::Disconnected)
+            controls_.search->setEnabled(true);
+    });
     // The search's own handler has disconnected by the time this runs (connected first).
     connect(link_, &DeviceLink::disconnectRequested, this,
             [this] { showOutcome(DisconnectWords(true)); });

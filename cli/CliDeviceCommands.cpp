@@ -152,8 +152,9 @@ ExitStatus RunUpload(CliRun& run) {
         if (const ExitStatus s = ReportEdidErrors(run, CheckEdid(bytes), path); s != ExitStatus::Ok)
             return s;
     if (!ValidateEdidImage(file))
-        return run.fail(ExitStatus::InvalidEdid,
-                        UploadWords({UploadOutcome::Invalid, {}, {file.image, 0}}, path));
+        return run.fail(
+            ExitStatus::InvalidEdid,
+            UploadWords({UploadOutcome::Invalid, {}, {file.image, 0, std::nullopt}}, path));
 
     CliSession session(run.views);
     if (const ExitStatus s = ConnectDevice(run, session, DeviceMode::Api); s != ExitStatus::Ok)

@@ -36,9 +36,11 @@ void DeviceSearch::Search() {
 
     probes_.clear();
     const QStringList names = ports_.ListSerialPorts();
-    for (const QString& name : names) {
+    for (int i = 0; i < names.size(); ++i) {
         // Once the window is closing no further port is probed.
-        if (link_.shuttingDown() || probe(name)) break;
+        if (link_.shuttingDown()) break;
+        emit probing(names[i], i + 1, int(names.size()));
+        if (probe(names[i])) break;
     }
 
     if (busy_) view_.setBusy(false);

@@ -66,6 +66,8 @@ public:
     DeviceAnswers& answers() { return *answers_; }
 
 signals:
+    // The search is about to probe port `name`, the n-th (from 1) of the count listed.
+    void probing(const QString& name, int n, int count);
     // The search has ended (port kept or not); the window is in its final state.
     void searchFinished();
 

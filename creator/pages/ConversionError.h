@@ -14,9 +14,13 @@ public:
     explicit ConversionError(const QString& text);
     const QString& text() const { return text_; }
     QString message() const { return QString::fromUtf8(what()); }
+    // The edit (objectName) whose text it was, once known: the message names only the text.
+    const QString& field() const { return field_; }
+    void setField(const QString& field) { field_ = field; }
 
 private:
     QString text_;
+    QString field_;
 };
 
 // Reads text as a decimal whole number: blanks (space, tab) may lead, a '+' or '-' may follow

@@ -35,7 +35,12 @@ constexpr uint8_t kLpcmByte0 = kAudioCodeLpcm << 3;
 
 // The number in an edit; each field keeps the low bits it has room for.
 int64_t Number(const CreatorControlReader& c, const char* edit) {
-    return ParseWholeNumber(c.text(QLatin1String(edit)));
+    try {
+        return ParseWholeNumber(c.text(QLatin1String(edit)));
+    } catch (ConversionError& e) {
+        e.setField(QLatin1String(edit));
+        throw;
+    }
 }
 
 bool Checked(const CreatorControlReader& c, const BoxRow& row) {
@@ -318,7 +323,9 @@ void CollectAudio(const CreatorControlReader& c, EdidInfo& info) {
 void CollectCecAddress(const CreatorControlReader& c, EdidInfo& info) {
     // Four hexadecimal digits A, B, C, D of the physical address A.B.C.D.
     const QString text = c.text(QLatin1String(kCecAddressEdit));
-    if (text.size() < 4) throw ConversionError(text);
+    ConversionError bad(text);
+    bad.setField(QLatin1String(kCecAddressEdit));
+    if (text.size() < 4) throw bad;
     int digits[4];
     for (int i = 0; i < 4; ++i) {
         const char16_t ch = text[i].unicode();
@@ -329,7 +336,7 @@ void CollectCecAddress(const CreatorControlReader& c, EdidInfo& info) {
         } else if (ch >= u'a' && ch <= u'f') {
             digits[i] = ch - u'a' + 10;
         } else {
-            throw ConversionError(text);
+            throw bad;
         }
     }
     info.cecAddress[0] = static_cast<uint8_t>(digits[0] * 16 + digits[1]);

@@ -69,7 +69,11 @@ struct Rig {
         f = std::make_unique<FormFixture>(std::move(ports));
         f->find<QTabWidget>("PageControl1")->setCurrentIndex(1);
         f->form->show();
-        QTest::mouseClick(f->find<QPushButton>("BitBtn_Search"), Qt::LeftButton);
+        // The window's search keeps fixed pauses: on a loaded machine the emulated device may
+        // answer after one and the search find nothing. Searched again until connected, as a
+        // user would press Search again; the tests need a connected window.
+        for (int i = 0; i < 5 && !connected(); ++i)
+            QTest::mouseClick(f->find<QPushButton>("BitBtn_Search"), Qt::LeftButton);
     }
     ~Rig() {
         f.reset();

@@ -2,18 +2,22 @@
 // Save enabled and silent, and the EDID window: a display of this computer taken from a fake DRM
 // tree, saved and loaded into the creator; two known EDIDs compared; edid-decode's full decode,
 // its absence and its time-out.
+#include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScopeGuard>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -21,6 +25,7 @@
 #include <QTextDocument>
 #include <QTimer>
 
+#include "app/DialogFolder.h"
 #include "app/EdidBytesTab.h"
 #include "app/EdidCompareTab.h"
 #include "app/EdidDecodeTab.h"
@@ -35,6 +40,7 @@
 #include "tests/app/FormFixture.h"
 #include "tests/support/Bytes.h"
 #include "tests/support/FakeEdidDecode.h"
+#include "tests/support/Samples.h"
 
 using namespace varnok;
 
@@ -81,6 +87,8 @@ private slots:
     void fullDecode();
     void pasteDialogKeepsBadText();
     void markupInANameStaysText();
+    void dialogsStartInTheLastFolder();
+    void creatorAsksBeforeDroppingWhatWasLoaded();
 };
 
 void EdidWindowTest::offlineWorkSendsNothing() {
@@ -184,12 +192,20 @@ void EdidWindowTest::displayTreeOpenedSavedAndLoaded() {
     const QString baseOnly = root.filePath("base-only.bin");
     Write(baseOnly, ValidBase(0));
     QVERIFY(w->take(SampleFromFile(baseOnly)));
-    f.dialogs->saveAnswers.push_back(saved);
+    // A name typed without an extension gets ".bin".
+    f.dialogs->saveAnswers.push_back(root.filePath("base"));
     w->saveAsBin();
-    QFile again(saved);
+    QFile again(root.filePath("base.bin"));
     QVERIFY(again.open(QIODevice::ReadOnly));
     QCOMPARE(again.readAll(), ValidBase(0));
-    QCOMPARE(LabelText(w, "Label_EdidStatus"), "EDID saved to " + saved + " (128 bytes)");
+    QCOMPARE(LabelText(w, "Label_EdidStatus"),
+             "EDID saved to " + root.filePath("base.bin") + " (128 bytes)");
+
+    // "Open EDID File..." cancelled leaves no empty window behind.
+    w->close();
+    QTRY_VERIFY(!f.form->findChild<EdidWindow*>());
+    f.find<QAction>("Action_EdidWindow_File")->trigger();
+    QTRY_VERIFY(!f.form->findChild<EdidWindow*>());
 }
 
 void EdidWindowTest::markupInANameStaysText() {
@@ -252,6 +268,7 @@ void EdidWindowTest::compareTwoKnownEdids() {
     QCOMPARE(bytes->item(0, 0)->text(), QString("95 (0x5f)"));
     QCOMPARE(bytes->item(0, 1)->text(), QString("42"));  // 'B'
     QCOMPARE(bytes->item(0, 2)->text(), QString("4f"));  // 'O'
+    QCOMPARE(bytes->item(0, 3)->text(), QString("descriptor 3 (display product name): text"));
     QCOMPARE(bytes->item(bytes->rowCount() - 1, 0)->text(), QString("255 (0xff)"));
     QCOMPARE(LabelText(w, "Label_CompareSummary"),
              QString("14 of 14 rows and %1 of 256 bytes differ").arg(offsets.size()));
@@ -267,6 +284,12 @@ void EdidWindowTest::compareTwoKnownEdids() {
     // b's own bytes: its wrong checksum is flagged where it stands.
     QVERIFY(w->take(SampleFromHexText(FormatEdidHex(b))));
     QVERIFY(IsRed(w, "Label_Validity"));
+    // Its rows read "-", yet the Summary still lists what it offers.
+    QCOMPARE(LabelText(w, "Summary_Preferred_Timing"),
+             QString("1920x1080 at 60.000 Hz (detailed timing 1)"));
+    QVERIFY(!w->findChild<QListWidget*>("List_Summary_Timings")
+                 ->findItems("VIC 16: 1920x1080 at 60.000 Hz", Qt::MatchExactly)
+                 .isEmpty());
     auto* table = w->findChild<QTableWidget*>("Table_Bytes");
     QVERIFY(table->item(EdidBytesTab::rowOf(255), 15)->toolTip().contains("wrong"));
     QVERIFY(!table->item(EdidBytesTab::rowOf(127), 15)->toolTip().contains("wrong"));
@@ -335,6 +358,53 @@ void EdidWindowTest::fullDecode() {
         QCOMPARE(tab.headline(), QString("edid-decode did not finish within 1 s and was stopped"));
         QVERIFY(!tab.running());
     }
+}
+
+// The folder a file was last chosen in is where the next run's dialogs start.
+void EdidWindowTest::dialogsStartInTheLastFolder() {
+    QTemporaryDir root;
+    const QString ini = root.filePath("varnok.ini");
+    const QString folder = root.filePath("edids");
+    QVERIFY(QDir().mkpath(folder));
+    {
+        QSettings settings(ini, QSettings::IniFormat);
+        DialogFolder(settings).remember(folder + "/monitor.bin");
+    }
+    QSettings settings(ini, QSettings::IniFormat);
+    const DialogFolder next(settings);
+    QCOMPARE(next.startPath("Created_Edid.bin"), folder + "/Created_Edid.bin");
+    QCOMPARE(next.startPath(QString()), folder);
+    QCOMPARE(next.startPath("/elsewhere/last.bin"), QString("/elsewhere/last.bin"));
+}
+
+// A 4K monitor's EDID through "Bin Modifiy": the creator's rebuild cannot hold all of it, so Save
+// lists what goes and writes nothing when cancelled; "Save Anyway" writes the rebuild.
+void EdidWindowTest::creatorAsksBeforeDroppingWhatWasLoaded() {
+    QTemporaryDir root;
+    const QString out = root.filePath("rebuilt.bin");
+    FormFixture f;
+    f.form->show();
+    f.dialogs->openAnswers.push_back(SamplePath("000668600173.bin"));
+    QTest::mouseClick(f.find<QRadioButton>("RadioButton_Bin_Modifiy"), Qt::LeftButton);
+    f.dialogs->goOnAnswers = {false};
+    f.dialogs->saveAnswers = {out};
+    QTest::mouseClick(f.find<QPushButton>("Button_Save_Created"), Qt::LeftButton);
+    QCOMPARE(f.dialogs->questions.size(), 1);
+    QVERIFY2(f.dialogs->questions[0].contains("\u2022 the YCbCr 4:2:0 capability map data block\n"),
+             qPrintable(f.dialogs->questions[0]));
+    QVERIFY(f.dialogs->proposedSaveNames.isEmpty());
+    QVERIFY(!QFile::exists(out));
+    QCOMPARE(LabelText(f.form.get(), "Label_Status"),
+             QString("Nothing saved: the built EDID would drop what the loaded EDID held"));
+
+    QTest::mouseClick(f.find<QPushButton>("Button_Save_Created"), Qt::LeftButton);
+    QCOMPARE(f.dialogs->questions.size(), 2);
+    QVERIFY(QFile::exists(out));
+    // "Brand New" loads nothing to lose.
+    QTest::mouseClick(f.find<QRadioButton>("RadioButton_Brand_New"), Qt::LeftButton);
+    f.dialogs->saveAnswers = {out};
+    QTest::mouseClick(f.find<QPushButton>("Button_Save_Created"), Qt::LeftButton);
+    QCOMPARE(f.dialogs->questions.size(), 2);
 }
 
 VARNOK_TEST_MAIN(EdidWindowTest)

@@ -14,7 +14,9 @@
 #include <QTest>
 
 #include "app/LedShape.h"
+#include "app/StatusLabel.h"
 #include "tests/app/FormFixture.h"
+#include "words/OutcomeWords.h"
 
 using namespace varnok;
 
@@ -32,6 +34,7 @@ private slots:
     void logShownAsWritten();
     void errorInHandlerIsShown();
     void rendersScreenshot();
+    void textsShowWhole();
 };
 
 void WindowTest::initialStates_data() {
@@ -254,6 +257,48 @@ void WindowTest::rendersScreenshot() {
         QVERIFY(!img.isNull());
         QVERIFY(img.save(screenshotDir() + "/disconnected-" + files[i] + ".png"));
     }
+}
+
+// The progress labels hold their longest words whole, clear of the buttons to their left; a status
+// too long for the bar loses the middle of its path, not its reason.
+void WindowTest::textsShowWhole() {
+    FormFixture f;
+    f.form->show();
+    const struct {
+        const char* label;
+        const char* leftOf;
+        QStringList words;
+    } labels[] = {
+        {"Label2", "Button_Upload_Edid", {"Illegal Edid CheckSum0.", "Upload Edid Failed."}},
+        {"Label3", "Button_Upload_Created", {"Illegal Edid CheckSum1.", "Upload Edid Failed."}},
+        {"Label1", "CheckBox_FW_Verify", {"Update Fw Failed.", "Unknow Device."}},
+    };
+    for (const auto& row : labels) {
+        auto* label = f.find<QLabel>(row.label);
+        QVERIFY2(label->x() >= f.find<QWidget>(row.leftOf)->geometry().right(), row.label);
+        for (const QString& words : row.words)
+            QVERIFY2(label->fontMetrics().horizontalAdvance(words) <= label->contentsRect().width(),
+                     qPrintable(words));
+    }
+
+    const QFontMetrics fm = f.find<QLabel>("Label_Status")->fontMetrics();
+    const QString reason = " cannot be opened: Permission denied";
+    // Room for the words and some 20 characters of the path.
+    const int width = fm.horizontalAdvance("Upload failed: " + reason + QString(20, u'x'));
+    const QString path = "/home/someone/a/long/folder/of/monitors/Monitor_Edid.bin";
+    QCOMPARE(ElideStatusText("Analyzed a.bin", fm, width), QString("Analyzed a.bin"));
+    const QString shown = ElideStatusText("Upload failed: " + path + reason, fm, width);
+    QVERIFY2(shown.startsWith("Upload failed: /home") && shown.contains(QChar(0x2026)) &&
+                 shown.endsWith(reason),
+             qPrintable(shown));
+    QVERIFY(fm.horizontalAdvance(shown) <= width);
+    // No path to shorten: the end goes.
+    const QString words = QString("word ").repeated(30);
+    QVERIFY(fm.horizontalAdvance(ElideStatusText(words, fm, width)) <= width);
+    // The label keeps the whole text and shows it in its tooltip.
+    f.form->showOutcome({"Upload failed: " + path + reason, true, "upload.open-failed"});
+    QCOMPARE(f.find<QLabel>("Label_Status")->text(), "Upload failed: " + path + reason);
+    QVERIFY(f.find<QLabel>("Label_Status")->toolTip().contains(path + reason));
 }
 
 VARNOK_TEST_MAIN(WindowTest)

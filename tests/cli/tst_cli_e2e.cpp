@@ -56,6 +56,14 @@ Result Run(const QStringList& args, const QString& ports = {}, const QByteArray&
     return Finish(Start(args, ports, input));
 }
 
+// The code of the last frame the host wrote to device; 0 for none.
+int LastWrite(const EmulatedDevice& device) {
+    int code = 0;
+    for (const FrameRecord& f : device.frames())
+        if (f.w) code = f.code;
+    return code;
+}
+
 QJsonObject Json(const Result& r) {
     return QJsonDocument::fromJson(r.out).object();
 }
@@ -198,6 +206,9 @@ void TstCliE2e::eachCommand() {
         r.err.startsWith("Check " + dev.toUtf8() + "\n") && r.err.contains("\nEdid Open OK.\n"),
         r.err);
 
+    // The download's end notice may still be on its way to the device once varnok-cli has ended:
+    // the device takes it in before its frames are cleared.
+    QTRY_VERIFY_WITH_TIMEOUT(LastWrite(*device_) == 11, 5000);
     device_->clearFrames();
     r = Run({"--port", dev, "upload", path("valid.bin"), "--verify"});
     QCOMPARE(r.status, 0);

@@ -25,6 +25,8 @@ public:
     std::deque<bool> questionAnswers;
     QStringList questions;
     std::deque<std::optional<QString>> folderAnswers;
+    // Answers to the questions of askToGoOn (nothing queued: go on).
+    std::deque<bool> goOnAnswers;
 
     // Answers to "save the changes?", in order; nothing queued means Discard, so that a test
     // that leaves an edited EDID window never blocks its close.
@@ -41,6 +43,13 @@ public:
     void showInformation(const QString& text, std::optional<QPoint> at) override {
         informations << text;
         lastInformationAt = at;
+    }
+    bool askToGoOn(const QString& text, const QString&) override {
+        questions << text;
+        if (goOnAnswers.empty()) return true;
+        const bool answer = goOnAnswers.front();
+        goOnAnswers.pop_front();
+        return answer;
     }
 
     bool askQuestion(const QString& text, const QString&, const QString&) override {
