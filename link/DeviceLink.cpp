@@ -151,7 +151,7 @@ std::array<uint8_t, 4> DeviceLink::apiHeader(uint8_t w, ApiCode code, uint16_t c
             0x0D};
 }
 
-void DeviceLink::SendApiCommand(uint8_t w, ApiCode code, uint16_t count, const uint8_t* data,
+bool DeviceLink::SendApiCommand(uint8_t w, ApiCode code, uint16_t count, const uint8_t* data,
                                 const std::function<void(int index)>& eachByte) {
     // A complete response that the dispatcher has not yet taken belongs to the previous command:
     // act on it now, before its code and bytes are replaced by the new command's.
@@ -159,7 +159,7 @@ void DeviceLink::SendApiCommand(uint8_t w, ApiCode code, uint16_t count, const u
     if (!mayWrite()) {
         // A refused command has no answer; the last one's must not pass for it.
         takenAnswer_.clear();
-        return;
+        return false;
     }
 
     disablePoll();
@@ -180,27 +180,41 @@ void DeviceLink::SendApiCommand(uint8_t w, ApiCode code, uint16_t count, const u
     // while connected it keeps running, and the watchdog keeps watching the device.
     if (closingFrame_ && state_ == ConnectionState::Connected) enablePoll();
 
-    if (w != 1 || count == 0 || data == nullptr) return;
+    if (w != 1 || count == 0 || data == nullptr) return true;
 
-    WaitMs(kDataPhaseLeadMs);
+    // Once its header is out, the frame is written whole: the device takes the next `count`
+    // bytes as its data, so a frame cut short would turn whatever follows (an end notice) into
+    // data. Closing the program or an interrupt lets it finish; only the loss of its connection
+    // (a Disconnect, a port error, a new search) ends it, since the rest would go nowhere, or to
+    // a device found meanwhile.
+    const uint32_t connection = connectionSerial_;
+    QElapsedTimer lead;
+    lead.start();
+    paceFrame(lead, kDataPhaseLeadMs, connection);
     for (int i = 0; i < count; ++i) {
-        // A Disconnect inside the pauses ends the data phase: the rest would go nowhere, or to
-        // a device that a new search found meanwhile.
-        if (!mayWrite()) return;
+        if (connectionSerial_ != connection || !portOpen()) return true;
         // The device takes the data paced: one byte per write, and more than 1 ms before the
         // next. The pause runs from the write, so showing the progress meanwhile does not
         // lengthen it; 256 bytes would otherwise carry 256 times that work.
-        if (portOpen()) ComPort->write(QByteArray(1, char(data[i])));
+        ComPort->write(QByteArray(1, char(data[i])));
         QElapsedTimer written;
         written.start();
         if (eachByte) {
             LinkFlags |= DeviceAlive;
             eachByte(i);
         }
-        pauses_.until(written, kDataBytePauseMs);
+        paceFrame(written, kDataBytePauseMs, connection);
     }
     // A port lost during the data phase leaves nothing to poll.
     if (portOpen()) enablePoll();
+    return true;
+}
+
+void DeviceLink::paceFrame(const QElapsedTimer& since, uint32_t ms, uint32_t connection) {
+    // An interrupt (closing, a signal) ends the pauses running now; a pause inside a frame is
+    // taken up again until it has passed.
+    while (connectionSerial_ == connection && since.nsecsElapsed() <= qint64(ms) * 1'000'000)
+        pauses_.until(since, ms);
 }
 
 uint32_t DeviceLink::WaitMs(uint32_t ms) {
