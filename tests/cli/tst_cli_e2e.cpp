@@ -95,6 +95,8 @@ private slots:
     void failureStatuses();
     void twoDevicesAtOnce();
     void interruptStopsTheOperation();
+    void interruptNeverCutsAnUploadFrame_data();
+    void interruptNeverCutsAnUploadFrame();
 
 private:
     QString path(const QString& name) const { return dir_.filePath(name); }
@@ -435,6 +437,56 @@ void TstCliE2e::interruptStopsTheOperation() {
     // Polling may have been under way; no further block read, and the end notice last.
     const std::vector<uint16_t> after = framesAfterRead();
     QVERIFY(std::find(after.begin(), after.end(), 262) == after.end());
+}
+
+void TstCliE2e::interruptNeverCutsAnUploadFrame_data() {
+    QTest::addColumn<int>("signal");
+    QTest::addColumn<int>("afterMs");  // after the device took the start notice
+    // Block 0's frame: its header, 50 ms, 128 paced bytes; 50 ms; block 1's frame likewise.
+    QTest::newRow("at the start notice") << int(SIGINT) << 0;
+    QTest::newRow("in block 0's lead") << int(SIGINT) << 25;
+    QTest::newRow("in block 0's data") << int(SIGINT) << 120;
+    QTest::newRow("SIGTERM in block 0's data") << int(SIGTERM) << 150;
+    QTest::newRow("in block 1's data") << int(SIGINT) << 340;
+}
+
+void TstCliE2e::interruptNeverCutsAnUploadFrame() {
+    // Wherever the interrupt falls, a frame begun is written whole: every block frame the device
+    // takes in holds the file's block, nothing arrives as bytes that form no frame, and the end
+    // notice comes last as a frame of its own.
+    QFETCH(int, signal);
+    QFETCH(int, afterMs);
+    auto device = StartDevice();
+    const QByteArray image = UploadImage();
+    QProcess* p = Start({"--port", device->slavePath(), "upload", path("valid.bin")});
+    const auto pid = static_cast<pid_t>(p->processId());
+    device->setFrameCallback([&](const FrameRecord& f) {
+        if (f.kind != FrameRecord::Kind::Api || f.code != 10) return;
+        QMetaObject::invokeMethod(
+            qApp, [&] { QTimer::singleShot(afterMs, qApp, [&] { ::kill(pid, signal); }); });
+    });
+    // The signal is sent from this thread's event loop.
+    QTRY_VERIFY_WITH_TIMEOUT(p->state() == QProcess::NotRunning, 30000);
+    const Result r = Finish(p);
+    QCOMPARE(r.status, 128 + signal);
+    auto lastIsEnd = [&] {
+        const auto frames = device->frames();
+        return !frames.empty() && frames.back().kind == FrameRecord::Kind::Api &&
+               frames.back().code == 11;
+    };
+    // The process has ended, but the device may not have taken in its last bytes yet.
+    QTRY_VERIFY_WITH_TIMEOUT(lastIsEnd(), 5000);
+    device->setFrameCallback({});
+    int starts = 0, ends = 0;
+    for (const FrameRecord& f : device->frames()) {
+        QVERIFY2(f.kind == FrameRecord::Kind::Api, qPrintable(f.toLogLine()));
+        starts += f.code == 10;
+        ends += f.code == 11;
+        if (f.w && (f.code == 261 || f.code == 262))
+            QCOMPARE(f.data, image.mid(f.code == 261 ? 0 : 128, 128));
+    }
+    QCOMPARE(starts, 1);
+    QCOMPARE(ends, 1);
 }
 
 QTEST_GUILESS_MAIN(TstCliE2e)
