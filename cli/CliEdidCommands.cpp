@@ -13,8 +13,10 @@
 #include "edid/EdidHexText.h"
 #include "edid/EdidReport.h"
 #include "edid/EdidValidity.h"
+#include "edid/check/EdidCheck.h"
 #include "edidio/DisplayEdids.h"
 #include "edidio/EdidSave.h"
+#include "edidio/FileRead.h"
 
 namespace varnok::cli {
 namespace {
@@ -85,30 +87,51 @@ ExitStatus RunCompare(CliRun& run) {
 }
 
 ExitStatus RunImportHex(CliRun& run) {
-    const QString& text = run.args.operands[0];
+    const QString& operand = run.args.operands[0];
     const QString& target = run.args.operands[1];
-    QString input = text;
-    if (text == QLatin1String("-")) {
-        QFile in;
-        if (!in.open(stdin, QIODevice::ReadOnly))
-            return run.fail(ExitStatus::Failure, QStringLiteral("standard input can't be read"));
-        const QByteArray bytes = in.read(kMaxHexText + 1);
+    QString input = operand;
+    // The text comes from standard input (-), a file the operand names, or the operand itself.
+    const bool fromStdin = operand == QLatin1String("-");
+    if (fromStdin || QFileInfo(operand).isFile()) {
+        QByteArray bytes;
+        if (fromStdin) {
+            QFile in;
+            if (!in.open(stdin, QIODevice::ReadOnly))
+                return run.fail(ExitStatus::Failure,
+                                QStringLiteral("standard input can't be read"));
+            // To its end: a producer may write a line at a time.
+            bytes = ReadAtMost(in, kMaxHexText + 1);
+        } else {
+            const Result<ReadOutcome, QByteArray> read = ReadRegularFile(operand, kMaxHexText + 1);
+            if (!read.is(ReadOutcome::Read))
+                return run.fail(ExitStatus::Failure,
+                                QStringLiteral("%1 can't be read: %2").arg(operand, read.reason));
+            bytes = read.data;
+        }
         if (bytes.size() > kMaxHexText)
             return run.fail(ExitStatus::InvalidEdid,
-                            QStringLiteral("standard input holds more than 4 MiB; no EDID text "
-                                           "is that long"));
-        input = QString::fromUtf8(bytes);
+                            QStringLiteral("%1 holds more than 4 MiB; no EDID text is that long")
+                                .arg(fromStdin ? QStringLiteral("standard input") : operand));
+        input = EdidHexTextFromBytes(bytes);
     }
-    const EdidHexText parsed = ParseEdidHexText(input);
+    const EdidHexText parsed = ParseEdidHexBlocks(input);
     if (!parsed.ok) return run.fail(ExitStatus::InvalidEdid, HexTextWords(parsed));
-    const EdidValidity validity = DescribeEdidValidity(parsed.image);
     run.out.set(QStringLiteral("form"), parsed.form);
     run.out.set(QStringLiteral("bytes"), parsed.size);
-    if (!validity.valid)
-        return run.fail(ExitStatus::InvalidEdid,
-                        validity.sentence + QStringLiteral(" Nothing "
-                                                           "was written."));
-    if (const SaveResult saved = SaveEdidFile(target, parsed.image); !saved.is(SaveOutcome::Saved))
+    // An EDID of more than two blocks is judged by the check of 128 x N bytes; the device's own
+    // rules judge the 128 or 256 bytes it can hold.
+    QString invalid;
+    if (parsed.size > kEdidSize) {
+        for (const EdidFinding& f : CheckEdid(parsed.bytes))
+            if (invalid.isEmpty() && f.level == EdidFindingLevel::Error)
+                invalid = FormatEdidFinding(f) + QLatin1Char('.');
+    } else if (const EdidValidity validity = DescribeEdidValidity(parsed.image); !validity.valid) {
+        invalid = validity.sentence;
+    }
+    if (!invalid.isEmpty())
+        return run.fail(ExitStatus::InvalidEdid, invalid + QStringLiteral(" Nothing was written."));
+    // The file keeps the size the text has: a 128-byte EDID is saved as 128 bytes.
+    if (const SaveResult saved = SaveEdidFile(target, parsed.bytes); !saved.is(SaveOutcome::Saved))
         return run.fail(ExitStatus::Failure,
                         EdidSaveWords(saved, target, QStringLiteral("EDID"), parsed.size));
     run.out.set(QStringLiteral("file"), target);

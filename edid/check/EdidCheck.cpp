@@ -173,10 +173,10 @@ QString EdidSizeFault(qsizetype size) {
     if (size == 0) return QStringLiteral("the EDID is empty");
     if (size % kEdidBlockBytes != 0)
         return QStringLiteral("the EDID is %1 bytes, not a multiple of 128").arg(size);
-    if (size > qsizetype{kMaxEdidBlocks} * kEdidBlockBytes)
+    if (size > qsizetype{kMaxCheckedEdidBlocks} * kEdidBlockBytes)
         return QStringLiteral("the EDID is %1 bytes, more than %2 blocks of 128")
             .arg(size)
-            .arg(kMaxEdidBlocks);
+            .arg(kMaxCheckedEdidBlocks);
     return {};
 }
 

@@ -16,11 +16,11 @@ namespace varnok {
 
 inline constexpr int kEdidBlockBytes = 128;
 // Block 0 and the 255 extensions its extension count (byte 126) can announce.
-inline constexpr int kMaxEdidBlocks = 256;
+inline constexpr int kMaxCheckedEdidBlocks = 256;
 
-// Empty when size is 128 × N bytes with N from 1 to kMaxEdidBlocks; otherwise the size in words:
-// "the EDID is empty", "the EDID is 200 bytes, not a multiple of 128", "the EDID is 33024 bytes,
-// more than 256 blocks of 128".
+// Empty when size is 128 × N bytes with N from 1 to kMaxCheckedEdidBlocks; otherwise the size in
+// words: "the EDID is empty", "the EDID is 200 bytes, not a multiple of 128", "the EDID is 33024
+// bytes, more than 256 blocks of 128".
 QString EdidSizeFault(qsizetype size);
 
 // The value of the block's last byte that makes its 128 bytes sum to 0 modulo 256 (VESA

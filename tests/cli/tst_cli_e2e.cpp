@@ -95,6 +95,8 @@ private slots:
     void failureStatuses();
     void twoDevicesAtOnce();
     void interruptStopsTheOperation();
+    void importHexKeepsWhatItReads_data();
+    void importHexKeepsWhatItReads();
     void interruptNeverCutsAnUploadFrame_data();
     void interruptNeverCutsAnUploadFrame();
 
@@ -437,6 +439,54 @@ void TstCliE2e::interruptStopsTheOperation() {
     // Polling may have been under way; no further block read, and the end notice last.
     const std::vector<uint16_t> after = framesAfterRead();
     QVERIFY(std::find(after.begin(), after.end(), 262) == after.end());
+}
+
+void TstCliE2e::importHexKeepsWhatItReads_data() {
+    QTest::addColumn<QString>("operand");  // a file, or - for a producer on standard input
+    QTest::addColumn<QByteArray>("edid");  // what the .bin file must hold
+    const QString samples = qEnvironmentVariable("VARNOK_SOURCE_DIR") + "/tests/edid/";
+    const QByteArray small = ReadAll(samples + "samples/0000CEF4CC27.bin");
+    QCOMPARE(small.size(), 128);
+    QVERIFY(WriteAll(path("small.txt"), small.toHex(' ')));
+    QTest::newRow("128 bytes from a file") << path("small.txt") << small;
+    // regedit writes UTF-16.
+    QTest::newRow("registry export")
+        << samples + "pastes/0001BFD5CF3F.reg" << ReadAll(samples + "samples/0001BFD5CF3F.bin");
+    // Three blocks: the CTA-861 block once more, as a second extension.
+    QByteArray three = UploadImage() + UploadImage().mid(128);
+    three[126] = 2;
+    fixEdidChecksums(three);
+    QVERIFY(WriteAll(path("three.txt"), three.toHex(' ')));
+    QTest::newRow("384 bytes") << path("three.txt") << three;
+    QTest::newRow("standard input a line at a time") << "-" << UploadImage();
+}
+
+void TstCliE2e::importHexKeepsWhatItReads() {
+    QFETCH(QString, operand);
+    QFETCH(QByteArray, edid);
+    const QString out = path("kept.bin");
+    QFile::remove(out);
+    Result r;
+    if (operand == "-") {
+        // The producer writes edid-decode's hex a line at a time, pausing between lines.
+        QVERIFY(WriteAll(path("lines.txt"), Run({"bytes", path("valid.bin")}).out));
+        QProcess producer;
+        std::unique_ptr<QProcess> cli(new QProcess);
+        producer.setStandardOutputProcess(cli.get());
+        cli->start(QStringLiteral(VARNOK_CLI_PATH), {"import-hex", "-", out});
+        producer.start("/bin/sh", {"-c",
+                                   "while IFS= read -r l; do printf '%s\\n' \"$l\"; "
+                                   "sleep 0.02; done < \"$0\"",
+                                   path("lines.txt")});
+        QVERIFY(producer.waitForFinished(30000));
+        r = Finish(cli.release());
+    } else {
+        r = Run({"import-hex", operand, out});
+    }
+    QVERIFY2(r.status == 0, r.err.constData());
+    QCOMPARE(ReadAll(out), edid);
+    QVERIFY2(r.out.startsWith(QStringLiteral("EDID (%1 bytes, ").arg(edid.size()).toUtf8()),
+             r.out.constData());
 }
 
 void TstCliE2e::interruptNeverCutsAnUploadFrame_data() {
