@@ -11,6 +11,7 @@
 #include "cli/CliViews.h"
 #include "device/EdidDownload.h"
 #include "device/EdidUpload.h"
+#include "edid/ControlCharacters.h"
 #include "edid/Edid.h"
 #include "edid/EdidValidity.h"
 #include "edidio/FileRead.h"
@@ -63,7 +64,8 @@ ExitStatus RunPorts(CliRun& run) {
                 entry[QStringLiteral("model")] = session.modelName();
                 entry[QStringLiteral("version")] = session.firmwareVersion();
                 text += QStringLiteral("\tdevice\t%1\t%2")
-                            .arg(session.modelName(), session.firmwareVersion());
+                            .arg(ShowControlCharacters(session.modelName()),
+                                 ShowControlCharacters(session.firmwareVersion()));
             } else if (state == CliSession::State::Isp) {
                 anyDevice = true;
                 entry[QStringLiteral("state")] = QStringLiteral("isp");
@@ -101,14 +103,15 @@ ExitStatus RunInfo(CliRun& run) {
         run.out.line(QStringLiteral("Loader\t") + loader);
         if (!session.firmwareVersion().isEmpty()) {
             run.out.set(QStringLiteral("version"), session.firmwareVersion());
-            run.out.line(QStringLiteral("Version\t") + session.firmwareVersion());
+            run.out.line(QStringLiteral("Version\t") +
+                         ShowControlCharacters(session.firmwareVersion()));
         }
         return ExitStatus::Ok;
     }
     run.out.set(QStringLiteral("model"), session.modelName());
     run.out.set(QStringLiteral("version"), session.firmwareVersion());
-    run.out.line(QStringLiteral("Model\t") + session.modelName());
-    run.out.line(QStringLiteral("Version\t") + session.firmwareVersion());
+    run.out.line(QStringLiteral("Model\t") + ShowControlCharacters(session.modelName()));
+    run.out.line(QStringLiteral("Version\t") + ShowControlCharacters(session.firmwareVersion()));
     if (!session.edidMode())
         return run.fail(
             ExitStatus::Failure,

@@ -8,6 +8,7 @@
 #include <QJsonObject>
 
 #include "cli/CliCommands.h"
+#include "edid/ControlCharacters.h"
 #include "edid/Edid.h"
 #include "edid/EdidCompare.h"
 #include "edid/EdidHexText.h"
@@ -79,7 +80,11 @@ ExitStatus RunCompare(CliRun& run) {
     run.out.set(QStringLiteral("identical"), c.identical());
     run.out.set(QStringLiteral("rows"), rows);
     run.out.set(QStringLiteral("bytes"), bytes);
-    if (c.identical()) return ExitStatus::Ok;
+    if (c.identical()) {
+        run.out.line(
+            QStringLiteral("%1 and %2 are equal").arg(operands[0].label, operands[1].label));
+        return ExitStatus::Ok;
+    }
     return run.fail(ExitStatus::Differs, QStringLiteral("%1 and %2 differ in %3 rows and %4 bytes")
                                              .arg(operands[0].label, operands[1].label)
                                              .arg(c.differingRows())
@@ -144,11 +149,13 @@ ExitStatus RunImportHex(CliRun& run) {
 ExitStatus RunDisplays(CliRun& run) {
     const QList<DisplayEdid> displays = ListDisplayEdids();
     const QString dir = run.args.value(u"save");
-    if (!dir.isEmpty() && !QFileInfo(dir).isDir())
-        return run.fail(ExitStatus::Failure, dir + QStringLiteral(": no such folder"));
+    if (!dir.isEmpty() && !QDir().mkpath(dir))
+        return run.fail(ExitStatus::Failure, dir + QStringLiteral(": the folder can't be created"));
+    const QStringList fileNames = DisplayFileNames(displays);
     QJsonArray list;
     QStringList failed;
-    for (const DisplayEdid& d : displays) {
+    for (qsizetype i = 0; i < displays.size(); ++i) {
+        const DisplayEdid& d = displays[i];
         const EdidValidity validity = DescribeEdidValidity(d.image);
         QJsonObject entry{{QStringLiteral("connector"), d.connector},
                           {QStringLiteral("monitor"), d.monitorName},
@@ -156,12 +163,12 @@ ExitStatus RunDisplays(CliRun& run) {
                           {QStringLiteral("valid"), validity.valid}};
         QString line =
             QStringLiteral("%1\t%2\t%3\t%4")
-                .arg(d.connector, d.monitorName)
+                .arg(ShowControlCharacters(d.connector), ShowControlCharacters(d.monitorName))
                 .arg(d.size())
                 .arg(validity.valid ? QStringLiteral("valid") : QStringLiteral("invalid"));
         if (!dir.isEmpty()) {
             // One file a display, named after its connector, with every byte the display has.
-            const QString file = QDir(dir).filePath(DisplayFileName(d.connector));
+            const QString file = QDir(dir).filePath(fileNames[i]);
             if (const SaveResult saved = SaveEdidFile(file, d.bytes);
                 saved.is(SaveOutcome::Saved)) {
                 entry[QStringLiteral("file")] = file;
@@ -173,6 +180,7 @@ ExitStatus RunDisplays(CliRun& run) {
         list.append(entry);
         run.out.line(line);
     }
+    if (displays.isEmpty()) run.out.line(NoDisplayEdidWords());
     run.out.set(QStringLiteral("displays"), list);
     if (!failed.isEmpty()) return run.fail(ExitStatus::Failure, failed.join(QStringLiteral("; ")));
     return ExitStatus::Ok;

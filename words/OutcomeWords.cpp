@@ -56,6 +56,10 @@ OutcomeText DisplayTakenWords(const QString& origin, int bytes) {
               "source.display");
 }
 
+QString NoDisplayEdidWords() {
+    return QStringLiteral("No display of this computer reports an EDID");
+}
+
 OutcomeText CreatorImageWords(bool built) {
     if (!built)
         return Ok(

@@ -95,6 +95,8 @@ private slots:
     void failureStatuses();
     void twoDevicesAtOnce();
     void interruptStopsTheOperation();
+    void displaysListedAndSavedEach();
+    void controlCharactersShownAsText();
     void importHexKeepsWhatItReads_data();
     void importHexKeepsWhatItReads();
     void interruptNeverCutsAnUploadFrame_data();
@@ -264,7 +266,7 @@ void TstCliE2e::eachCommand() {
     // The User EDID just uploaded against its file: equal.
     r = Run({"--port", dev, "compare", "user", path("valid.bin")});
     QCOMPARE(r.status, 0);
-    QCOMPARE(r.out, QByteArray());
+    QCOMPARE(r.out, "User EDID and " + path("valid.bin").toUtf8() + " are equal\n");
 
     r = Run({"--json", "displays"});
     QCOMPARE(r.status, 0);
@@ -337,8 +339,9 @@ void TstCliE2e::failureStatuses_data() {
     QTest::newRow("hex text of an invalid EDID")
         << QStringList{"import-hex", "{badsum}", "{dir}/keep.bin"} << "" << 3
         << "Illegal Edid CheckSum0.";
-    QTest::newRow("displays saved where no folder is")
-        << QStringList{"displays", "--save", "{dir}/no-dir"} << "" << 1 << "no such folder";
+    QTest::newRow("displays saved where no folder can be")
+        << QStringList{"displays", "--save", "{dir}/valid.bin/sub"} << "" << 1
+        << "the folder can't be created";
     QTest::newRow("firmware without its tag")
         << QStringList{"--port", "{isp0}", "firmware", "{dir}/untagged.bin"} << "" << 3
         << "has no version tag";
@@ -439,6 +442,87 @@ void TstCliE2e::interruptStopsTheOperation() {
     // Polling may have been under way; no further block read, and the end notice last.
     const std::vector<uint16_t> after = framesAfterRead();
     QVERIFY(std::find(after.begin(), after.end(), 262) == after.end());
+}
+
+void TstCliE2e::displaysListedAndSavedEach() {
+    const QString keep = gDrmDir;
+    gDrmDir = path("drm-many");
+    QByteArray one = UploadImage().left(128);
+    one[126] = 0;  // a 128-byte EDID
+    // Connectors that name the same file ("card0-DP_2" and "card0-DP:2"), and numbers to sort.
+    const QStringList connectors = {"card0-DP-10", "card0-DP:2", "card0-DP-2", "card0-DP_2"};
+    for (int i = 0; i < connectors.size(); ++i) {
+        QVERIFY(QDir().mkpath(gDrmDir + "/" + connectors[i]));
+        QByteArray edid = one;
+        edid[16] = char(i + 1);  // each display its own bytes
+        fixEdidChecksums(edid);
+        QVERIFY(WriteAll(gDrmDir + "/" + connectors[i] + "/edid", edid));
+    }
+    // The folder does not exist yet.
+    const QString saveDir = path("new/displays");
+    Result r = Run({"--json", "displays", "--save", saveDir});
+    QVERIFY2(r.status == 0, r.err.constData());
+    const QJsonArray list = Json(r)["displays"].toArray();
+    QStringList order, files;
+    for (const QJsonValue& v : list) {
+        const QJsonObject o = v.toObject();
+        order << o["connector"].toString();
+        files << o["file"].toString();
+        QCOMPARE(o["bytes"].toInt(), 128);
+        // 128 bytes stay 128.
+        QCOMPARE(ReadAll(files.last()), ReadAll(gDrmDir + "/" + order.last() + "/edid"));
+    }
+    QCOMPARE(order, (QStringList{"card0-DP-2", "card0-DP-10", "card0-DP:2", "card0-DP_2"}));
+    QCOMPARE(QSet<QString>(files.begin(), files.end()).size(), 4);
+
+    gDrmDir = path("drm-none");
+    QVERIFY(QDir().mkpath(gDrmDir));
+    r = Run({"displays"});
+    QCOMPARE(r.status, 0);
+    QCOMPARE(r.out, QByteArray("No display of this computer reports an EDID\n"));
+    gDrmDir = keep;
+}
+
+void TstCliE2e::controlCharactersShownAsText() {
+    // A monitor name with a tab and a screen-clearing escape: every text output shows them as
+    // \xHH, the same way in both tools, and no column is split; JSON carries the name itself.
+    QByteArray named = UploadImage();
+    const QByteArray name = "A\tB\x1b[2J\x7f\n";
+    int at = -1;
+    for (int o = 54; o < 126; o += 18)
+        if (named[o] == 0 && named[o + 1] == 0 && uchar(named[o + 3]) == 0xFC) at = o + 5;
+    QVERIFY(at > 0);
+    named.replace(at, name.size(), name);
+    fixEdidChecksums(named);
+    const QString file = path("named.bin");
+    QVERIFY(WriteAll(file, named));
+
+    const Result analyze = Run({"analyze", file});
+    QProcess report;
+    report.start(QStringLiteral(VARNOK_EDID_REPORT), {file});
+    QVERIFY(report.waitForFinished(10000));
+    const QByteArray reportOut = report.readAllStandardOutput();
+    QCOMPARE(analyze.out, reportOut.mid(reportOut.indexOf('\n') + 1));
+    QVERIFY2(analyze.out.contains("A\\x09B\\x1b[2J\\x7f"), analyze.out.constData());
+
+    const Result compare = Run({"compare", file, path("valid.bin")});
+    QCOMPARE(compare.status, 6);
+    QVERIFY2(compare.out.contains("\\x1b[2J"), compare.out.constData());
+    for (const QByteArray& l : compare.out.trimmed().split('\n')) QCOMPARE(l.count('\t'), 3);
+    for (const QByteArray& out : {analyze.out, compare.out})
+        for (char c : out) QVERIFY(uchar(c) >= 0x20 ? uchar(c) != 0x7f : c == '\t' || c == '\n');
+
+    const QString keep = gDrmDir;
+    gDrmDir = path("drm-named");
+    QVERIFY(QDir().mkpath(gDrmDir + "/card0-HDMI-A-1"));
+    QVERIFY(WriteAll(gDrmDir + "/card0-HDMI-A-1/edid", named));
+    const Result displays = Run({"displays"});
+    const Result json = Run({"--json", "displays"});
+    gDrmDir = keep;
+    QCOMPARE(displays.out, QByteArray("card0-HDMI-A-1\tA\\x09B\\x1b[2J\\x7f\t256\tvalid\n"));
+    QVERIFY(!json.out.contains('\x1b') && !json.out.contains('\x7f'));
+    QCOMPARE(Json(json)["displays"].toArray()[0].toObject()["monitor"].toString(),
+             QString::fromLatin1("A\tB\x1b[2J\x7f"));
 }
 
 void TstCliE2e::importHexKeepsWhatItReads_data() {
