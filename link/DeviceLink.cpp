@@ -4,6 +4,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #ifdef __linux__
 #include <sys/prctl.h>
@@ -19,6 +20,8 @@ constexpr int kPollMs = 1000;
 constexpr int kFloodKeep = 16;  // bytes kept from a queue of more than 1024
 constexpr uint32_t kDataPhaseLeadMs = 50;
 constexpr uint32_t kDataBytePauseMs = 1;
+// How long after a read its answer may still be on its way when the next command goes out.
+constexpr uint32_t kLateAnswerMs = 50;
 constexpr uint32_t kAnswerLookMs = 1;  // a 6-byte answer takes about 1 ms at 57600 baud
 }  // namespace
 
@@ -156,6 +159,15 @@ bool DeviceLink::SendApiCommand(uint8_t w, ApiCode code, uint16_t count, const u
     // A complete response that the dispatcher has not yet taken belongs to the previous command:
     // act on it now, before its code and bytes are replaced by the new command's.
     if (LinkFlags & ResponseReady) DispatchResponse();
+    // The answer to a read sent just before (a status poll, the mode query after a search) may
+    // still be on its way; it would land in the new command's answer, and a read takes only an
+    // exact answer. It is taken in first: at most until kLateAnswerMs after that read went out.
+    if (std::exchange(readPending_, false) && mayWrite() && portOpen() && !answerComplete() &&
+        readSent_.isValid() && readSent_.elapsed() < kLateAnswerMs) {
+        disablePoll();
+        WaitForAnswer(kLateAnswerMs - uint32_t(readSent_.elapsed()));
+        if (LinkFlags & ResponseReady) DispatchResponse();
+    }
     if (!mayWrite()) {
         // A refused command has no answer; the last one's must not pass for it.
         takenAnswer_.clear();
@@ -175,6 +187,8 @@ bool DeviceLink::SendApiCommand(uint8_t w, ApiCode code, uint16_t count, const u
     std::fill(RxBuffer.begin(), RxBuffer.end(), uint8_t(0));
     takenAnswer_.clear();
     rxSinceCommand_ = 0;
+    readPending_ = w == 0 && count > 0;
+    if (readPending_) readSent_.start();
 
     // An operation's closing frame gets no answer, so nothing would ever re-arm the status poll:
     // while connected it keeps running, and the watchdog keeps watching the device.

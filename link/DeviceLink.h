@@ -7,6 +7,7 @@
 //
 // Everything here runs on the main thread; pauses re-enter the event loop.
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>  // Timer_UART_Rx and Timer_Poll_Status are driven by the operations too
 #include <array>
@@ -193,6 +194,8 @@ private:
     bool shuttingDown_ = false;
     QByteArray takenAnswer_;
     uint64_t rxSinceCommand_ = 0;
+    bool readPending_ = false;  // the last command was a read (its answer may be on its way)
+    QElapsedTimer readSent_;
 };
 
 // Binds the device operation that creates it to the connection it starts on, for its lifetime.

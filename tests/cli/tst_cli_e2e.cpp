@@ -97,6 +97,8 @@ private slots:
     void interruptStopsTheOperation();
     void displaysListedAndSavedEach();
     void controlCharactersShownAsText();
+    void readsTakeOnlyExactAnswers_data();
+    void readsTakeOnlyExactAnswers();
     void importHexKeepsWhatItReads_data();
     void importHexKeepsWhatItReads();
     void interruptNeverCutsAnUploadFrame_data();
@@ -523,6 +525,47 @@ void TstCliE2e::controlCharactersShownAsText() {
     QVERIFY(!json.out.contains('\x1b') && !json.out.contains('\x7f'));
     QCOMPARE(Json(json)["displays"].toArray()[0].toObject()["monitor"].toString(),
              QString::fromLatin1("A\tB\x1b[2J\x7f"));
+}
+
+void TstCliE2e::readsTakeOnlyExactAnswers_data() {
+    QTest::addColumn<QStringList>("args");  // {file}: the file uploaded
+    QTest::addColumn<int>("kind");          // FaultKind
+    QTest::addColumn<int>("code");
+    QTest::addColumn<int>("value");
+    QTest::addColumn<int>("times");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("words");  // in stderr, or in stdout when it succeeds
+    const int stray = int(FaultKind::Stray), insert = int(FaultKind::Insert);
+    QTest::newRow("bytes: late bytes once, read again")
+        << QStringList{"bytes", "internal"} << stray << 262 << 20 << 1 << 0
+        << QByteArray("00 ff ff ff");
+    QTest::newRow("analyze: noise in every answer")
+        << QStringList{"analyze", "internal"} << insert << 261 << 5 << -1 << 1
+        << QByteArray("answers did not come exactly");
+    // The device stored the file exactly; a late byte in the read-back is no mismatch.
+    QTest::newRow("upload --verify: late bytes in the read-back")
+        << QStringList{"upload", "{file}", "--verify"} << stray << 262 << 20 << 1 << 0
+        << QByteArray("User EDID uploaded and verified");
+}
+
+void TstCliE2e::readsTakeOnlyExactAnswers() {
+    QFETCH(QStringList, args);
+    QFETCH(int, kind);
+    QFETCH(int, code);
+    QFETCH(int, value);
+    QFETCH(int, times);
+    QFETCH(int, status);
+    QFETCH(QByteArray, words);
+    auto device = StartDevice();
+    device->setFaults({{FaultKind(kind), code, value, 0, times}});
+    args.replaceInStrings("{file}", path("valid.bin"));
+    const Result r = Run(QStringList{"--port", device->slavePath()} + args);
+    QCOMPARE(r.status, status);
+    QVERIFY2((status == 0 ? r.out : r.err).contains(words), (r.out + r.err).constData());
+    if (args[0] == "bytes") {
+        QVERIFY(WriteAll(path("internal-store.bin"), device->store(EmuStore::Internal)));
+        QCOMPARE(r.out, Run({"bytes", path("internal-store.bin")}).out);
+    }
 }
 
 void TstCliE2e::importHexKeepsWhatItReads_data() {
