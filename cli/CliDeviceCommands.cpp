@@ -81,11 +81,17 @@ ExitStatus RunPorts(CliRun& run) {
         }
         list.append(entry);
         run.out.line(text);
+        // Ctrl+C during a probe: no further port is probed.
+        if (CliInterrupt::caught()) break;
     }
     run.out.set(QStringLiteral("ports"), list);
+    if (run.args.flag(u"probe") && ports.isEmpty())
+        return run.fail(ExitStatus::NoDevice, SearchWords({}, {}));
     if (run.args.flag(u"probe") && !anyDevice)
         return run.fail(ExitStatus::NoDevice,
-                        QStringLiteral("probed %1 ports, no device found").arg(ports.size()));
+                        ports.size() == 1
+                            ? QStringLiteral("probed 1 port, no device found")
+                            : QStringLiteral("probed %1 ports, no device found").arg(ports.size()));
     return ExitStatus::Ok;
 }
 

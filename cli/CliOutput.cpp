@@ -103,9 +103,10 @@ QString StatusWord(ExitStatus status) {
         case ExitStatus::Mismatch:
             return QStringLiteral("mismatch");
         case ExitStatus::Differs:
-            break;
+            return QStringLiteral("differs");
     }
-    return QStringLiteral("differs");
+    // 128 + a signal's number.
+    return QStringLiteral("interrupted");
 }
 
 CliOutput::CliOutput(std::FILE* out, bool json, const QString& command) : out_(out), json_(json) {

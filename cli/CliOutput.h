@@ -74,7 +74,7 @@ private:
 };
 
 // The word for an exit status in the JSON result: ok, failed, usage, invalid, no-device,
-// mismatch, differs.
+// mismatch, differs, and interrupted for 128 + a signal's number.
 QString StatusWord(ExitStatus status);
 
 }  // namespace varnok::cli

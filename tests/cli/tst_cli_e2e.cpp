@@ -97,6 +97,7 @@ private slots:
     void interruptStopsTheOperation();
     void displaysListedAndSavedEach();
     void controlCharactersShownAsText();
+    void probeStopsOnInterrupt();
     void readsTakeOnlyExactAnswers_data();
     void readsTakeOnlyExactAnswers();
     void importHexKeepsWhatItReads_data();
@@ -525,6 +526,25 @@ void TstCliE2e::controlCharactersShownAsText() {
     QVERIFY(!json.out.contains('\x1b') && !json.out.contains('\x7f'));
     QCOMPARE(Json(json)["displays"].toArray()[0].toObject()["monitor"].toString(),
              QString::fromLatin1("A\tB\x1b[2J\x7f"));
+}
+
+void TstCliE2e::probeStopsOnInterrupt() {
+    // Ctrl+C while the first port is probed: the second is never opened, and the JSON status is
+    // the exit status.
+    auto first = StartDevice();
+    auto second = StartDevice();
+    QProcess* p =
+        Start({"--json", "ports", "--probe"},
+              QStringLiteral("EMU1=%1,EMU2=%2").arg(first->slavePath(), second->slavePath()));
+    const auto pid = static_cast<pid_t>(p->processId());
+    first->setFrameCallback([pid](const FrameRecord&) { ::kill(pid, SIGINT); });
+    const Result r = Finish(p);
+    first->setFrameCallback({});
+    QCOMPARE(r.status, 130);
+    const QJsonObject o = Json(r);
+    QCOMPARE(o["status"].toInt(), 130);
+    QCOMPARE(o["result"].toString(), QStringLiteral("interrupted"));
+    QCOMPARE(second->frameCount(), 0);
 }
 
 void TstCliE2e::readsTakeOnlyExactAnswers_data() {
