@@ -152,8 +152,9 @@ ExitStatus RunUpload(CliRun& run) {
     EdidInfo file;
     if (const ExitStatus s = ReadEdidOperandFile(run, path, file); s != ExitStatus::Ok) return s;
     if (!ValidateEdidImage(file))
-        return run.fail(ExitStatus::InvalidEdid,
-                        UploadWords({UploadOutcome::Invalid, {}, {file.image, 0}}, path));
+        return run.fail(
+            ExitStatus::InvalidEdid,
+            UploadWords({UploadOutcome::Invalid, {}, {file.image, 0, std::nullopt}}, path));
 
     CliSession session(run.views);
     if (const ExitStatus s = ConnectDevice(run, session, DeviceMode::Api); s != ExitStatus::Ok)

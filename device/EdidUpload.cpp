@@ -36,8 +36,9 @@ UploadResult ReadBack(DeviceLink& link, LinkView& log, const EdidImage& image,
                       const UploadOptions& options) {
     if (options.readingBack) options.readingBack();
     const AnalyzerResult back = ReadAnalyzerImage(link, log, EdidSource::User);
-    UploadResult result{UploadOutcome::NoReadBack, {}, {image, 0}};
+    UploadResult result{UploadOutcome::NoReadBack, {}, {image, 0, std::nullopt}};
     if (!back.data.image || back.is(AnalyzerOutcome::LinkLost)) return result;
+    result.data.readBack = back.data.image;
     for (int i = 0; i < kEdidSize; ++i)
         if ((*back.data.image)[i] != image[i]) ++result.data.differing;
     result.outcome = result.data.differing > 0 ? UploadOutcome::Differs : UploadOutcome::Verified;
@@ -85,7 +86,7 @@ UploadResult UploadEdidFile(DeviceLink& link, LinkView& log, const QString& path
         const OperationGuard guard(link);
         const Result<ReadOutcome, EdidImage> read = OpenEdidFileLogged(path, log);
         if (!read.is(ReadOutcome::Read)) return {UploadOutcome::OpenFailed, read.reason, {}};
-        return {SendValidImage(link, log, read.data, options), {}, {read.data, 0}};
+        return {SendValidImage(link, log, read.data, options), {}, {read.data, 0, std::nullopt}};
     });
 }
 
@@ -93,7 +94,7 @@ UploadResult UploadEdidImage(DeviceLink& link, LinkView& log, const EdidImage& i
                              const UploadOptions& options) {
     return UploadThenVerify(link, log, options, [&]() -> UploadResult {
         const OperationGuard guard(link);
-        return {SendValidImage(link, log, image, options), {}, {image, 0}};
+        return {SendValidImage(link, log, image, options), {}, {image, 0, std::nullopt}};
     });
 }
 

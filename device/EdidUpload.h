@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <functional>
+#include <optional>
 
 #include "base/Result.h"
 #include "device/DeviceApi.h"
@@ -27,6 +28,8 @@ enum class UploadOutcome {
 struct UploadData {
     EdidImage image{};  // what was read from the file (also when invalid), or given
     int differing = 0;  // bytes of the read-back that differ from image
+    // The User EDID as read back (Verified and Differs): what the device now holds.
+    std::optional<EdidImage> readBack;
 };
 using UploadResult = Result<UploadOutcome, UploadData>;
 

@@ -1,6 +1,6 @@
 #pragma once
 // Two EDID images side by side: the analyzer's fourteen rows of each, which rows differ, and
-// every byte that differs with both values.
+// every byte that differs with both values and what the byte is.
 
 #include <QList>
 #include <array>
@@ -13,6 +13,9 @@ struct EdidByteDifference {
     int offset;  // 0..255
     uint8_t a;
     uint8_t b;
+    // What the byte is (EdidByteRegions): a's region, or b's where the byte holds nothing in a
+    // (a 128-byte EDID against one with an extension).
+    QString region;
 };
 
 struct EdidComparison {

@@ -3,6 +3,7 @@
 #include <QStringList>
 
 #include "edid/EdidValidity.h"
+#include "words/DifferenceWords.h"
 
 namespace varnok {
 namespace {
@@ -142,10 +143,16 @@ OutcomeText UploadWords(const UploadResult& result, const QString& what) {
         case UploadOutcome::Differs:
             break;
     }
-    return Failed(QStringLiteral("User EDID uploaded, but the read-back differs in %1 of %2 bytes")
-                      .arg(result.data.differing)
-                      .arg(kEdidSize),
-                  "upload.differs");
+    QString text = QStringLiteral("User EDID uploaded, but the read-back differs in %1 of %2 bytes")
+                       .arg(result.data.differing)
+                       .arg(kEdidSize);
+    // Where the device's copy parts from the file tells a stalled upload (the end of a block)
+    // from a device that rewrites a field.
+    if (result.data.readBack)
+        text +=
+            QStringLiteral(": ") +
+            FirstDifferingBytesWords(CompareEdids(result.data.image, *result.data.readBack).bytes);
+    return Failed(text, "upload.differs");
 }
 
 OutcomeText CreatorNotBuiltWords(const QString& error, bool upload) {

@@ -9,6 +9,7 @@
 #include <functional>
 
 #include "edid/Edid.h"
+#include "edid/EdidByteRegion.h"
 #include "edid/EdidCompare.h"
 #include "edid/EdidLayout.h"
 #include "edid/EdidValidity.h"
@@ -58,6 +59,8 @@ private slots:
     void layout();
     void layoutOfEverySample();
     void layoutTimingsAreEdidDecodes();
+    void byteRegions_data();
+    void byteRegions();
 };
 
 void TestEdidInspect::validity_data() {
@@ -135,10 +138,19 @@ void TestEdidInspect::compareTwoEdids() {
     QVERIFY(!c.identical());
     QVERIFY(CompareEdids(b, b).identical());
 
-    // A 128-byte EDID against its own base block with an extension: block 1 differs wholly.
+    // Each byte named by what it is in the first EDID.
+    const QStringList regions = {"descriptor 3 (display product name): text", "checksum of block 0",
+                                 "video data block: SVD 1, VIC 16", "checksum of block 1"};
+    for (int k = 0; k < 4; ++k) QCOMPARE(c.bytes[k].region, regions[k]);
+
+    // A 128-byte EDID against its own base block with an extension: block 1 differs wholly, and
+    // its bytes are named by the EDID that has them.
     const EdidComparison shortLong = CompareEdids(BaseOnlyImage(), a);
     QVERIFY(shortLong.rowDiffers[int(EdidReportRow::AudioChannel)]);
     QCOMPARE(shortLong.bytes.last().offset, 255);
+    const auto vic = std::find_if(shortLong.bytes.begin(), shortLong.bytes.end(),
+                                  [](const EdidByteDifference& d) { return d.offset == 133; });
+    QCOMPARE(vic->region, "video data block: SVD 1, VIC 16");
 }
 
 void TestEdidInspect::layout_data() {
@@ -264,7 +276,8 @@ void TestEdidInspect::layout() {
     QCOMPARE(got.join(u'\n'), expected.join(u'\n'));
 }
 
-// Real EDIDs: every layout covers its image and names no data block as cut.
+// Real EDIDs: every layout covers its image and names no data block as cut; every byte has a
+// region.
 void TestEdidInspect::layoutOfEverySample() {
     const QFileInfoList files = QDir(SamplesDir()).entryInfoList({"*.bin"}, QDir::Files);
     QVERIFY(files.size() >= 300);
@@ -274,7 +287,62 @@ void TestEdidInspect::layoutOfEverySample() {
         const QList<EdidByteRange> layout = EdidByteLayout(image);
         QVERIFY2(CoversImage(layout), qPrintable(file.fileName()));
         for (const EdidByteRange& r : layout) QVERIFY2(!r.bad, qPrintable(file.fileName()));
+        for (const EdidByteRegion& r : EdidByteRegions(image))
+            QVERIFY2(!r.name.isEmpty(), qPrintable(file.fileName()));
     }
+}
+
+void TestEdidInspect::byteRegions_data() {
+    QTest::addColumn<Mutation>("mutate");
+    QTest::addColumn<int>("offset");
+    QTest::addColumn<QString>("region");
+    QTest::addColumn<bool>("holdsNothing");
+    const Mutation none = [](EdidImage&) {};
+    const auto row = [&](const char* name, Mutation m, int offset, const char* region,
+                         bool nothing = false) {
+        QTest::newRow(name) << m << offset << QString(region) << nothing;
+    };
+    row("base field", none, 11, "product code");
+    row("standard timing", none, 41, "standard timing 2");
+    row("timing's clock", none, 54, "detailed timing 1: pixel clock");
+    row("timing's flags", none, 89, "detailed timing 2: interlace, stereo and sync flags");
+    row("name text", none, 95, "descriptor 3 (display product name): text");
+    row("range limits", none, 117, "descriptor 4 (display range limits): max pixel clock");
+    row("checksum 0", none, 127, "checksum of block 0");
+    row("CTA header", none, 130, "where the detailed timings start");
+    row("VIC", none, 133, "video data block: SVD 1, VIC 16");
+    row("audio", none, 136, "audio data block: short audio descriptor 1");
+    row("max TMDS", none, 145, "HDMI vendor-specific data block: max TMDS clock");
+    row("padding", none, 200, "padding", true);
+    // An extension's timing goes on from the base block's two, as edid-decode numbers them.
+    row(
+        "extension timing", [](EdidImage& i) { std::copy_n(i.begin() + 54, 18, i.begin() + 147); },
+        148, "detailed timing 3: pixel clock");
+    row(
+        "dummy descriptor", [](EdidImage& i) { i[111] = 0x10; }, 113, "descriptor 4 (dummy): data");
+    row(
+        "128-byte EDID", [](EdidImage& i) { i = BaseOnlyImage(); }, 133,
+        "no extension: a 128-byte EDID (block 1 reads as 0xff)", true);
+    row(
+        "4:2:0 video block",
+        [](EdidImage& i) {
+            i = ImageWithBlocks({Block(0xE0, {0x0E, 0x61, 0x60})});
+        },
+        135, "YCbCr 4:2:0 video data block: SVD 2, VIC 96");
+}
+
+// Each byte named by its field, inside a timing, a descriptor or a data block.
+void TestEdidInspect::byteRegions() {
+    QFETCH(Mutation, mutate);
+    QFETCH(int, offset);
+    QFETCH(QString, region);
+    QFETCH(bool, holdsNothing);
+    EdidImage image = DefaultEdidImage();
+    mutate(image);
+    const QList<EdidByteRegion> regions = EdidByteRegions(image);
+    QCOMPARE(regions.size(), kEdidSize);
+    QCOMPARE(regions[offset].name, region);
+    QCOMPARE(regions[offset].holdsNothing, holdsNothing);
 }
 
 // Every detailed timing the layout names, in the base block and among the extension's slots up to
