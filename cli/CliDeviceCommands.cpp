@@ -169,6 +169,11 @@ ExitStatus RunUpload(CliRun& run) {
     if (run.args.flag(u"verify") && (readBack || result.is(UploadOutcome::NoReadBack)))
         run.out.set(QStringLiteral("verified"), result.is(UploadOutcome::Verified));
     if (readBack) run.out.set(QStringLiteral("differingBytes"), result.data.differing);
+    // Which bytes: a the file's, b the device's.
+    if (result.is(UploadOutcome::Differs) && result.data.readBack)
+        run.out.set(
+            QStringLiteral("differing"),
+            ByteDifferencesJson(CompareEdids(result.data.image, *result.data.readBack).bytes));
     const OutcomeText words = UploadWords(result, path);
     switch (result.outcome) {
         case UploadOutcome::Uploaded:

@@ -37,6 +37,16 @@ QString RowCaption(int row) {
 
 }  // namespace
 
+QJsonArray ByteDifferencesJson(const QList<EdidByteDifference>& bytes) {
+    QJsonArray list;
+    for (const EdidByteDifference& d : bytes)
+        list.append(QJsonObject{{QStringLiteral("offset"), d.offset},
+                                {QStringLiteral("a"), d.a},
+                                {QStringLiteral("b"), d.b},
+                                {QStringLiteral("region"), d.region}});
+    return list;
+}
+
 ExitStatus RunBytes(CliRun& run) {
     const EdidOperand operand = ParseEdidOperand(run.args.operands[0]);
     QList<EdidInfo> infos;
@@ -68,13 +78,11 @@ ExitStatus RunCompare(CliRun& run) {
                              .arg(RowCaption(row), EscapedReportValue(c.a.values[row]),
                                   EscapedReportValue(c.b.values[row])));
     }
-    QJsonArray bytes;
-    for (const EdidByteDifference& d : c.bytes) {
-        bytes.append(QJsonObject{{QStringLiteral("offset"), d.offset},
-                                 {QStringLiteral("a"), d.a},
-                                 {QStringLiteral("b"), d.b}});
-        run.out.line(QStringLiteral("byte\t%1\t%2\t%3").arg(d.offset).arg(Hex2(d.a), Hex2(d.b)));
-    }
+    const QJsonArray bytes = ByteDifferencesJson(c.bytes);
+    for (const EdidByteDifference& d : c.bytes)
+        run.out.line(QStringLiteral("byte\t%1\t%2\t%3\t%4")
+                         .arg(d.offset)
+                         .arg(Hex2(d.a), Hex2(d.b), d.region));
     run.out.set(QStringLiteral("a"), operands[0].device ? run.args.operands[0] : operands[0].path);
     run.out.set(QStringLiteral("b"), operands[1].device ? run.args.operands[1] : operands[1].path);
     run.out.set(QStringLiteral("identical"), c.identical());

@@ -97,6 +97,7 @@ private slots:
     void interruptStopsTheOperation();
     void displaysListedAndSavedEach();
     void controlCharactersShownAsText();
+    void differingBytesNamed();
     void probeStopsOnInterrupt();
     void readsTakeOnlyExactAnswers_data();
     void readsTakeOnlyExactAnswers();
@@ -332,7 +333,7 @@ void TstCliE2e::failureStatuses_data() {
         << "x.bin cannot be written: No such file or directory";
     QTest::newRow("read-back differs")
         << QStringList{"--port", "{corrupting}", "upload", "--verify", "{dir}/sums127.bin"} << ""
-        << 5 << "in 2 of 256 bytes";
+        << 5 << "in 2 of 256 bytes: 130 (0x82) ";
     QTest::newRow("compare finds differences")
         << QStringList{"compare", "{dir}/valid.bin", "{dir}/sums127.bin"} << "" << 6
         << "and 3 bytes";
@@ -511,7 +512,8 @@ void TstCliE2e::controlCharactersShownAsText() {
     const Result compare = Run({"compare", file, path("valid.bin")});
     QCOMPARE(compare.status, 6);
     QVERIFY2(compare.out.contains("\\x1b[2J"), compare.out.constData());
-    for (const QByteArray& l : compare.out.trimmed().split('\n')) QCOMPARE(l.count('\t'), 3);
+    for (const QByteArray& l : compare.out.trimmed().split('\n'))
+        QCOMPARE(l.count('\t'), l.startsWith("byte") ? 4 : 3);
     for (const QByteArray& out : {analyze.out, compare.out})
         for (char c : out) QVERIFY(uchar(c) >= 0x20 ? uchar(c) != 0x7f : c == '\t' || c == '\n');
 
@@ -526,6 +528,36 @@ void TstCliE2e::controlCharactersShownAsText() {
     QVERIFY(!json.out.contains('\x1b') && !json.out.contains('\x7f'));
     QCOMPARE(Json(json)["displays"].toArray()[0].toObject()["monitor"].toString(),
              QString::fromLatin1("A\tB\x1b[2J\x7f"));
+}
+
+void TstCliE2e::differingBytesNamed() {
+    // compare and a verify mismatch say what each differing byte is, in text and in JSON.
+    Result r = Run({"compare", path("valid.bin"), path("sums127.bin")});
+    QCOMPARE(r.status, 6);
+    const QList<QByteArray> lines = r.out.split('\n');
+    const auto byte130 = std::find_if(lines.begin(), lines.end(), [](const QByteArray& l) {
+        return l.startsWith("byte\t130\t");
+    });
+    QVERIFY(byte130 != lines.end());
+    QVERIFY2(byte130->split('\t').size() == 5 && !byte130->split('\t')[4].isEmpty(),
+             byte130->constData());
+
+    r = Run({"--json", "compare", path("valid.bin"), path("sums127.bin")});
+    const QJsonArray bytes = Json(r)["bytes"].toArray();
+    QCOMPARE(bytes.size(), 3);
+    for (const QJsonValue& b : bytes) QVERIFY(!b.toObject()["region"].toString().isEmpty());
+
+    r = Run(
+        {"--json", "--port", corrupting_->slavePath(), "upload", "--verify", path("sums127.bin")});
+    QCOMPARE(r.status, 5);
+    const QJsonObject o = Json(r);
+    QCOMPARE(o["status"].toInt(), 5);
+    const QJsonArray differing = o["differing"].toArray();
+    QCOMPARE(differing.size(), 2);
+    QCOMPARE(differing[0].toObject()["offset"].toInt(), 130);
+    QCOMPARE(differing[0].toObject()["region"].toString(),
+             bytes[0].toObject()["region"].toString());
+    QVERIFY(o["message"].toString().contains("130 (0x82) "));
 }
 
 void TstCliE2e::probeStopsOnInterrupt() {
