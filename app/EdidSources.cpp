@@ -20,6 +20,7 @@
 #include "edid/EdidHexText.h"
 #include "edidio/EdidLoad.h"
 #include "link/DeviceLink.h"
+#include "words/OutcomeWords.h"
 
 namespace varnok {
 namespace {
@@ -127,8 +128,7 @@ void AttachDisplayMenu(QMenu* menu, std::function<void(const DisplayEdid&)> chos
         menu->clear();
         const QList<DisplayEdid> displays = ListDisplayEdids();
         if (displays.isEmpty()) {
-            menu->addAction(QStringLiteral("No display of this computer reports an EDID"))
-                ->setEnabled(false);
+            menu->addAction(NoDisplayEdidWords())->setEnabled(false);
             return;
         }
         int n = 0;

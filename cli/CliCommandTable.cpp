@@ -115,9 +115,9 @@ constexpr CliCommandSpec kCommands[] = {
      .run = RunCompare,
      .checkOperands = NotStored},
     {.name = "import-hex",
-     .operands = "TEXT|- OUT",
-     .help = "hex text (plain hex, edid-decode's output, xrandr --verbose, a C array) to a .bin "
-             "file; - reads standard input",
+     .operands = "TEXT|FILE|- OUT",
+     .help = "hex text (plain hex, edid-decode's output, xrandr --verbose, a C array, a dump, a "
+             "registry export) to a .bin file of its size; FILE or - reads it from there",
      .run = RunImportHex},
     {.name = "displays",
      .options = kDisplaysOptions,

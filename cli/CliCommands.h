@@ -6,11 +6,13 @@
 
 #include <QString>
 
+#include <QJsonArray>
 #include "cli/CliArgs.h"
 #include "cli/CliOutput.h"
 #include "device/EdidStores.h"
 #include "edid/EdidInfo.h"
 #include "edid/check/EdidFindings.h"
+#include "edid/EdidCompare.h"
 #include "words/OutcomeWords.h"
 
 namespace varnok::cli {
@@ -95,6 +97,10 @@ struct EdidOperand {
 };
 EdidOperand ParseEdidOperand(const QString& operand);
 EdidSource SourceForWord(const QString& word);
+
+// Bytes that differ for --json (compare, a verify mismatch): each an object with offset, a, b
+// and region, what the byte is ("detailed timing 1: pixel clock").
+QJsonArray ByteDifferencesJson(const QList<EdidByteDifference>& bytes);
 
 // Reads each operand (the device ones over one connection, found only when one is needed) into
 // its EdidInfo, decoded, and into `bytes` when given: a file's every byte, a device's 256.

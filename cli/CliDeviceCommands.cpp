@@ -11,6 +11,7 @@
 #include "cli/CliViews.h"
 #include "device/EdidDownload.h"
 #include "device/EdidUpload.h"
+#include "edid/ControlCharacters.h"
 #include "edid/Edid.h"
 #include "edid/EdidValidity.h"
 #include "edid/check/EdidCheck.h"
@@ -65,7 +66,8 @@ ExitStatus RunPorts(CliRun& run) {
                 entry[QStringLiteral("model")] = session.modelName();
                 entry[QStringLiteral("version")] = session.firmwareVersion();
                 text += QStringLiteral("\tdevice\t%1\t%2")
-                            .arg(session.modelName(), session.firmwareVersion());
+                            .arg(ShowControlCharacters(session.modelName()),
+                                 ShowControlCharacters(session.firmwareVersion()));
             } else if (state == CliSession::State::Isp) {
                 anyDevice = true;
                 entry[QStringLiteral("state")] = QStringLiteral("isp");
@@ -81,11 +83,17 @@ ExitStatus RunPorts(CliRun& run) {
         }
         list.append(entry);
         run.out.line(text);
+        // Ctrl+C during a probe: no further port is probed.
+        if (CliInterrupt::caught()) break;
     }
     run.out.set(QStringLiteral("ports"), list);
+    if (run.args.flag(u"probe") && ports.isEmpty())
+        return run.fail(ExitStatus::NoDevice, SearchWords({}, {}));
     if (run.args.flag(u"probe") && !anyDevice)
         return run.fail(ExitStatus::NoDevice,
-                        QStringLiteral("probed %1 ports, no device found").arg(ports.size()));
+                        ports.size() == 1
+                            ? QStringLiteral("probed 1 port, no device found")
+                            : QStringLiteral("probed %1 ports, no device found").arg(ports.size()));
     return ExitStatus::Ok;
 }
 
@@ -103,14 +111,15 @@ ExitStatus RunInfo(CliRun& run) {
         run.out.line(QStringLiteral("Loader\t") + loader);
         if (!session.firmwareVersion().isEmpty()) {
             run.out.set(QStringLiteral("version"), session.firmwareVersion());
-            run.out.line(QStringLiteral("Version\t") + session.firmwareVersion());
+            run.out.line(QStringLiteral("Version\t") +
+                         ShowControlCharacters(session.firmwareVersion()));
         }
         return ExitStatus::Ok;
     }
     run.out.set(QStringLiteral("model"), session.modelName());
     run.out.set(QStringLiteral("version"), session.firmwareVersion());
-    run.out.line(QStringLiteral("Model\t") + session.modelName());
-    run.out.line(QStringLiteral("Version\t") + session.firmwareVersion());
+    run.out.line(QStringLiteral("Model\t") + ShowControlCharacters(session.modelName()));
+    run.out.line(QStringLiteral("Version\t") + ShowControlCharacters(session.firmwareVersion()));
     if (!session.edidMode())
         return run.fail(
             ExitStatus::Failure,
@@ -169,6 +178,11 @@ ExitStatus RunUpload(CliRun& run) {
     if (run.args.flag(u"verify") && (readBack || result.is(UploadOutcome::NoReadBack)))
         run.out.set(QStringLiteral("verified"), result.is(UploadOutcome::Verified));
     if (readBack) run.out.set(QStringLiteral("differingBytes"), result.data.differing);
+    // Which bytes: a the file's, b the device's.
+    if (result.is(UploadOutcome::Differs) && result.data.readBack)
+        run.out.set(
+            QStringLiteral("differing"),
+            ByteDifferencesJson(CompareEdids(result.data.image, *result.data.readBack).bytes));
     const OutcomeText words = UploadWords(result, path);
     switch (result.outcome) {
         case UploadOutcome::Uploaded:

@@ -8,14 +8,17 @@
 #include <QJsonObject>
 
 #include "cli/CliCommands.h"
+#include "edid/ControlCharacters.h"
 #include "edid/Edid.h"
 #include "edid/EdidCompare.h"
 #include "edid/EdidHexText.h"
 #include "edid/EdidReport.h"
 #include "edid/EdidValidity.h"
+#include "edid/check/EdidCheck.h"
 #include "edidio/DisplayEdids.h"
 #include "edidio/EdidSave.h"
 #include "words/EdidCheckWords.h"
+#include "edidio/FileRead.h"
 
 namespace varnok::cli {
 namespace {
@@ -34,6 +37,16 @@ QString RowCaption(int row) {
 }
 
 }  // namespace
+
+QJsonArray ByteDifferencesJson(const QList<EdidByteDifference>& bytes) {
+    QJsonArray list;
+    for (const EdidByteDifference& d : bytes)
+        list.append(QJsonObject{{QStringLiteral("offset"), d.offset},
+                                {QStringLiteral("a"), d.a},
+                                {QStringLiteral("b"), d.b},
+                                {QStringLiteral("region"), d.region}});
+    return list;
+}
 
 ExitStatus RunBytes(CliRun& run) {
     const EdidOperand operand = ParseEdidOperand(run.args.operands[0]);
@@ -71,19 +84,21 @@ ExitStatus RunCompare(CliRun& run) {
                              .arg(RowCaption(row), EscapedReportValue(c.a.values[row]),
                                   EscapedReportValue(c.b.values[row])));
     }
-    QJsonArray bytes;
-    for (const EdidByteDifference& d : c.bytes) {
-        bytes.append(QJsonObject{{QStringLiteral("offset"), d.offset},
-                                 {QStringLiteral("a"), d.a},
-                                 {QStringLiteral("b"), d.b}});
-        run.out.line(QStringLiteral("byte\t%1\t%2\t%3").arg(d.offset).arg(Hex2(d.a), Hex2(d.b)));
-    }
+    const QJsonArray bytes = ByteDifferencesJson(c.bytes);
+    for (const EdidByteDifference& d : c.bytes)
+        run.out.line(QStringLiteral("byte\t%1\t%2\t%3\t%4")
+                         .arg(d.offset)
+                         .arg(Hex2(d.a), Hex2(d.b), d.region));
     run.out.set(QStringLiteral("a"), operands[0].device ? run.args.operands[0] : operands[0].path);
     run.out.set(QStringLiteral("b"), operands[1].device ? run.args.operands[1] : operands[1].path);
     run.out.set(QStringLiteral("identical"), c.identical());
     run.out.set(QStringLiteral("rows"), rows);
     run.out.set(QStringLiteral("bytes"), bytes);
-    if (c.identical()) return ExitStatus::Ok;
+    if (c.identical()) {
+        run.out.line(
+            QStringLiteral("%1 and %2 are equal").arg(operands[0].label, operands[1].label));
+        return ExitStatus::Ok;
+    }
     return run.fail(ExitStatus::Differs, QStringLiteral("%1 and %2 differ in %3 rows and %4 bytes")
                                              .arg(operands[0].label, operands[1].label)
                                              .arg(c.differingRows())
@@ -91,30 +106,51 @@ ExitStatus RunCompare(CliRun& run) {
 }
 
 ExitStatus RunImportHex(CliRun& run) {
-    const QString& text = run.args.operands[0];
+    const QString& operand = run.args.operands[0];
     const QString& target = run.args.operands[1];
-    QString input = text;
-    if (text == QLatin1String("-")) {
-        QFile in;
-        if (!in.open(stdin, QIODevice::ReadOnly))
-            return run.fail(ExitStatus::Failure, QStringLiteral("standard input can't be read"));
-        const QByteArray bytes = in.read(kMaxHexText + 1);
+    QString input = operand;
+    // The text comes from standard input (-), a file the operand names, or the operand itself.
+    const bool fromStdin = operand == QLatin1String("-");
+    if (fromStdin || QFileInfo(operand).isFile()) {
+        QByteArray bytes;
+        if (fromStdin) {
+            QFile in;
+            if (!in.open(stdin, QIODevice::ReadOnly))
+                return run.fail(ExitStatus::Failure,
+                                QStringLiteral("standard input can't be read"));
+            // To its end: a producer may write a line at a time.
+            bytes = ReadAtMost(in, kMaxHexText + 1);
+        } else {
+            const Result<ReadOutcome, QByteArray> read = ReadRegularFile(operand, kMaxHexText + 1);
+            if (!read.is(ReadOutcome::Read))
+                return run.fail(ExitStatus::Failure,
+                                QStringLiteral("%1 can't be read: %2").arg(operand, read.reason));
+            bytes = read.data;
+        }
         if (bytes.size() > kMaxHexText)
             return run.fail(ExitStatus::InvalidEdid,
-                            QStringLiteral("standard input holds more than 4 MiB; no EDID text "
-                                           "is that long"));
-        input = QString::fromUtf8(bytes);
+                            QStringLiteral("%1 holds more than 4 MiB; no EDID text is that long")
+                                .arg(fromStdin ? QStringLiteral("standard input") : operand));
+        input = EdidHexTextFromBytes(bytes);
     }
-    const EdidHexText parsed = ParseEdidHexText(input);
+    const EdidHexText parsed = ParseEdidHexBlocks(input);
     if (!parsed.ok) return run.fail(ExitStatus::InvalidEdid, HexTextWords(parsed));
-    const EdidValidity validity = DescribeEdidValidity(parsed.image);
     run.out.set(QStringLiteral("form"), parsed.form);
     run.out.set(QStringLiteral("bytes"), parsed.size);
-    if (!validity.valid)
-        return run.fail(ExitStatus::InvalidEdid,
-                        validity.sentence + QStringLiteral(" Nothing "
-                                                           "was written."));
-    if (const SaveResult saved = SaveEdidFile(target, parsed.image); !saved.is(SaveOutcome::Saved))
+    // An EDID of more than two blocks is judged by the check of 128 x N bytes; the device's own
+    // rules judge the 128 or 256 bytes it can hold.
+    QString invalid;
+    if (parsed.size > kEdidSize) {
+        for (const EdidFinding& f : CheckEdid(parsed.bytes))
+            if (invalid.isEmpty() && f.level == EdidFindingLevel::Error)
+                invalid = FormatEdidFinding(f) + QLatin1Char('.');
+    } else if (const EdidValidity validity = DescribeEdidValidity(parsed.image); !validity.valid) {
+        invalid = validity.sentence;
+    }
+    if (!invalid.isEmpty())
+        return run.fail(ExitStatus::InvalidEdid, invalid + QStringLiteral(" Nothing was written."));
+    // The file keeps the size the text has: a 128-byte EDID is saved as 128 bytes.
+    if (const SaveResult saved = SaveEdidFile(target, parsed.bytes); !saved.is(SaveOutcome::Saved))
         return run.fail(ExitStatus::Failure,
                         EdidSaveWords(saved, target, QStringLiteral("EDID"), parsed.size));
     run.out.set(QStringLiteral("file"), target);
@@ -127,11 +163,13 @@ ExitStatus RunImportHex(CliRun& run) {
 ExitStatus RunDisplays(CliRun& run) {
     const QList<DisplayEdid> displays = ListDisplayEdids();
     const QString dir = run.args.value(u"save");
-    if (!dir.isEmpty() && !QFileInfo(dir).isDir())
-        return run.fail(ExitStatus::Failure, dir + QStringLiteral(": no such folder"));
+    if (!dir.isEmpty() && !QDir().mkpath(dir))
+        return run.fail(ExitStatus::Failure, dir + QStringLiteral(": the folder can't be created"));
+    const QStringList fileNames = DisplayFileNames(displays);
     QJsonArray list;
     QStringList failed;
-    for (const DisplayEdid& d : displays) {
+    for (qsizetype i = 0; i < displays.size(); ++i) {
+        const DisplayEdid& d = displays[i];
         const EdidValidity validity = DescribeEdidValidity(d.image);
         QJsonObject entry{{QStringLiteral("connector"), d.connector},
                           {QStringLiteral("monitor"), d.monitorName},
@@ -139,12 +177,12 @@ ExitStatus RunDisplays(CliRun& run) {
                           {QStringLiteral("valid"), validity.valid}};
         QString line =
             QStringLiteral("%1\t%2\t%3\t%4")
-                .arg(d.connector, d.monitorName)
+                .arg(ShowControlCharacters(d.connector), ShowControlCharacters(d.monitorName))
                 .arg(d.size())
                 .arg(validity.valid ? QStringLiteral("valid") : QStringLiteral("invalid"));
         if (!dir.isEmpty()) {
             // One file a display, named after its connector, with every byte the display has.
-            const QString file = QDir(dir).filePath(DisplayFileName(d.connector));
+            const QString file = QDir(dir).filePath(fileNames[i]);
             if (const SaveResult saved = SaveEdidFile(file, d.bytes);
                 saved.is(SaveOutcome::Saved)) {
                 entry[QStringLiteral("file")] = file;
@@ -161,6 +199,7 @@ ExitStatus RunDisplays(CliRun& run) {
         list.append(entry);
         run.out.line(line);
     }
+    if (displays.isEmpty()) run.out.line(NoDisplayEdidWords());
     run.out.set(QStringLiteral("displays"), list);
     if (!failed.isEmpty()) return run.fail(ExitStatus::Failure, failed.join(QStringLiteral("; ")));
     return ExitStatus::Ok;

@@ -2,19 +2,23 @@
 
 #include <QJsonDocument>
 
+#include "edid/ControlCharacters.h"
+
 namespace varnok::cli {
 
 QString TerminalSafe(const QString& text) {
+    // The program's own line breaks and column tabs stay; the text between them is shown as every
+    // text output shows a value (a value put into a line went through the same rule already).
     QString out;
     out.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t c = text[i].unicode();
-        if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') continue;
-        const bool control = c < 0x20 || (c >= 0x7F && c < 0xA0);
-        if (control && c != u'\n' && c != u'\t')
-            out += QStringLiteral("\\x%1").arg(int(c), 2, 16, QLatin1Char('0'));
-        else
-            out += QChar(c);
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= text.size(); ++i) {
+        if (i < text.size() && text[i] != u'\n' && text[i] != u'\t') continue;
+        qsizetype end = i;
+        if (i < text.size() && text[i] == u'\n' && end > start && text[end - 1] == u'\r') --end;
+        out += ShowControlCharacters(QStringView(text).sliced(start, end - start));
+        if (i < text.size()) out += text[i];
+        start = i + 1;
     }
     return out;
 }
@@ -99,9 +103,10 @@ QString StatusWord(ExitStatus status) {
         case ExitStatus::Mismatch:
             return QStringLiteral("mismatch");
         case ExitStatus::Differs:
-            break;
+            return QStringLiteral("differs");
     }
-    return QStringLiteral("differs");
+    // 128 + a signal's number.
+    return QStringLiteral("interrupted");
 }
 
 CliOutput::CliOutput(std::FILE* out, bool json, const QString& command) : out_(out), json_(json) {
@@ -122,7 +127,9 @@ int CliOutput::finish(ExitStatus status, const QString& message) {
         fields_.insert(QStringLiteral("status"), int(status));
         fields_.insert(QStringLiteral("result"), StatusWord(status));
         if (!message.isEmpty()) fields_.insert(QStringLiteral("message"), message);
-        bytes = QJsonDocument(fields_).toJson(QJsonDocument::Compact) + '\n';
+        // DEL and C1, which JSON allows raw, are escaped too: none reaches a terminal.
+        bytes = EscapeJsonControlCharacters(QJsonDocument(fields_).toJson(QJsonDocument::Compact)) +
+                '\n';
     } else {
         for (const QString& l : lines_) bytes += TerminalSafe(l).toUtf8() + '\n';
     }

@@ -14,8 +14,11 @@
 
 namespace varnok::cli {
 
-// Text from a device or a file is shown as text: "\r\n" becomes a line break and every other
-// control character (C0, DEL, C1) is written as \xHH, so no byte can steer the terminal.
+// Text on its way to the terminal: "\r\n" becomes a line break, line breaks and tabs stay (the
+// program's own lines and columns), and every other control character (C0, DEL, C1) is written as
+// ShowControlCharacters writes it, \xHH, so no byte can steer the terminal. A value from a device
+// or an EDID goes into a line through ShowControlCharacters first, so its own tabs and line
+// breaks are shown too.
 QString TerminalSafe(const QString& text);
 
 class CliConsole {
@@ -71,7 +74,7 @@ private:
 };
 
 // The word for an exit status in the JSON result: ok, failed, usage, invalid, no-device,
-// mismatch, differs.
+// mismatch, differs, and interrupted for 128 + a signal's number.
 QString StatusWord(ExitStatus status);
 
 }  // namespace varnok::cli

@@ -63,8 +63,8 @@ int main(int argc, char** argv) {
             "new EDID)");
         console.error(words);
         out.set(QStringLiteral("interrupted"), true);
-        out.finish(status == ExitStatus::Ok ? ExitStatus::Failure : status, words);
-        return 128 + signal;
+        // The JSON status is the exit status, 128 + the signal's number.
+        return out.finish(ExitStatus(128 + signal), words);
     }
     if (status != ExitStatus::Ok) console.error(run.message);
     return out.finish(status, run.message);

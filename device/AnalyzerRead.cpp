@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "device/DeviceApi.h"
+#include "device/EdidDownload.h"
 #include "device/OperationGuard.h"
 #include "edid/Edid.h"
 #include "link/DeviceLink.h"
@@ -16,19 +17,17 @@ namespace {
 constexpr uint8_t kEdidHeader[8] = {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00};
 constexpr int kHeaderSearchOffsets = 16;
 
-// True when any byte arrived since the last command: SendApiCommand zero-fills the buffer, and a
-// response always starts with its non-zero lead byte (or, from a confused device, other bytes).
-bool AnythingReceived(const DeviceLink& link) {
-    return std::any_of(link.RxBuffer.begin(), link.RxBuffer.begin() + kRxBufferSize,
-                       [](uint8_t b) { return b != 0; });
-}
-
-// True when the answer to the last read brought at least `bytes` bytes: RxLength counts them until
-// the dispatch step takes a complete answer (count + 3 bytes) and sets LastApiCode to 0. A block
-// that did not come whole reads as the zeros of the cleared buffer, and an all-zero extension
-// block even passes its checksum, so such a read is never taken for the device's EDID.
-bool AnswerHas(const DeviceLink& link, uint32_t bytes) {
-    return link.LastApiCode == 0 || link.RxLength >= bytes;
+// Sends one block read, pauses, and takes its 128 data bytes into dest when the answer came
+// exactly: the lead byte, two bytes and the data, and no byte more within the pause
+// (BlockAnswerExact). An answer with garbage or late bytes in it fails the block, as a download's
+// does: nothing tells which of its bytes are the EDID's. `heard` is set when any byte came.
+bool ReadExactBlock(DeviceLink& link, uint16_t code, uint32_t pauseMs, uint8_t* dest, bool& heard) {
+    link.SendApiCommand(0, code, kBlockSize);
+    link.WaitAnswerMs(pauseMs);  // across a network, an answer late by the pause is waited for
+    const bool exact = BlockAnswerExact(link);
+    heard |= link.bytesSinceCommand() > 0;
+    if (exact) std::copy_n(link.takenAnswer().constData() + kResponseHeader, kBlockSize, dest);
+    return exact;
 }
 
 }  // namespace
@@ -68,6 +67,7 @@ AnalyzerResult ReadAnalyzerImage(DeviceLink& link, LinkView& log, EdidSource sou
     link.disablePoll();
 
     bool valid = false;
+    bool heard = false;  // any answer byte at all, exact or not
     while (read.attempts < plan.attempts) {
         ++read.attempts;
         if (plan.selector) {
@@ -81,29 +81,19 @@ AnalyzerResult ReadAnalyzerImage(DeviceLink& link, LinkView& log, EdidSource sou
         }
 
         EdidImage attempt{};
-        bool heard = false;
-        link.SendApiCommand(0, plan.block0Code, kBlockSize);
-        link.WaitAnswerMs(plan.pauseMs);
-        heard |= AnythingReceived(link);
-        int offset = FindEdidHeaderOffset(link.RxBuffer.data());
-        if (offset < 0) {
+        const bool whole0 =
+            ReadExactBlock(link, plan.block0Code, plan.pauseMs, attempt.data(), heard);
+        // The header is looked for where it may stand in what came; an exact answer holds it right
+        // after the answer's three head bytes.
+        if (FindEdidHeaderOffset(link.RxBuffer.data()) < 0)
             log.logAppend(QStringLiteral("No Header Found.\r\n"));
-            offset = kHeaderSearchOffsets;
-        }
-        std::copy_n(link.RxBuffer.begin() + offset, kBlockSize, attempt.begin());
-        const bool whole0 = AnswerHas(link, uint32_t(offset + kBlockSize));
+        // Block 1 is read in every attempt, as the device is used to.
+        const bool whole1 =
+            ReadExactBlock(link, plan.block1Code, plan.pauseMs, attempt.data() + kBlockSize, heard);
 
-        link.SendApiCommand(0, plan.block1Code, kBlockSize);
-        link.WaitAnswerMs(plan.pauseMs);
-        heard |= AnythingReceived(link);
-        std::copy_n(link.RxBuffer.begin() + kResponseHeader, kBlockSize,
-                    attempt.begin() + kBlockSize);
-        const bool whole1 = AnswerHas(link, uint32_t(kResponseHeader + kBlockSize));
-
-        // An attempt whose answers did not both come whole read (some of) the zeros of the
-        // cleared buffer; the image of an earlier attempt stands. So does one cut short by a
-        // lost link.
-        const bool whole = heard && whole0 && whole1 && !guard.lost();
+        // An attempt whose answers did not both come exactly leaves the image of an earlier
+        // attempt standing; so does one cut short by a lost link.
+        const bool whole = whole0 && whole1 && !guard.lost();
         if (whole) {
             read.image = attempt;
             EdidInfo judged;
@@ -123,6 +113,8 @@ AnalyzerResult ReadAnalyzerImage(DeviceLink& link, LinkView& log, EdidSource sou
         result.outcome = AnalyzerOutcome::Valid;
     else if (read.image)
         result.outcome = AnalyzerOutcome::Invalid;
+    else if (heard)
+        result.outcome = AnalyzerOutcome::Garbled;
     if (!guard.lost()) link.enablePoll();
     return result;
 }

@@ -36,14 +36,16 @@ int FindEdidHeaderOffset(const uint8_t* buffer);
 
 enum class AnalyzerOutcome {
     Valid,     // an attempt read a valid image
-    Invalid,   // some attempt got whole answers to both block reads, none a valid image
-    NoAnswer,  // no attempt got whole answers to both of its block reads
+    Invalid,   // some attempt got exact answers to both block reads, none a valid image
+    NoAnswer,  // no byte answered any block read
+    Garbled,   // answers came, but in no attempt both exactly (bytes more or fewer than a block)
     LinkLost,  // the port closed during the read (a Disconnect); attempts stopped
 };
 struct AnalyzerRead {
-    // The image of the last attempt whose two answers both came whole; none when no attempt did
-    // (a silent device must not bring back a previous image as if it had just been read, and a
-    // block that never came must not pass as an empty extension).
+    // The image of the last attempt whose two answers both came exactly (the lead byte, two bytes,
+    // 128 data bytes, nothing more: as a download takes them); none when no attempt's did (a
+    // silent device must not bring back a previous image as if it had just been read, a block
+    // that never came must not pass as an empty extension, and noise must not pass as EDID bytes).
     std::optional<EdidImage> image;
     int attempts = 0;  // attempts made
 };

@@ -15,8 +15,9 @@ OperationGuard::OperationGuard(DeviceLink& link, unsigned options)
     }
     if (bound_.first() &&
         ((options & AnnounceAlways) || link_.connectionState() == ConnectionState::Connected)) {
-        link_.SendApiCommand(1, api_code::OperationStart, 0);
-        announced_ = true;
+        // An operation begun while the program closes sends no start notice, and so no end
+        // notice either.
+        announced_ = link_.SendApiCommand(1, api_code::OperationStart, 0);
     }
     if (options & KeepDeviceAlive) link_.LinkFlags |= DeviceAlive;
 }

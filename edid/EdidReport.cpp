@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 
+#include "edid/ControlCharacters.h"
 #include "edid/Edid.h"
 
 namespace varnok {
@@ -123,7 +124,9 @@ QString EdidReportCaption(int row) {
 }
 
 QString EscapedReportValue(QString value) {
-    return value.replace(QStringLiteral("\r\n"), QStringLiteral("\\r\\n"));
+    // The audio row's break, then whatever else the EDID's text holds (a monitor name may hold
+    // ESC or a tab), so that no row steers a terminal or splits its columns.
+    return ShowControlCharacters(value.replace(QStringLiteral("\r\n"), QStringLiteral("\\r\\n")));
 }
 
 QString EdidReportLine(const EdidReport& report, int row) {

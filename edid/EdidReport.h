@@ -56,7 +56,7 @@ EdidReport ReportEdidImage(const EdidImage& image);
 // A row's caption without its leading blanks: "EDID Header :".
 QString EdidReportCaption(int row);
 // A value on one line of text output: a wrapped audio list keeps its break as the four
-// characters \r\n.
+// characters \r\n, and every other control character is shown as ShowControlCharacters shows it.
 QString EscapedReportValue(QString value);
 // One row as a line of text output: caption, a tab, the escaped value.
 QString EdidReportLine(const EdidReport& report, int row);

@@ -8,6 +8,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include "edid/EdidInfo.h"
 
@@ -26,7 +27,7 @@ struct DisplayEdid {
 inline constexpr char kDrmDirVariable[] = "VARNOK_DRM_DIR";
 
 // Every display whose EDID is not empty (an empty one means nothing is attached), in connector
-// name order.
+// name order, numbers by their value ("DP-2" before "DP-10").
 QList<DisplayEdid> ListDisplayEdids();
 
 // The displays of one DRM folder: its entries' "edid" files that are regular files and not
@@ -40,6 +41,14 @@ DisplayEdid MakeDisplayEdid(const QString& connector, const QByteArray& bytes);
 // a letter, a digit, '-' and '_' made '_' (a Windows monitor is named "model\instance", and a
 // monitor's name may hold anything), then ".bin".
 QString DisplayFileName(const QString& connector);
+// The file names for saving the displays side by side, one for each in order: DisplayFileName,
+// and where that name is taken already (connectors that differ only in characters made '_', or
+// only in case, which some file systems ignore) "-2", "-3", ... before ".bin", so no display's
+// file overwrites another's.
+QStringList DisplayFileNames(const QList<DisplayEdid>& displays);
+
+// Connector names in the order people count them: digit runs by their value, "DP-2" < "DP-10".
+bool ConnectorLess(const QString& a, const QString& b);
 
 // The system's own displays (the platform's reader): sysfs on Linux, the registry on Windows.
 QList<DisplayEdid> SystemDisplayEdids();

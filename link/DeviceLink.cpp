@@ -4,6 +4,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #ifdef __linux__
 #include <sys/prctl.h>
@@ -19,6 +20,8 @@ constexpr int kPollMs = 1000;
 constexpr int kFloodKeep = 16;  // bytes kept from a queue of more than 1024
 constexpr uint32_t kDataPhaseLeadMs = 50;
 constexpr uint32_t kDataBytePauseMs = 1;
+// How long after a read its answer may still be on its way when the next command goes out.
+constexpr uint32_t kLateAnswerMs = 50;
 constexpr uint32_t kAnswerLookMs = 1;  // a 6-byte answer takes about 1 ms at 57600 baud
 // How often a wait across a network looks for its answer: far below the network's own delay.
 constexpr uint32_t kNetworkLookMs = 5;
@@ -159,7 +162,7 @@ std::array<uint8_t, 4> DeviceLink::apiHeader(uint8_t w, ApiCode code, uint16_t c
             0x0D};
 }
 
-void DeviceLink::SendApiCommand(uint8_t w, ApiCode code, uint16_t count, const uint8_t* data,
+bool DeviceLink::SendApiCommand(uint8_t w, ApiCode code, uint16_t count, const uint8_t* data,
                                 const std::function<void(int index)>& eachByte) {
     // Across a network the answer to a read nothing waited for (the status poll) may still be on
     // its way: it is taken first, so that it does not land in this command's answer. The poll
@@ -172,10 +175,19 @@ void DeviceLink::SendApiCommand(uint8_t w, ApiCode code, uint16_t count, const u
     // A complete response that the dispatcher has not yet taken belongs to the previous command:
     // act on it now, before its code and bytes are replaced by the new command's.
     if (LinkFlags & ResponseReady) DispatchResponse();
+    // The answer to a read sent just before (a status poll, the mode query after a search) may
+    // still be on its way; it would land in the new command's answer, and a read takes only an
+    // exact answer. It is taken in first: at most until kLateAnswerMs after that read went out.
+    if (std::exchange(readPending_, false) && mayWrite() && portOpen() && !answerComplete() &&
+        readSent_.isValid() && readSent_.elapsed() < kLateAnswerMs) {
+        disablePoll();
+        WaitForAnswer(kLateAnswerMs - uint32_t(readSent_.elapsed()));
+        if (LinkFlags & ResponseReady) DispatchResponse();
+    }
     if (!mayWrite()) {
         // A refused command has no answer; the last one's must not pass for it.
         takenAnswer_.clear();
-        return;
+        return false;
     }
 
     disablePoll();
@@ -192,32 +204,48 @@ void DeviceLink::SendApiCommand(uint8_t w, ApiCode code, uint16_t count, const u
     takenAnswer_.clear();
     rxSinceCommand_ = 0;
     unwaitedRead_ = w == 0 && count > 0;
+    readPending_ = w == 0 && count > 0;
+    if (readPending_) readSent_.start();
 
     // An operation's closing frame gets no answer, so nothing would ever re-arm the status poll:
     // while connected it keeps running, and the watchdog keeps watching the device.
     if (closingFrame_ && state_ == ConnectionState::Connected) enablePoll();
 
-    if (w != 1 || count == 0 || data == nullptr) return;
+    if (w != 1 || count == 0 || data == nullptr) return true;
 
-    WaitMs(kDataPhaseLeadMs);
+    // Once its header is out, the frame is written whole: the device takes the next `count`
+    // bytes as its data, so a frame cut short would turn whatever follows (an end notice) into
+    // data. Closing the program or an interrupt lets it finish; only the loss of its connection
+    // (a Disconnect, a port error, a new search) ends it, since the rest would go nowhere, or to
+    // a device found meanwhile.
+    const uint32_t connection = connectionSerial_;
+    QElapsedTimer lead;
+    lead.start();
+    paceFrame(lead, kDataPhaseLeadMs, connection);
     for (int i = 0; i < count; ++i) {
-        // A Disconnect inside the pauses ends the data phase: the rest would go nowhere, or to
-        // a device that a new search found meanwhile.
-        if (!mayWrite()) return;
+        if (connectionSerial_ != connection || !portOpen()) return true;
         // The device takes the data paced: one byte per write, and more than 1 ms before the
         // next. The pause runs from the write, so showing the progress meanwhile does not
         // lengthen it; 256 bytes would otherwise carry 256 times that work.
-        if (portOpen()) ComPort->write(QByteArray(1, char(data[i])));
+        ComPort->write(QByteArray(1, char(data[i])));
         QElapsedTimer written;
         written.start();
         if (eachByte) {
             LinkFlags |= DeviceAlive;
             eachByte(i);
         }
-        pauses_.until(written, kDataBytePauseMs);
+        paceFrame(written, kDataBytePauseMs, connection);
     }
     // A port lost during the data phase leaves nothing to poll.
     if (portOpen()) enablePoll();
+    return true;
+}
+
+void DeviceLink::paceFrame(const QElapsedTimer& since, uint32_t ms, uint32_t connection) {
+    // An interrupt (closing, a signal) ends the pauses running now; a pause inside a frame is
+    // taken up again until it has passed.
+    while (connectionSerial_ == connection && since.nsecsElapsed() <= qint64(ms) * 1'000'000)
+        pauses_.until(since, ms);
 }
 
 uint32_t DeviceLink::WaitMs(uint32_t ms) {

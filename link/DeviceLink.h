@@ -7,6 +7,7 @@
 //
 // Everything here runs on the main thread; pauses re-enter the event loop.
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>  // Timer_UART_Rx and Timer_Poll_Status are driven by the operations too
 #include <array>
@@ -70,7 +71,9 @@ public:
     // write with data a paced data phase (50 ms, then each byte in its own write and 1 ms).
     // eachByte, when given, is told the index of every data byte just written (an upload shows
     // its progress there), and such a long data phase keeps the watchdog quiet (DeviceAlive).
-    void SendApiCommand(uint8_t w, ApiCode code, uint16_t count, const uint8_t* data = nullptr,
+    // A frame once begun is written whole, also while the program closes (shutDown); only the
+    // loss of its connection cuts it. False when the frame was refused (see mayWrite).
+    bool SendApiCommand(uint8_t w, ApiCode code, uint16_t count, const uint8_t* data = nullptr,
                         const std::function<void(int index)>& eachByte = {});
     // Returns once more than ms milliseconds have passed, processing events meanwhile.
     uint32_t WaitMs(uint32_t ms);
@@ -157,8 +160,9 @@ public:
     // (Disconnect, the watchdog, a port error), or the program is closing. Its frames are then
     // refused and its pauses end at once.
     bool operationLost() const;
-    // The program is closing: running pauses end at once, and nothing more is written but a
-    // bound operation's end notice on its own connection. A search probes no further port.
+    // The program is closing: running pauses end at once, and nothing more is written but the
+    // rest of a frame already begun and a bound operation's end notice on its own connection. A
+    // search probes no further port.
     void shutDown();
     bool shuttingDown() const { return shuttingDown_; }
 
@@ -189,6 +193,9 @@ private:
     friend class BoundOperation;
     // Whether a frame may go out now (see operationLost and shutDown).
     bool mayWrite() const;
+    // A pause inside a frame being written: more than ms milliseconds on `since`, whatever
+    // interrupts the pauses, unless the connection it was begun on is gone.
+    void paceFrame(const QElapsedTimer& since, uint32_t ms, uint32_t connection);
     void watchdogStep();
     // The receive tick after its watchdog step: reads the bytes waiting into RxBuffer, marks the
     // response complete and wakes the dispatcher. WaitApiResponse takes bytes in the same way.
@@ -218,6 +225,8 @@ private:
     // answer would land in the next command's.
     bool unwaitedRead_ = false;
     SerialPort* opening_ = nullptr;
+    bool readPending_ = false;  // the last command was a read (its answer may be on its way)
+    QElapsedTimer readSent_;
 };
 
 // Binds the device operation that creates it to the connection it starts on, for its lifetime.

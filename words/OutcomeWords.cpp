@@ -57,6 +57,10 @@ OutcomeText DisplayTakenWords(const QString& origin, int bytes) {
               "source.display");
 }
 
+QString NoDisplayEdidWords() {
+    return QStringLiteral("No display of this computer reports an EDID");
+}
+
 OutcomeText CreatorImageWords(bool built) {
     if (!built)
         return Ok(
@@ -178,6 +182,13 @@ OutcomeText AnalyzerReadWords(EdidSource source, const AnalyzerResult& result) {
             return Failed(
                 QStringLiteral("Reading the %1 failed: the device did not answer").arg(what),
                 "read.no-answer");
+        case AnalyzerOutcome::Garbled:
+            return Failed(
+                QStringLiteral("Reading the %1 failed: the device's answers did not come "
+                               "exactly (bytes more or fewer than a block) in %2 attempts")
+                    .arg(what)
+                    .arg(result.data.attempts),
+                "read.garbled");
         case AnalyzerOutcome::Valid:
             return Ok(QStringLiteral("%1 read from the device and analyzed").arg(what),
                       "read.valid");

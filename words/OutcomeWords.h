@@ -45,6 +45,8 @@ OutcomeText HexTextWords(const EdidHexText& parsed);
 // last built EDID (or none yet), a device source asked for without a device, hex text copied.
 OutcomeText FileOpenedWords(const QString& path);
 OutcomeText DisplayTakenWords(const QString& origin, int bytes);
+// "No display of this computer reports an EDID".
+QString NoDisplayEdidWords();
 OutcomeText CreatorImageWords(bool built);
 OutcomeText NoDeviceWords();
 OutcomeText HexCopiedWords(int bytes);

@@ -81,6 +81,8 @@ private slots:
     void uploadFromEdidWindowIsVerified();
     void readBackCatchesAMixedEdid();
     void outcomesInTheStatusBar();
+    void closingNeverCutsAnUploadFrame_data();
+    void closingNeverCutsAnUploadFrame();
 };
 
 void WorkbenchE2eTest::uploadFromEdidWindowIsVerified() {
@@ -186,6 +188,48 @@ void WorkbenchE2eTest::outcomesInTheStatusBar() {
     QVERIFY(!QFile::exists(second));
     QTest::mouseClick(r.f->find<QPushButton>("BitBtn_Disconnect"), Qt::LeftButton);
     QCOMPARE(r.status(), QString("Disconnected"));
+}
+
+void WorkbenchE2eTest::closingNeverCutsAnUploadFrame_data() {
+    QTest::addColumn<int>("percent");  // the upload's progress when the window is closed
+    QTest::newRow("block 0's first byte") << 1;
+    QTest::newRow("block 0's data") << 30;
+    QTest::newRow("block 1's first byte") << 51;
+    QTest::newRow("block 1's data") << 80;
+}
+
+void WorkbenchE2eTest::closingNeverCutsAnUploadFrame() {
+    // Closed mid-upload, the window lets the frame being written finish: every block frame the
+    // device takes in holds the EDID's block, and the end notice follows as a frame of its own.
+    QFETCH(int, percent);
+    Rig r;
+    QCOMPARE(r.f->find<LedShape>("Shape_LED_Link")->color(), LedShape::Green);
+    EdidWindow* w = r.f->form->openEdidWindow();
+    const EdidImage image = Renamed("CLOSED      ");
+    QVERIFY(w->take(SampleFromHexText(FormatEdidHex(image))));
+    const size_t before = r.device.frames().size();
+    TForm1* form = r.f->form.get();
+    QObject::connect(form, &TForm1::uploadProgressShown, form, [form, percent](int shown) {
+        if (shown >= percent && form->isVisible()) form->close();
+    });
+    w->uploadToDevice();
+    auto lastIsEnd = [&] {
+        const auto frames = r.device.frames();
+        return frames.size() > before && frames.back().code == api_code::OperationEnd;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(lastIsEnd(), 5000);
+    const auto frames = r.device.frames();
+    int blocks = 0;
+    for (size_t i = before; i < frames.size(); ++i) {
+        const FrameRecord& f = frames[i];
+        QVERIFY2(f.kind == FrameRecord::Kind::Api, qPrintable(f.toLogLine()));
+        if (!f.w || (f.code != api_code::EdidBlock0 && f.code != api_code::EdidBlock1)) continue;
+        ++blocks;
+        const int offset = f.code == api_code::EdidBlock0 ? 0 : kBlockSize;
+        QCOMPARE(f.data, BytesOf(image).mid(offset, kBlockSize));
+    }
+    QCOMPARE(blocks, percent > 50 ? 2 : 1);
+    QCOMPARE(r.codes(before).count(api_code::OperationEnd), 1);
 }
 
 VARNOK_TEST_MAIN(WorkbenchE2eTest)

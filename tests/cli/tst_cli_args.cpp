@@ -130,7 +130,7 @@ void TstCliArgs::refused_data() {
         << QStringList{"--json=yes", "info"} << "option --json needs a value";
     QTest::newRow("no operands") << QStringList{"ports", "x"} << "ports takes no operands";
     QTest::newRow("too many") << QStringList{"import-hex", "a", "b", "c"}
-                              << "import-hex takes TEXT|- OUT";
+                              << "import-hex takes TEXT|FILE|- OUT";
     QTest::newRow("another command's option before it")
         << QStringList{"--save", "d", "ports"} << "--save belongs to displays";
     QTest::newRow("stored is only downloaded") << QStringList{"compare", "a.bin", "stored"}

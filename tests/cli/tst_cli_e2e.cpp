@@ -103,6 +103,16 @@ private slots:
     void failureStatuses();
     void twoDevicesAtOnce();
     void interruptStopsTheOperation();
+    void displaysListedAndSavedEach();
+    void controlCharactersShownAsText();
+    void differingBytesNamed();
+    void probeStopsOnInterrupt();
+    void readsTakeOnlyExactAnswers_data();
+    void readsTakeOnlyExactAnswers();
+    void importHexKeepsWhatItReads_data();
+    void importHexKeepsWhatItReads();
+    void interruptNeverCutsAnUploadFrame_data();
+    void interruptNeverCutsAnUploadFrame();
 
 private:
     QString path(const QString& name) const { return dir_.filePath(name); }
@@ -271,7 +281,7 @@ void TstCliE2e::eachCommand() {
     // The User EDID just uploaded against its file: equal.
     r = Run({"--port", dev, "compare", "user", path("valid.bin")});
     QCOMPARE(r.status, 0);
-    QCOMPARE(r.out, QByteArray());
+    QCOMPARE(r.out, "User EDID and " + path("valid.bin").toUtf8() + " are equal\n");
 
     r = Run({"--json", "displays"});
     QCOMPARE(r.status, 0);
@@ -334,7 +344,7 @@ void TstCliE2e::failureStatuses_data() {
         << "x.bin cannot be written: No such file or directory";
     QTest::newRow("read-back differs")
         << QStringList{"--port", "{corrupting}", "upload", "--verify", "{dir}/sums127.bin"} << ""
-        << 5 << "in 2 of 256 bytes";
+        << 5 << "in 2 of 256 bytes: 130 (0x82) ";
     QTest::newRow("compare finds differences")
         << QStringList{"compare", "{dir}/valid.bin", "{dir}/sums127.bin"} << "" << 6
         << "and 3 bytes";
@@ -344,8 +354,9 @@ void TstCliE2e::failureStatuses_data() {
     QTest::newRow("hex text of an invalid EDID")
         << QStringList{"import-hex", "{badsum}", "{dir}/keep.bin"} << "" << 3
         << "Illegal Edid CheckSum0.";
-    QTest::newRow("displays saved where no folder is")
-        << QStringList{"displays", "--save", "{dir}/no-dir"} << "" << 1 << "no such folder";
+    QTest::newRow("displays saved where no folder can be")
+        << QStringList{"displays", "--save", "{dir}/valid.bin/sub"} << "" << 1
+        << "the folder can't be created";
     QTest::newRow("firmware without its tag")
         << QStringList{"--port", "{isp0}", "firmware", "{dir}/untagged.bin"} << "" << 3
         << "has no version tag";
@@ -446,6 +457,276 @@ void TstCliE2e::interruptStopsTheOperation() {
     // Polling may have been under way; no further block read, and the end notice last.
     const std::vector<uint16_t> after = framesAfterRead();
     QVERIFY(std::find(after.begin(), after.end(), 262) == after.end());
+}
+
+void TstCliE2e::displaysListedAndSavedEach() {
+    const QString keep = gDrmDir;
+    gDrmDir = path("drm-many");
+    QByteArray one = UploadImage().left(128);
+    one[126] = 0;  // a 128-byte EDID
+    // Connectors that name the same file ("card0-DP_2" and "card0-DP:2"), and numbers to sort.
+    const QStringList connectors = {"card0-DP-10", "card0-DP:2", "card0-DP-2", "card0-DP_2"};
+    for (int i = 0; i < connectors.size(); ++i) {
+        QVERIFY(QDir().mkpath(gDrmDir + "/" + connectors[i]));
+        QByteArray edid = one;
+        edid[16] = char(i + 1);  // each display its own bytes
+        fixEdidChecksums(edid);
+        QVERIFY(WriteAll(gDrmDir + "/" + connectors[i] + "/edid", edid));
+    }
+    // The folder does not exist yet.
+    const QString saveDir = path("new/displays");
+    Result r = Run({"--json", "displays", "--save", saveDir});
+    QVERIFY2(r.status == 0, r.err.constData());
+    const QJsonArray list = Json(r)["displays"].toArray();
+    QStringList order, files;
+    for (const QJsonValue& v : list) {
+        const QJsonObject o = v.toObject();
+        order << o["connector"].toString();
+        files << o["file"].toString();
+        QCOMPARE(o["bytes"].toInt(), 128);
+        // 128 bytes stay 128.
+        QCOMPARE(ReadAll(files.last()), ReadAll(gDrmDir + "/" + order.last() + "/edid"));
+    }
+    QCOMPARE(order, (QStringList{"card0-DP-2", "card0-DP-10", "card0-DP:2", "card0-DP_2"}));
+    QCOMPARE(QSet<QString>(files.begin(), files.end()).size(), 4);
+
+    gDrmDir = path("drm-none");
+    QVERIFY(QDir().mkpath(gDrmDir));
+    r = Run({"displays"});
+    QCOMPARE(r.status, 0);
+    QCOMPARE(r.out, QByteArray("No display of this computer reports an EDID\n"));
+    gDrmDir = keep;
+}
+
+void TstCliE2e::controlCharactersShownAsText() {
+    // A monitor name with a tab and a screen-clearing escape: every text output shows them as
+    // \xHH, the same way in both tools, and no column is split; JSON carries the name itself.
+    QByteArray named = UploadImage();
+    const QByteArray name = "A\tB\x1b[2J\x7f\n";
+    int at = -1;
+    for (int o = 54; o < 126; o += 18)
+        if (named[o] == 0 && named[o + 1] == 0 && uchar(named[o + 3]) == 0xFC) at = o + 5;
+    QVERIFY(at > 0);
+    named.replace(at, name.size(), name);
+    fixEdidChecksums(named);
+    const QString file = path("named.bin");
+    QVERIFY(WriteAll(file, named));
+
+    const Result analyze = Run({"analyze", file});
+    QProcess report;
+    report.start(QStringLiteral(VARNOK_EDID_REPORT), {file});
+    QVERIFY(report.waitForFinished(10000));
+    const QByteArray reportOut = report.readAllStandardOutput();
+    QCOMPARE(analyze.out, reportOut.mid(reportOut.indexOf('\n') + 1));
+    QVERIFY2(analyze.out.contains("A\\x09B\\x1b[2J\\x7f"), analyze.out.constData());
+
+    const Result compare = Run({"compare", file, path("valid.bin")});
+    QCOMPARE(compare.status, 6);
+    QVERIFY2(compare.out.contains("\\x1b[2J"), compare.out.constData());
+    for (const QByteArray& l : compare.out.trimmed().split('\n'))
+        QCOMPARE(l.count('\t'), l.startsWith("byte") ? 4 : 3);
+    for (const QByteArray& out : {analyze.out, compare.out})
+        for (char c : out) QVERIFY(uchar(c) >= 0x20 ? uchar(c) != 0x7f : c == '\t' || c == '\n');
+
+    const QString keep = gDrmDir;
+    gDrmDir = path("drm-named");
+    QVERIFY(QDir().mkpath(gDrmDir + "/card0-HDMI-A-1"));
+    QVERIFY(WriteAll(gDrmDir + "/card0-HDMI-A-1/edid", named));
+    const Result displays = Run({"displays"});
+    const Result json = Run({"--json", "displays"});
+    gDrmDir = keep;
+    QCOMPARE(displays.out, QByteArray("card0-HDMI-A-1\tA\\x09B\\x1b[2J\\x7f\t256\tvalid\n"));
+    QVERIFY(!json.out.contains('\x1b') && !json.out.contains('\x7f'));
+    QCOMPARE(Json(json)["displays"].toArray()[0].toObject()["monitor"].toString(),
+             QString::fromLatin1("A\tB\x1b[2J\x7f"));
+}
+
+void TstCliE2e::differingBytesNamed() {
+    // compare and a verify mismatch say what each differing byte is, in text and in JSON.
+    Result r = Run({"compare", path("valid.bin"), path("sums127.bin")});
+    QCOMPARE(r.status, 6);
+    const QList<QByteArray> lines = r.out.split('\n');
+    const auto byte130 = std::find_if(lines.begin(), lines.end(), [](const QByteArray& l) {
+        return l.startsWith("byte\t130\t");
+    });
+    QVERIFY(byte130 != lines.end());
+    QVERIFY2(byte130->split('\t').size() == 5 && !byte130->split('\t')[4].isEmpty(),
+             byte130->constData());
+
+    r = Run({"--json", "compare", path("valid.bin"), path("sums127.bin")});
+    const QJsonArray bytes = Json(r)["bytes"].toArray();
+    QCOMPARE(bytes.size(), 3);
+    for (const QJsonValue& b : bytes) QVERIFY(!b.toObject()["region"].toString().isEmpty());
+
+    r = Run(
+        {"--json", "--port", corrupting_->slavePath(), "upload", "--verify", path("sums127.bin")});
+    QCOMPARE(r.status, 5);
+    const QJsonObject o = Json(r);
+    QCOMPARE(o["status"].toInt(), 5);
+    const QJsonArray differing = o["differing"].toArray();
+    QCOMPARE(differing.size(), 2);
+    QCOMPARE(differing[0].toObject()["offset"].toInt(), 130);
+    QCOMPARE(differing[0].toObject()["region"].toString(),
+             bytes[0].toObject()["region"].toString());
+    QVERIFY(o["message"].toString().contains("130 (0x82) "));
+}
+
+void TstCliE2e::probeStopsOnInterrupt() {
+    // Ctrl+C while the first port is probed: the second is never opened, and the JSON status is
+    // the exit status.
+    auto first = StartDevice();
+    auto second = StartDevice();
+    QProcess* p =
+        Start({"--json", "ports", "--probe"},
+              QStringLiteral("EMU1=%1,EMU2=%2").arg(first->slavePath(), second->slavePath()));
+    const auto pid = static_cast<pid_t>(p->processId());
+    first->setFrameCallback([pid](const FrameRecord&) { ::kill(pid, SIGINT); });
+    const Result r = Finish(p);
+    first->setFrameCallback({});
+    QCOMPARE(r.status, 130);
+    const QJsonObject o = Json(r);
+    QCOMPARE(o["status"].toInt(), 130);
+    QCOMPARE(o["result"].toString(), QStringLiteral("interrupted"));
+    QCOMPARE(second->frameCount(), 0);
+}
+
+void TstCliE2e::readsTakeOnlyExactAnswers_data() {
+    QTest::addColumn<QStringList>("args");  // {file}: the file uploaded
+    QTest::addColumn<int>("kind");          // FaultKind
+    QTest::addColumn<int>("code");
+    QTest::addColumn<int>("value");
+    QTest::addColumn<int>("times");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("words");  // in stderr, or in stdout when it succeeds
+    const int stray = int(FaultKind::Stray), insert = int(FaultKind::Insert);
+    QTest::newRow("bytes: late bytes once, read again")
+        << QStringList{"bytes", "internal"} << stray << 262 << 20 << 1 << 0
+        << QByteArray("00 ff ff ff");
+    QTest::newRow("analyze: noise in every answer")
+        << QStringList{"analyze", "internal"} << insert << 261 << 5 << -1 << 1
+        << QByteArray("answers did not come exactly");
+    // The device stored the file exactly; a late byte in the read-back is no mismatch.
+    QTest::newRow("upload --verify: late bytes in the read-back")
+        << QStringList{"upload", "{file}", "--verify"} << stray << 262 << 20 << 1 << 0
+        << QByteArray("User EDID uploaded and verified");
+}
+
+void TstCliE2e::readsTakeOnlyExactAnswers() {
+    QFETCH(QStringList, args);
+    QFETCH(int, kind);
+    QFETCH(int, code);
+    QFETCH(int, value);
+    QFETCH(int, times);
+    QFETCH(int, status);
+    QFETCH(QByteArray, words);
+    auto device = StartDevice();
+    device->setFaults({{FaultKind(kind), code, value, 0, times}});
+    args.replaceInStrings("{file}", path("valid.bin"));
+    const Result r = Run(QStringList{"--port", device->slavePath()} + args);
+    QCOMPARE(r.status, status);
+    QVERIFY2((status == 0 ? r.out : r.err).contains(words), (r.out + r.err).constData());
+    if (args[0] == "bytes") {
+        QVERIFY(WriteAll(path("internal-store.bin"), device->store(EmuStore::Internal)));
+        QCOMPARE(r.out, Run({"bytes", path("internal-store.bin")}).out);
+    }
+}
+
+void TstCliE2e::importHexKeepsWhatItReads_data() {
+    QTest::addColumn<QString>("operand");  // a file, or - for a producer on standard input
+    QTest::addColumn<QByteArray>("edid");  // what the .bin file must hold
+    const QString samples = qEnvironmentVariable("VARNOK_SOURCE_DIR") + "/tests/edid/";
+    const QByteArray small = ReadAll(samples + "samples/0000CEF4CC27.bin");
+    QCOMPARE(small.size(), 128);
+    QVERIFY(WriteAll(path("small.txt"), small.toHex(' ')));
+    QTest::newRow("128 bytes from a file") << path("small.txt") << small;
+    // regedit writes UTF-16.
+    QTest::newRow("registry export")
+        << samples + "pastes/0001BFD5CF3F.reg" << ReadAll(samples + "samples/0001BFD5CF3F.bin");
+    // Three blocks: the CTA-861 block once more, as a second extension.
+    QByteArray three = UploadImage() + UploadImage().mid(128);
+    three[126] = 2;
+    fixEdidChecksums(three);
+    QVERIFY(WriteAll(path("three.txt"), three.toHex(' ')));
+    QTest::newRow("384 bytes") << path("three.txt") << three;
+    QTest::newRow("standard input a line at a time") << "-" << UploadImage();
+}
+
+void TstCliE2e::importHexKeepsWhatItReads() {
+    QFETCH(QString, operand);
+    QFETCH(QByteArray, edid);
+    const QString out = path("kept.bin");
+    QFile::remove(out);
+    Result r;
+    if (operand == "-") {
+        // The producer writes edid-decode's hex a line at a time, pausing between lines.
+        QVERIFY(WriteAll(path("lines.txt"), Run({"bytes", path("valid.bin")}).out));
+        QProcess producer;
+        std::unique_ptr<QProcess> cli(new QProcess);
+        producer.setStandardOutputProcess(cli.get());
+        cli->start(QStringLiteral(VARNOK_CLI_PATH), {"import-hex", "-", out});
+        producer.start("/bin/sh", {"-c",
+                                   "while IFS= read -r l; do printf '%s\\n' \"$l\"; "
+                                   "sleep 0.02; done < \"$0\"",
+                                   path("lines.txt")});
+        QVERIFY(producer.waitForFinished(30000));
+        r = Finish(cli.release());
+    } else {
+        r = Run({"import-hex", operand, out});
+    }
+    QVERIFY2(r.status == 0, r.err.constData());
+    QCOMPARE(ReadAll(out), edid);
+    QVERIFY2(r.out.startsWith(QStringLiteral("EDID (%1 bytes, ").arg(edid.size()).toUtf8()),
+             r.out.constData());
+}
+
+void TstCliE2e::interruptNeverCutsAnUploadFrame_data() {
+    QTest::addColumn<int>("signal");
+    QTest::addColumn<int>("afterMs");  // after the device took the start notice
+    // Block 0's frame: its header, 50 ms, 128 paced bytes; 50 ms; block 1's frame likewise.
+    QTest::newRow("at the start notice") << int(SIGINT) << 0;
+    QTest::newRow("in block 0's lead") << int(SIGINT) << 25;
+    QTest::newRow("in block 0's data") << int(SIGINT) << 120;
+    QTest::newRow("SIGTERM in block 0's data") << int(SIGTERM) << 150;
+    QTest::newRow("in block 1's data") << int(SIGINT) << 340;
+}
+
+void TstCliE2e::interruptNeverCutsAnUploadFrame() {
+    // Wherever the interrupt falls, a frame begun is written whole: every block frame the device
+    // takes in holds the file's block, nothing arrives as bytes that form no frame, and the end
+    // notice comes last as a frame of its own.
+    QFETCH(int, signal);
+    QFETCH(int, afterMs);
+    auto device = StartDevice();
+    const QByteArray image = UploadImage();
+    QProcess* p = Start({"--port", device->slavePath(), "upload", path("valid.bin")});
+    const auto pid = static_cast<pid_t>(p->processId());
+    device->setFrameCallback([&](const FrameRecord& f) {
+        if (f.kind != FrameRecord::Kind::Api || f.code != 10) return;
+        QMetaObject::invokeMethod(
+            qApp, [&] { QTimer::singleShot(afterMs, qApp, [&] { ::kill(pid, signal); }); });
+    });
+    // The signal is sent from this thread's event loop.
+    QTRY_VERIFY_WITH_TIMEOUT(p->state() == QProcess::NotRunning, 30000);
+    const Result r = Finish(p);
+    QCOMPARE(r.status, 128 + signal);
+    auto lastIsEnd = [&] {
+        const auto frames = device->frames();
+        return !frames.empty() && frames.back().kind == FrameRecord::Kind::Api &&
+               frames.back().code == 11;
+    };
+    // The process has ended, but the device may not have taken in its last bytes yet.
+    QTRY_VERIFY_WITH_TIMEOUT(lastIsEnd(), 5000);
+    device->setFrameCallback({});
+    int starts = 0, ends = 0;
+    for (const FrameRecord& f : device->frames()) {
+        QVERIFY2(f.kind == FrameRecord::Kind::Api, qPrintable(f.toLogLine()));
+        starts += f.code == 10;
+        ends += f.code == 11;
+        if (f.w && (f.code == 261 || f.code == 262))
+            QCOMPARE(f.data, image.mid(f.code == 261 ? 0 : 128, 128));
+    }
+    QCOMPARE(starts, 1);
+    QCOMPARE(ends, 1);
 }
 
 QTEST_GUILESS_MAIN(TstCliE2e)

@@ -119,9 +119,8 @@ Outcome Expected(Kind kind, Fault fault) {
             // The device takes the data whatever it answers; only a pulled cable loses it.
             return fault == Fault::HangUp ? Outcome::Fails : Outcome::Succeeds;
         case Kind::Analyze:
-            // The block-1 answer is taken from offset 3 without a look at its lead byte; a late
-            // answer lands in a later attempt's pause.
-            if (fault == Fault::WrongLead) return Outcome::Succeeds;
+            // Only an exact answer is taken, as by a download; a late answer lands in a later
+            // attempt's pause.
             if (fault == Fault::Slow || fault == Fault::Flood) return Outcome::Either;
             return Outcome::Fails;
         case Kind::Firmware:

@@ -187,6 +187,9 @@ private slots:
             link->SendApiCommand(0, 257, 1);  // refused while closing
         }
         QCOMPARE(line->writes, (QList<QByteArray>{hex("800a000d"), hex("800b000d")}));
+        // An operation begun after the close sent no start notice, so no end notice either.
+        { const OperationGuard late(*link); }
+        QCOMPARE(line->writes.size(), 2);
         init();
         link->setConnectionState(ConnectionState::Isp);
         { const OperationGuard isp(*link, OperationGuard::KeepDeviceAlive); }
@@ -475,18 +478,31 @@ private slots:
     void dataPhaseIsPaced_data() {
         QTest::addColumn<int>("code");
         QTest::addColumn<int>("count");
-        QTest::newRow("upload half") << 261 << 128;
-        QTest::newRow("one selection byte") << 264 << 1;
+        QTest::addColumn<int>("closeAt");  // the byte after which the program closes; -2 never
+        QTest::newRow("upload half") << 261 << 128 << -2;
+        QTest::newRow("one selection byte") << 264 << 1 << -2;
+        // A frame once begun is written whole, and paced, whenever the program closes.
+        QTest::newRow("closed in the lead pause") << 261 << 128 << -1;
+        QTest::newRow("closed mid data") << 262 << 128 << 10;
+        QTest::newRow("closed at the mode byte") << 257 << 1 << 0;
     }
     void dataPhaseIsPaced() {
         // What the device needs: more than 50 ms from the header to the first data byte, and
         // more than 1 ms from each data byte to the next and to whatever is written after it.
         QFETCH(int, code);
         QFETCH(int, count);
+        QFETCH(int, closeAt);
         const QByteArray data(count, '\x5A');
-        link->SendApiCommand(1, ApiCode(code), uint16_t(count),
-                             reinterpret_cast<const uint8_t*>(data.constData()));
+        if (closeAt == -1) QTimer::singleShot(0, link.get(), [this] { link->shutDown(); });
+        QVERIFY(link->SendApiCommand(1, ApiCode(code), uint16_t(count),
+                                     reinterpret_cast<const uint8_t*>(data.constData()),
+                                     [&](int index) {
+                                         if (index == closeAt) link->shutDown();
+                                     }));
         const qint64 returnedNs = monotonicNs();
+        QCOMPARE(link->shuttingDown(), closeAt != -2);
+        // Closed, nothing begins after it.
+        if (closeAt != -2) QVERIFY(!link->SendApiCommand(1, 10, 0));
         QCOMPARE(line->writes.size(), 1 + count);
         QCOMPARE(line->writeNs.size(), 1 + count);
         QVERIFY(line->writeNs[1] - line->writeNs[0] > 50'000'000);
