@@ -5,6 +5,7 @@
 
 #include "edid/check/EdidCheck.h"
 #include "edid/check/EdidFix.h"
+#include "edid/model/CtaBlockNames.h"
 #include "edid/model/CtaDataBlocks.h"
 #include "edid/model/DisplayIdBlock.h"
 #include "edid/model/EdidModel.h"
@@ -58,46 +59,7 @@ QString TimingLabel(const EdidDetailedTiming& t) {
 }
 
 QString AudioLabel(const CtaSad& sad) {
-    static const char* const kFormats[] = {
-        "format 0", "L-PCM", "AC-3",   "MPEG-1", "MP3", "MPEG-2", "AAC LC",  "DTS",
-        "ATRAC",    "DSD",   "E-AC-3", "DTS-HD", "MAT", "DST",    "WMA Pro", "extended"};
-    return QStringLiteral("%1 %2 ch")
-        .arg(QLatin1String(kFormats[sad.format()]))
-        .arg(sad.channels());
-}
-
-QString DataBlockName(const CtaDataBlock& b) {
-    switch (CtaBlockKindOf(b)) {
-        case CtaBlockKind::Audio:
-            return QStringLiteral("audio data block");
-        case CtaBlockKind::Video:
-            return QStringLiteral("video data block");
-        case CtaBlockKind::HdmiVsdb:
-            return QStringLiteral("HDMI vendor-specific data block");
-        case CtaBlockKind::HdmiForumVsdb:
-            return QStringLiteral("HDMI Forum vendor-specific data block");
-        case CtaBlockKind::VendorSpecific:
-            return QStringLiteral("vendor-specific data block");
-        case CtaBlockKind::SpeakerAllocation:
-            return QStringLiteral("speaker allocation data block");
-        case CtaBlockKind::VesaDisplayTransfer:
-            return QStringLiteral("VESA display transfer characteristic data block");
-        case CtaBlockKind::VideoCapability:
-            return QStringLiteral("video capability data block");
-        case CtaBlockKind::Colorimetry:
-            return QStringLiteral("colorimetry data block");
-        case CtaBlockKind::HdrStaticMetadata:
-            return QStringLiteral("HDR static metadata data block");
-        case CtaBlockKind::Yuv420Video:
-            return QStringLiteral("YCbCr 4:2:0 video data block");
-        case CtaBlockKind::Yuv420CapabilityMap:
-            return QStringLiteral("YCbCr 4:2:0 capability map data block");
-        case CtaBlockKind::OtherExtended:
-            return QStringLiteral("extended data block (extended tag %1)").arg(b.extendedTag);
-        case CtaBlockKind::Reserved:
-            break;
-    }
-    return QStringLiteral("data block (tag %1)").arg(b.tag);
+    return QStringLiteral("%1 %2 ch").arg(CtaAudioFormatName(sad.format())).arg(sad.channels());
 }
 
 // Two data blocks are of one kind when their tags, extended tags and (for vendor-specific
@@ -147,12 +109,12 @@ public:
                     break;
                 case CtaBlockKind::Yuv420CapabilityMap:
                     // Its bits name the VICs of its own block, which are not where they were.
-                    drop(block, name, DataBlockName(b), QString(),
+                    drop(block, name, CtaDataBlockName(b), QString(),
                          QStringLiteral("its bits refer to the VICs of its own block"));
                     break;
                 case CtaBlockKind::VideoCapability:
                     // Its scan behaviour must agree with byte 3 of the kept block's header.
-                    drop(block, name, DataBlockName(b), QString(),
+                    drop(block, name, CtaDataBlockName(b), QString(),
                          QStringLiteral("block 1's header states the scan behaviour"));
                     break;
                 default:
@@ -288,14 +250,15 @@ private:
     void moveWhole(int block, const QString& name, const CtaDataBlock& b) {
         for (const CtaDataBlock& have : kept_.dataBlocks) {
             if (SameKind(have, b)) {
-                return drop(block, name, DataBlockName(b), QString(),
+                return drop(block, name, CtaDataBlockName(b), QString(),
                             QStringLiteral("block 1 has one of its kind"));
             }
         }
-        if (kept_.freeBytes() < b.size()) return drop(block, name, DataBlockName(b), {}, noRoom());
+        if (kept_.freeBytes() < b.size())
+            return drop(block, name, CtaDataBlockName(b), {}, noRoom());
         kept_.dataBlocks << b;
         changed_ = true;
-        add(block, name, DataBlockName(b), QString(), true, QString(), QString());
+        add(block, name, CtaDataBlockName(b), QString(), true, QString(), QString());
     }
 
     const EdidModel& model_;

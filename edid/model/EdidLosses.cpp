@@ -4,6 +4,7 @@
 #include <QSet>
 #include <algorithm>
 
+#include "edid/model/CtaBlockNames.h"
 #include "edid/model/CtaDataBlocks.h"
 #include "edid/model/EdidModel.h"
 
@@ -34,64 +35,10 @@ QList<Bytes18> Timings(const EdidModel& m) {
     return out;
 }
 
-QString Oui(const QByteArray& body, int at) {
-    if (body.size() < at + 3) return QStringLiteral("unknown");
-    return QStringLiteral("%1-%2-%3")
-        .arg(uint8_t(body[at + 2]), 2, 16, QLatin1Char('0'))
-        .arg(uint8_t(body[at + 1]), 2, 16, QLatin1Char('0'))
-        .arg(uint8_t(body[at]), 2, 16, QLatin1Char('0'))
-        .toUpper();
-}
-
-// A block as the question names it, and as blocks of the same kind are matched: vendor blocks by
-// their OUI, other extended blocks by their extended tag.
-QString BlockName(const CtaDataBlock& b) {
-    switch (CtaBlockKindOf(b)) {
-        case CtaBlockKind::Audio:
-            return QStringLiteral("audio data block");
-        case CtaBlockKind::Video:
-            return QStringLiteral("video data block");
-        case CtaBlockKind::HdmiVsdb:
-            return QStringLiteral("HDMI vendor-specific data block");
-        case CtaBlockKind::HdmiForumVsdb:
-            return QStringLiteral("HDMI Forum vendor-specific data block");
-        case CtaBlockKind::VendorSpecific:
-            return QStringLiteral("vendor-specific data block (OUI %1)").arg(Oui(b.body, 0));
-        case CtaBlockKind::SpeakerAllocation:
-            return QStringLiteral("speaker allocation data block");
-        case CtaBlockKind::VesaDisplayTransfer:
-            return QStringLiteral("VESA display transfer characteristic data block");
-        case CtaBlockKind::VideoCapability:
-            return QStringLiteral("video capability data block");
-        case CtaBlockKind::Colorimetry:
-            return QStringLiteral("colorimetry data block");
-        case CtaBlockKind::HdrStaticMetadata:
-            return QStringLiteral("HDR static metadata data block");
-        case CtaBlockKind::Yuv420Video:
-            return QStringLiteral("YCbCr 4:2:0 video data block");
-        case CtaBlockKind::Yuv420CapabilityMap:
-            return QStringLiteral("YCbCr 4:2:0 capability map data block");
-        case CtaBlockKind::OtherExtended:
-            break;
-        case CtaBlockKind::Reserved:
-            return QStringLiteral("data block with reserved tag %1").arg(b.tag);
-    }
-    // Vendor-specific video (1) and audio (17) blocks: Dolby Vision is 00-D0-46, HDR10+ 90-84-8B.
-    if (b.extendedTag == 1) {
-        const QString oui = Oui(b.body, 0);
-        if (oui == QLatin1String("00-D0-46")) return QStringLiteral("Dolby Vision data block");
-        if (oui == QLatin1String("90-84-8B")) return QStringLiteral("HDR10+ data block");
-        return QStringLiteral("vendor-specific video data block (OUI %1)").arg(oui);
-    }
-    if (b.extendedTag == 17)
-        return QStringLiteral("vendor-specific audio data block (OUI %1)").arg(Oui(b.body, 0));
-    return QStringLiteral("data block with extended tag %1").arg(b.extendedTag);
-}
-
 const CtaDataBlock* Find(const CtaExtension* cta, const QString& name) {
     if (!cta) return nullptr;
     for (const CtaDataBlock& b : cta->dataBlocks)
-        if (BlockName(b) == name) return &b;
+        if (CtaDataBlockName(b) == name) return &b;
     return nullptr;
 }
 
@@ -107,14 +54,6 @@ QSet<int> Vics(const CtaExtension* cta, CtaBlockKind kind) {
         }
     }
     return out;
-}
-
-// Audio format codes (CTA-861 table 37).
-QString AudioFormat(int code) {
-    static const char* kNames[] = {"reserved", "L-PCM", "AC-3",    "MPEG-1",  "MP3",    "MPEG-2",
-                                   "AAC LC",   "DTS",   "ATRAC",   "DSD",     "E-AC-3", "DTS-HD",
-                                   "MAT",      "DST",   "WMA Pro", "extended"};
-    return QString::fromLatin1(kNames[code & 15]);
 }
 
 QString List(QList<int> values) {
@@ -151,10 +90,10 @@ void CompareBlock(QStringList& out, const CtaDataBlock& was, const CtaDataBlock&
                 channels[s.format()] = std::max(channels.value(s.format()), s.channels());
             for (const CtaSad& s : CtaAudioSads(was)) {
                 if (!channels.contains(s.format()))
-                    out << QStringLiteral("%1 audio").arg(AudioFormat(s.format()));
+                    out << QStringLiteral("%1 audio").arg(CtaAudioFormatName(s.format()));
                 else if (channels[s.format()] < s.channels())
                     out << QStringLiteral("%1 audio lowered from %2 to %3 channels")
-                               .arg(AudioFormat(s.format()))
+                               .arg(CtaAudioFormatName(s.format()))
                                .arg(s.channels())
                                .arg(channels[s.format()]);
             }
@@ -193,13 +132,13 @@ void CompareCta(QStringList& out, const CtaExtension* was, const CtaExtension* n
             out << QStringLiteral("the CTA-861 %1 support flag").arg(kFlags[bit - 4]);
     for (const CtaBlockKind kind : {CtaBlockKind::Video, CtaBlockKind::Yuv420Video}) {
         const QSet<int> lost = Vics(was, kind) - Vics(now, kind);
-        if (!lost.isEmpty() && Find(now, BlockName(NewCtaDataBlock(kind))))
+        if (!lost.isEmpty() && Find(now, CtaDataBlockName(NewCtaDataBlock(kind))))
             out << QStringLiteral("VICs %1 of the %2")
-                       .arg(List(lost.values()), BlockName(NewCtaDataBlock(kind)));
+                       .arg(List(lost.values()), CtaDataBlockName(NewCtaDataBlock(kind)));
     }
     QSet<QString> named;
     for (const CtaDataBlock& b : was->dataBlocks) {
-        const QString name = BlockName(b);
+        const QString name = CtaDataBlockName(b);
         if (named.contains(name)) continue;
         named << name;
         if (const CtaDataBlock* kept = Find(now, name))
