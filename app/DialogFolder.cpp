@@ -21,4 +21,8 @@ void DialogFolder::remember(const QString& chosenPath) {
     settings_.setValue(kKey, QFileInfo(chosenPath).absolutePath());
 }
 
+void DialogFolder::rememberFolder(const QString& folder) {
+    settings_.setValue(kKey, QFileInfo(folder).absoluteFilePath());
+}
+
 }  // namespace varnok

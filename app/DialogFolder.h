@@ -17,6 +17,8 @@ public:
     QString startPath(const QString& proposed) const;
     // The folder of a file just chosen, for the next dialog.
     void remember(const QString& chosenPath);
+    // A folder just chosen (an export's), for the next dialog.
+    void rememberFolder(const QString& folder);
 
 private:
     QSettings& settings_;

@@ -42,8 +42,11 @@ bool QtDialogs::askQuestion(const QString& text, const QString& yes, const QStri
 }
 
 std::optional<QString> QtDialogs::askFolder(const QString& title) {
-    const QString folder = QFileDialog::getExistingDirectory(parent_, title);
+    DialogFolder remembered(settings_);
+    const QString folder =
+        QFileDialog::getExistingDirectory(parent_, title, remembered.startPath(QString()));
     if (folder.isEmpty()) return std::nullopt;
+    remembered.rememberFolder(folder);
     return folder;
 }
 

@@ -375,6 +375,11 @@ void EdidWindowTest::dialogsStartInTheLastFolder() {
     QCOMPARE(next.startPath("Created_Edid.bin"), folder + "/Created_Edid.bin");
     QCOMPARE(next.startPath(QString()), folder);
     QCOMPARE(next.startPath("/elsewhere/last.bin"), QString("/elsewhere/last.bin"));
+    // An export's folder is remembered as the folder itself, not its parent.
+    const QString exports = root.filePath("exports");
+    QVERIFY(QDir().mkpath(exports));
+    DialogFolder(settings).rememberFolder(exports);
+    QCOMPARE(next.startPath(QString()), exports);
 }
 
 // A 4K monitor's EDID through "Bin Modifiy": the creator's rebuild cannot hold all of it, so Save
