@@ -2,6 +2,7 @@
 // pseudo-terminal through its Search button, and every download, upload and mode press is checked
 // by the frames the device received, the files written and the window's labels and log.
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -167,7 +168,10 @@ void DeviceOpsTest::downloadSources() {
     const QString path = dir_.filePath(proposed);
     WriteAll(path, QByteArray(300, 'x'));  // an existing, longer file is replaced whole
     fx_->dialogs->saveAnswers = {path};
+    QElapsedTimer clock;
+    clock.start();
     find<QPushButton>(qPrintable(button))->click();
+    const qint64 tookNs = clock.nsecsElapsed();
 
     QCOMPARE(fx_->dialogs->proposedSaveNames.last(), proposed);
     QCOMPARE(framesAfter(frames.size()), frames);
@@ -176,14 +180,10 @@ void DeviceOpsTest::downloadSources() {
     QCOMPARE(BytesOf(fx_->form->stores().forSource(EdidSource(store)).image), expected);
     QCOMPARE(fx_->form->debugLogText().left(15), QStringLiteral("Edid Open OK.\r\n"));
     QVERIFY(fx_->dialogs->errors.isEmpty());
-    // The answer of block 0 is taken only after the source's pause.
-    const auto log = dev_->frames();
-    qint64 block0 = -1, block1 = -1;
-    for (const auto& f : log) {
-        if (!f.w && (f.code == 0x0105 || f.code == 0x0206)) block0 = f.ms;
-        if (!f.w && (f.code == 0x0106 || f.code == 0x0207)) block1 = f.ms;
-    }
-    QVERIFY(block1 - block0 >= pauseMs - 5);
+    // Each block's answer is taken only after the source's pause. Measured where the pauses
+    // are made: the device's receive times would shrink the gap whenever a loaded machine lets
+    // the emulator read block 0's frame late.
+    QVERIFY2(tookNs >= 2 * qint64(pauseMs) * 1000000, qPrintable(QString::number(tookNs)));
     QCOMPARE(QDir(dir_.path()).entryList(QDir::Files).filter(proposed + ".").size(), 0);
 }
 
