@@ -10,7 +10,7 @@
 
 #include "bench/CliBench.h"
 #include "bench/Scenario.h"
-#include "tests/cli/Ser2net.h"
+#include "tests/support/Ser2net.h"
 #include "tests/support/TcpRelay.h"
 #include "tests/support/TestFiles.h"
 

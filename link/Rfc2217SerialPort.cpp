@@ -138,6 +138,16 @@ bool Rfc2217SerialPort::setLineSettings() {
     return true;
 }
 
+void Rfc2217SerialPort::awaitTakenIn() {
+    // SET-BAUDRATE with the value 0 asks for the current rate (RFC 2217) and leaves the line as
+    // it is; it reaches no device. The server answered every setting at the open, so it answers
+    // this too: the bound is for a server gone silent.
+    telnet_.forgetComPortAnswers();
+    if (!sendWire(TelnetCodec::comPortCommand(kSetBaudRate, QByteArray(4, '\0')))) return;
+    waitBlocking([this] { return telnet_.comPortAnswer(kSetBaudRate).has_value(); },
+                 kTakenInLimitMs);
+}
+
 void Rfc2217SerialPort::takeIn(const QByteArray& wire) {
     QByteArray replies;
     telnet_.feed(wire, &received(), &replies);

@@ -1,5 +1,7 @@
 #include "link/TcpSerialPort.h"
 
+#include "link/SocketAcks.h"
+
 #include <QEventLoop>
 #include <QThread>
 #include <QTimer>
@@ -10,8 +12,10 @@ namespace {
 // A close finds the last bytes written (an operation's end notice) still in Qt's queue only
 // when the system's send buffer was full; they get this long to leave.
 constexpr int kCloseDrainMs = 1000;
-// How old the last write must be before the connection closes (see close()).
-constexpr qint64 kCloseLingerMs = 50;
+// How old the last write to a raw connection must be before the connection closes (see
+// awaitTakenIn()). ser2net reads what arrives well within 2 ms even with every core busy; the
+// rest is margin for a network's jitter between the last bytes and the end behind them.
+constexpr qint64 kCloseLingerMs = 10;
 // Reads of what has arrived before a close; a device that streams (an ISP banner) never stops.
 constexpr int kCloseReadRounds = 16;
 }  // namespace
@@ -68,6 +72,7 @@ bool TcpSerialPort::connectTo(const NetworkPortName& name) {
     if (up && !aborted_) {
         // Each byte of a paced data phase is a write of its own and must leave at once.
         socket_.setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        AcknowledgePromptly(socket_.socketDescriptor());
         return true;
     }
     if (aborted_) {
@@ -98,23 +103,45 @@ void TcpSerialPort::close() {
     connected_ = false;
     socket_.flush();
     if (socket_.bytesToWrite() > 0) socket_.waitForBytesWritten(kCloseDrainMs);
-    // A server passes bytes on to its line a moment after they arrive, and may drop those it has
-    // not yet passed on when the connection closes (ser2net 4 does, for bytes followed at once
-    // by the close). As a local port's close lets its output drain, the close waits until the
-    // last write is kCloseLingerMs old; the wait is the same however slow the network, since
-    // the close travels behind the bytes. A plain sleep: the port may be closing from a
-    // destructor, where no events may run.
-    if (lastWrite_.isValid() && lastWrite_.elapsed() < kCloseLingerMs)
-        QThread::msleep(static_cast<unsigned long>(kCloseLingerMs - lastWrite_.elapsed()));
+    // A server may drop bytes that reach it together with the end of the connection: ser2net 4
+    // does, when one read brings it both (it passes on bytes as it reads them, so bytes read
+    // before the end are safe). The connection ends only once the server has read the last
+    // bytes, as far as the protocol can tell.
+    if (dataSent_) awaitTakenIn();
+    dataSent_ = false;
     for (int i = 0; i < kCloseReadRounds && socket_.waitForReadyRead(0); ++i) socket_.readAll();
     socket_.readAll();
     socket_.disconnectFromHost();
     if (socket_.state() != QAbstractSocket::UnconnectedState) socket_.abort();
 }
 
+void TcpSerialPort::awaitTakenIn() {
+    // A raw connection gives no sign that the server has read anything: the close waits until
+    // the last write is kCloseLingerMs old, time enough for a server to read it before the end
+    // of the connection follows (however slow the network, the end travels behind the bytes).
+    // What arrives meanwhile is read, so that the close is no reset.
+    while (socket_.state() == QAbstractSocket::ConnectedState && lastWrite_.isValid() &&
+           lastWrite_.elapsed() < kCloseLingerMs) {
+        socket_.waitForReadyRead(static_cast<int>(kCloseLingerMs - lastWrite_.elapsed()));
+        socket_.readAll();
+    }
+}
+
+bool TcpSerialPort::waitBlocking(const std::function<bool()>& done, int ms) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && socket_.state() == QAbstractSocket::ConnectedState && clock.elapsed() < ms) {
+        socket_.waitForReadyRead(static_cast<int>(ms - clock.elapsed()));
+        pump();
+    }
+    return done();
+}
+
 qint64 TcpSerialPort::write(const QByteArray& bytes) {
     if (!isOpen()) return -1;
-    return sendWire(toWire(bytes)) ? bytes.size() : -1;
+    if (!sendWire(toWire(bytes))) return -1;
+    dataSent_ = true;
+    return bytes.size();
 }
 
 bool TcpSerialPort::sendWire(const QByteArray& wire) {
@@ -147,7 +174,9 @@ void TcpSerialPort::discardInput() {
 }
 
 void TcpSerialPort::pump() {
-    if (socket_.bytesAvailable() > 0) takeIn(socket_.readAll());
+    if (socket_.bytesAvailable() <= 0) return;
+    takeIn(socket_.readAll());
+    AcknowledgePromptly(socket_.socketDescriptor());
 }
 
 bool TcpSerialPort::waitUntil(const std::function<bool()>& done, int ms) {

@@ -15,7 +15,8 @@
 //  - hasFatalError() turns true, and isOpen() false, once the connection drops (the server closed
 //    it, a reset): the operation under way then fails as with a pulled cable.
 //  - discardInput() drops what has arrived here; bytes still on their way are not reached.
-//  - close() lets the last bytes written reach the device before the connection ends.
+//  - close() lets the last bytes written reach the device before the connection ends: it
+//    waits until the server has read them (awaitTakenIn()).
 //  - abortWait() ends the connect (or the negotiation of a subclass) at once, when the program
 //    is closing or varnok-cli is interrupted: open() then fails ("rack7:4999: stopped while
 //    connecting").
@@ -60,6 +61,13 @@ protected:
     // Data as it goes on the wire.
     virtual QByteArray toWire(const QByteArray& data) { return data; }
 
+    // Runs in close() when data was written since the connection opened: waits, blocking, until
+    // the server has read the last data written. Bytes arriving meanwhile are taken in.
+    virtual void awaitTakenIn();
+    // Waits without running events (close() may run in a destructor) until done() holds, the
+    // connection ends or ms pass, taking in what arrives; done().
+    bool waitBlocking(const std::function<bool()>& done, int ms);
+
     // Writes bytes to the connection at once; false when it is gone.
     bool sendWire(const QByteArray& wire);
     // Waits in a nested event loop until done() holds, the connection fails, ms pass or
@@ -85,6 +93,7 @@ private:
     QString where_;  // "HOST:PORT"
     QByteArray received_;
     bool connected_ = false;
+    bool dataSent_ = false;  // write() sent data since the connection opened
     bool fatal_ = false;
     bool aborted_ = false;
     QEventLoop* waiting_ = nullptr;  // the loop of the wait under way

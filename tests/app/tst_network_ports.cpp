@@ -14,7 +14,7 @@
 #include "link/NetworkPortStore.h"
 #include "link/PortListers.h"
 #include "tests/app/FormFixture.h"
-#include "tests/cli/Ser2net.h"
+#include "tests/support/Ser2net.h"
 #include "tests/support/ScriptedTcpServer.h"
 #include "tools/emu/EmulatedDevice.h"
 

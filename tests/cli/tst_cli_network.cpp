@@ -17,7 +17,7 @@
 #include <memory>
 
 #include "link/NetworkPortStore.h"
-#include "tests/cli/Ser2net.h"
+#include "tests/support/Ser2net.h"
 #include "tests/support/ScriptedTcpServer.h"
 #include "tests/support/TcpRelay.h"
 #include "tests/support/TestFiles.h"

@@ -1,17 +1,32 @@
 // Ports on the network: the names, the Telnet stream of RFC 2217, and what open() and the
 // ports say when the far end is missing, refuses or misbehaves (scripted loopback servers; the
-// real serial server is driven end to end in tests/cli/tst_cli_network.cpp).
+// real serial server is driven end to end in tests/cli/tst_cli_network.cpp; here it shows that a
+// close lets the last bytes reach the line).
 
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <utility>
+
+#include <QDeadlineTimer>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 
 #include "link/NetworkPortStore.h"
 #include "link/PortListers.h"
 #include "link/Rfc2217SerialPort.h"
+#include "link/TcpSerialPort.h"
 #include "link/TelnetCodec.h"
 #include "tests/support/ScriptedTcpServer.h"
+#include "tests/support/Ser2net.h"
 
 using namespace varnok;
 using namespace varnok::test;
@@ -44,6 +59,63 @@ std::function<QByteArray(const QByteArray&, const QByteArray&)> AnswerSettings(c
                    : QByteArray();
     };
 }
+
+// A pseudo-terminal for ser2net to serve, its line read at the master as a device reads it:
+// at once, by a thread of its own (ser2net flushes what the device side left unread when it
+// closes the line).
+class Pty {
+public:
+    Pty() {
+        master_ = posix_openpt(O_RDWR | O_NOCTTY);
+        if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0) return;
+        slaveName_ = QString::fromLocal8Bit(ptsname(master_));
+        // Kept open, so the line stays readable between ser2net's connections.
+        slave_ = ::open(ptsname(master_), O_RDWR | O_NOCTTY);
+        reader_ = std::thread([this] {
+            while (!stop_) {
+                pollfd p{master_, POLLIN, 0};
+                if (::poll(&p, 1, 20) <= 0) continue;
+                char buf[256];
+                const ssize_t n = ::read(master_, buf, sizeof buf);
+                if (n <= 0) continue;
+                const std::lock_guard lock(mutex_);
+                line_.append(buf, n);
+            }
+        });
+    }
+    ~Pty() {
+        stop_ = true;
+        if (reader_.joinable()) reader_.join();
+        if (slave_ >= 0) ::close(slave_);
+        if (master_ >= 0) ::close(master_);
+    }
+    bool ok() const { return slave_ >= 0; }
+    QString slaveName() const { return slaveName_; }
+    bool answer(const QByteArray& bytes) {
+        return ::write(master_, bytes.constData(), bytes.size()) == bytes.size();
+    }
+    // What has reached the line since the last take; waits (up to 2 s) until `until` is among it.
+    QByteArray take(const QByteArray& until = {}) {
+        QDeadlineTimer deadline(until.isEmpty() ? 0 : 2000);
+        for (;;) {
+            {
+                const std::lock_guard lock(mutex_);
+                if (until.isEmpty() || line_.contains(until) || deadline.hasExpired())
+                    return std::exchange(line_, {});
+            }
+            QThread::msleep(1);
+        }
+    }
+
+private:
+    int master_ = -1;
+    int slave_ = -1;
+    QString slaveName_;
+    std::thread reader_;
+    std::atomic<bool> stop_ = false;
+    std::mutex mutex_;
+    QByteArray line_;
+};
 
 }  // namespace
 
@@ -321,6 +393,73 @@ private slots:
         QVERIFY2(port.errorString().endsWith(QLatin1String(": the server closed the connection")),
                  qPrintable(port.errorString()));
         QCOMPARE(port.write("x"), -1);
+    }
+
+    // A close right behind the last frame (an operation's end notice): the frame reaches the
+    // device's line, round after round, through ser2net, which drops bytes a close follows at
+    // once. Also when the device has sent bytes nobody read (the system would otherwise answer
+    // the server with a reset).
+    void closeLetsLastBytesReachTheLine_data() {
+        QTest::addColumn<bool>("rfc2217");
+        QTest::addColumn<bool>("unreadAnswer");
+        QTest::newRow("raw TCP") << false << false;
+        QTest::newRow("raw TCP, answer unread") << false << true;
+        QTest::newRow("RFC 2217") << true << false;
+        QTest::newRow("RFC 2217, answer unread") << true << true;
+    }
+    void closeLetsLastBytesReachTheLine() {
+        QFETCH(bool, rfc2217);
+        QFETCH(bool, unreadAnswer);
+        if (Ser2net::program().isEmpty())
+            QSKIP("ser2net is not installed (Debian package ser2net; setup.sh installs it)");
+        Pty pty;
+        QVERIFY(pty.ok());
+        QTemporaryDir dir;
+        Ser2net server;
+        QString error;
+        QVERIFY2(server.start({{pty.slaveName(), rfc2217}}, dir.path(), &error), qPrintable(error));
+        for (int round = 0; round < 25; ++round) {
+            std::unique_ptr<TcpSerialPort> port(rfc2217 ? new Rfc2217SerialPort
+                                                        : new TcpSerialPort);
+            QVERIFY2(port->open(server.url(0)) && port->setLineSettings(),
+                     qPrintable(port->errorString()));
+            // As an operation does: a command and its answer first (ser2net opens the line when
+            // a connection comes, and what arrives before it is open may go nowhere).
+            QCOMPARE(port->write(Hex("10")), 1);
+            QVERIFY(pty.take(Hex("10")).endsWith(Hex("10")));
+            QVERIFY(pty.answer(Hex("a1")));
+            QTRY_COMPARE(port->bytesWaiting(), 1);
+            QCOMPARE(port->read(1), Hex("a1"));
+            if (unreadAnswer) {
+                QVERIFY(pty.answer(Hex("a10001")));
+                QTest::qWait(5);
+            }
+            const QByteArray frame = Hex("11ff00a5") + QByteArray(1, char(round));
+            QCOMPARE(port->write(frame), frame.size());
+            port->close();
+            QVERIFY2(pty.take(frame).contains(frame),
+                     qPrintable(QStringLiteral("round %1").arg(round)));
+        }
+    }
+
+    // A close with an answer come in that nobody read: the server has the last bytes and then
+    // the end of the stream, no reset (which would drop what the server has not yet read).
+    void closeIsNoReset() {
+        ScriptedTcpServer fake;
+        QVERIFY(fake.listen());
+        TcpSerialPort port;
+        QVERIFY2(port.open(fake.url("tcp")), qPrintable(port.errorString()));
+        QTRY_COMPARE(fake.clients.size(), 1);
+        QTcpSocket* client = fake.clients.constLast();
+        client->write(Hex("a100"));  // an answer the port never reads
+        client->flush();
+        QTest::qWait(20);
+        QCOMPARE(port.write(Hex("11ff")), 2);
+        port.close();
+        QVERIFY(!port.isOpen());
+        QTRY_COMPARE(fake.received, Hex("11ff"));
+        QTRY_COMPARE(client->state(), QAbstractSocket::UnconnectedState);
+        QCOMPARE(client->error(), QAbstractSocket::RemoteHostClosedError);
     }
 };
 

@@ -1,4 +1,4 @@
-#include "tests/cli/Ser2net.h"
+#include "tests/support/Ser2net.h"
 
 #include <sys/prctl.h>
 
