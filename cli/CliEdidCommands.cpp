@@ -15,10 +15,11 @@
 #include "edid/EdidReport.h"
 #include "edid/EdidValidity.h"
 #include "edid/check/EdidCheck.h"
+#include "edid/check/EdidFit.h"
 #include "edidio/DisplayEdids.h"
 #include "edidio/EdidSave.h"
-#include "words/EdidCheckWords.h"
 #include "edidio/FileRead.h"
+#include "words/EdidCheckWords.h"
 
 namespace varnok::cli {
 namespace {
@@ -170,16 +171,19 @@ ExitStatus RunDisplays(CliRun& run) {
     QStringList failed;
     for (qsizetype i = 0; i < displays.size(); ++i) {
         const DisplayEdid& d = displays[i];
-        const EdidValidity validity = DescribeEdidValidity(d.image);
+        // The device's validation judges 256 bytes, so an EDID larger than that is judged whole
+        // by the check before an upload (its first 256 bytes announce blocks beyond them).
+        const bool valid = d.size() > kDeviceEdidBytes ? !HasEdidError(CheckEdid(d.bytes))
+                                                       : DescribeEdidValidity(d.image).valid;
         QJsonObject entry{{QStringLiteral("connector"), d.connector},
                           {QStringLiteral("monitor"), d.monitorName},
                           {QStringLiteral("bytes"), d.size()},
-                          {QStringLiteral("valid"), validity.valid}};
+                          {QStringLiteral("valid"), valid}};
         QString line =
             QStringLiteral("%1\t%2\t%3\t%4")
                 .arg(ShowControlCharacters(d.connector), ShowControlCharacters(d.monitorName))
                 .arg(d.size())
-                .arg(validity.valid ? QStringLiteral("valid") : QStringLiteral("invalid"));
+                .arg(valid ? QStringLiteral("valid") : QStringLiteral("invalid"));
         if (!dir.isEmpty()) {
             // One file a display, named after its connector, with every byte the display has.
             const QString file = QDir(dir).filePath(fileNames[i]);

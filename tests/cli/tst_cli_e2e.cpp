@@ -490,6 +490,27 @@ void TstCliE2e::displaysListedAndSavedEach() {
     QCOMPARE(order, (QStringList{"card0-DP-2", "card0-DP-10", "card0-DP:2", "card0-DP_2"}));
     QCOMPARE(QSet<QString>(files.begin(), files.end()).size(), 4);
 
+    // A display's 384-byte EDID is judged whole: valid, though its first 256 bytes announce a
+    // third block; a broken checksum in that block makes it invalid.
+    gDrmDir = path("drm-large");
+    const QByteArray large = ReadAll(qEnvironmentVariable("VARNOK_SOURCE_DIR") +
+                                     "/tests/edidmodel/samples-large/001A161FA7C4.bin");
+    QCOMPARE(large.size(), 384);
+    QByteArray broken = large;
+    broken[300] = char(broken[300] ^ 0x01);
+    for (const auto& [connector, bytes] : {std::pair{QStringLiteral("card1-HDMI-A-1"), large},
+                                           {QStringLiteral("card1-HDMI-A-2"), broken}}) {
+        QVERIFY(QDir().mkpath(gDrmDir + "/" + connector));
+        QVERIFY(WriteAll(gDrmDir + "/" + connector + "/edid", bytes));
+    }
+    r = Run({"displays"});
+    QCOMPARE(r.status, 0);
+    const QList<QByteArray> lines = r.out.trimmed().split('\n');
+    QCOMPARE(lines.size(), 2);
+    QVERIFY2(lines[0].startsWith("card1-HDMI-A-1\t") && lines[0].endsWith("\t384\tvalid"),
+             lines[0].constData());
+    QVERIFY2(lines[1].endsWith("\t384\tinvalid"), lines[1].constData());
+
     gDrmDir = path("drm-none");
     QVERIFY(QDir().mkpath(gDrmDir));
     r = Run({"displays"});
