@@ -105,7 +105,9 @@ bool CreatorPage::goOnDespiteLosses(bool upload) {
     const QStringList losses =
         EdidLosses(EdidImageBytes(*loaded_), EdidImageBytes(form_.stores().creator.image));
     if (losses.isEmpty()) return true;
-    return form_.dialogs().askToGoOn(CreatorLossQuestion(losses, upload), CreatorLossGoOn(upload));
+    // Cancel is the default: going on writes or sends an EDID without what is listed.
+    return form_.dialogs().askQuestion(CreatorLossQuestion(losses, upload), CreatorLossGoOn(upload),
+                                       QStringLiteral("Cancel"), Dialogs::DefaultAnswer::No);
 }
 
 void CreatorPage::run(const std::function<void()>& operation) {

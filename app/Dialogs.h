@@ -46,12 +46,12 @@ public:
     virtual void showError(const QString& text) = 0;
     // An information box with one OK button, its top-left corner at `at` when given.
     virtual void showInformation(const QString& text, std::optional<QPoint> at = std::nullopt) = 0;
-    // A question answered with goOn (e.g. "Save Anyway") or Cancel: true to go on.
-    virtual bool askToGoOn(const QString& text, const QString& goOn) = 0;
-
-    // A question with two answers, the first one the default: true for `yes` ("Upload
-    // anyway"), false for `no` ("Cancel") or when the box is closed.
-    virtual bool askQuestion(const QString& text, const QString& yes, const QString& no) = 0;
+    // A question with two answers: true for `yes` ("Upload anyway"), false for `no` ("Cancel")
+    // or when the box is closed. The default button is `yes` where going on is the usual
+    // answer, `no` where going on loses something.
+    enum class DefaultAnswer { Yes, No };
+    virtual bool askQuestion(const QString& text, const QString& yes, const QString& no,
+                             DefaultAnswer defaultAnswer = DefaultAnswer::Yes) = 0;
     // A folder dialog (the EDID window's exports): the folder chosen, or nothing when cancelled.
     virtual std::optional<QString> askFolder(const QString& title) = 0;
 

@@ -30,13 +30,14 @@ void QtDialogs::showInformation(const QString& text, std::optional<QPoint> at) {
     box.exec();
 }
 
-bool QtDialogs::askQuestion(const QString& text, const QString& yes, const QString& no) {
+bool QtDialogs::askQuestion(const QString& text, const QString& yes, const QString& no,
+                            DefaultAnswer defaultAnswer) {
     QMessageBox box(QMessageBox::Warning, QStringLiteral("Varnok"), text, QMessageBox::NoButton,
                     parent_);
     box.setTextFormat(Qt::PlainText);
     QPushButton* accept = box.addButton(yes, QMessageBox::AcceptRole);
-    box.addButton(no, QMessageBox::RejectRole);
-    box.setDefaultButton(accept);
+    QPushButton* reject = box.addButton(no, QMessageBox::RejectRole);
+    box.setDefaultButton(defaultAnswer == DefaultAnswer::Yes ? accept : reject);
     box.exec();
     return box.clickedButton() == accept;
 }
@@ -63,16 +64,6 @@ Dialogs::UnsavedChoice QtDialogs::askUnsaved(const QString& text) {
         default:
             return UnsavedChoice::Cancel;
     }
-}
-
-bool QtDialogs::askToGoOn(const QString& text, const QString& goOn) {
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("Varnok"), text, QMessageBox::NoButton,
-                    parent_);
-    box.setTextFormat(Qt::PlainText);
-    QPushButton* yes = box.addButton(goOn, QMessageBox::AcceptRole);
-    box.setDefaultButton(box.addButton(QMessageBox::Cancel));
-    box.exec();
-    return box.clickedButton() == yes;
 }
 
 std::optional<QString> QtDialogs::askOpen(const QString& current) {

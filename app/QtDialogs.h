@@ -16,10 +16,10 @@ public:
           settings_(QSettings::UserScope, QStringLiteral("Varnok"), QStringLiteral("varnok")) {}
     void showError(const QString& text) override;
     void showInformation(const QString& text, std::optional<QPoint> at) override;
-    bool askQuestion(const QString& text, const QString& yes, const QString& no) override;
+    bool askQuestion(const QString& text, const QString& yes, const QString& no,
+                     DefaultAnswer defaultAnswer) override;
     std::optional<QString> askFolder(const QString& title) override;
     UnsavedChoice askUnsaved(const QString& text) override;
-    bool askToGoOn(const QString& text, const QString& goOn) override;
 
 protected:
     std::optional<QString> askOpen(const QString& current) override;

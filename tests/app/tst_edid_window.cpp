@@ -391,7 +391,7 @@ void EdidWindowTest::creatorAsksBeforeDroppingWhatWasLoaded() {
     f.form->show();
     f.dialogs->openAnswers.push_back(SamplePath("000668600173.bin"));
     QTest::mouseClick(f.find<QRadioButton>("RadioButton_Bin_Modifiy"), Qt::LeftButton);
-    f.dialogs->goOnAnswers = {false};
+    f.dialogs->questionAnswers = {false};
     f.dialogs->saveAnswers = {out};
     QTest::mouseClick(f.find<QPushButton>("Button_Save_Created"), Qt::LeftButton);
     QCOMPARE(f.dialogs->questions.size(), 1);

@@ -16,6 +16,7 @@
 #include <csignal>
 #include <memory>
 
+#include "tests/support/CliProcess.h"
 #include "tests/support/TestFiles.h"
 #include "tools/emu/DefaultEdid.h"
 #include "tools/emu/EmulatedDevice.h"
@@ -24,32 +25,17 @@ using namespace varnok;
 
 namespace {
 
-struct Result {
-    int status = -1;
-    QByteArray out;
-    QByteArray err;
-};
+using Result = test::CliResult;
 
 // The fake display tree every run reads instead of /sys/class/drm.
 QString gDrmDir;
 
 QProcess* Start(const QStringList& args, const QString& ports = {}, const QByteArray& input = {}) {
-    auto* p = new QProcess;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("VARNOK_PORTS"), ports);
-    env.insert(QStringLiteral("VARNOK_DRM_DIR"), gDrmDir);
-    p->setProcessEnvironment(env);
-    p->start(QStringLiteral(VARNOK_CLI_PATH), args);
-    p->write(input);
-    p->closeWriteChannel();
-    return p;
+    return test::StartCli(QStringLiteral(VARNOK_CLI_PATH), args, {ports, gDrmDir, input});
 }
 
 Result Finish(QProcess* p) {
-    std::unique_ptr<QProcess> owned(p);
-    if (!p->waitForFinished(30000)) p->kill();
-    return {p->exitStatus() == QProcess::NormalExit ? p->exitCode() : -1,
-            p->readAllStandardOutput(), p->readAllStandardError()};
+    return test::FinishCli(p);
 }
 
 Result Run(const QStringList& args, const QString& ports = {}, const QByteArray& input = {}) {

@@ -14,6 +14,7 @@
 #include <memory>
 
 #include "edid/check/EdidCheck.h"
+#include "tests/support/CliProcess.h"
 #include "tests/support/EmulatorFrames.h"
 #include "tests/support/TestFiles.h"
 
@@ -21,24 +22,12 @@ using namespace varnok;
 
 namespace {
 
-struct Run {
-    int status = -1;
-    QByteArray out;
-    QByteArray err;
-    QJsonObject json() const { return QJsonDocument::fromJson(out).object(); }
-};
+using Run = test::CliResult;
 
 Run Cli(const QStringList& args, const QString& drmDir) {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("VARNOK_PORTS"), QString());
-    env.insert(QStringLiteral("VARNOK_DRM_DIR"), drmDir);
-    p.setProcessEnvironment(env);
-    p.start(QStringLiteral(VARNOK_CLI_PATH), args);
-    p.closeWriteChannel();
-    if (!p.waitForFinished(30000)) p.kill();
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
-            p.readAllStandardError()};
+    test::CliSetup setup;
+    setup.drmDir = drmDir;
+    return test::RunCli(QStringLiteral(VARNOK_CLI_PATH), args, setup);
 }
 
 QString Source(const QString& relative) {

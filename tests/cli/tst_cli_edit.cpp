@@ -11,6 +11,7 @@
 
 #include "edid/model/EdidDescriptors.h"
 #include "edid/model/EdidModel.h"
+#include "tests/support/CliProcess.h"
 #include "tests/support/Samples.h"
 #include "tests/support/TestFiles.h"
 
@@ -18,21 +19,10 @@ using namespace varnok;
 
 namespace {
 
-struct Run {
-    int status = -1;
-    QByteArray out;
-    QByteArray err;
-};
+using Run = test::CliResult;
 
 Run Cli(const QStringList& args) {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("VARNOK_PORTS"), QString());
-    p.setProcessEnvironment(env);
-    p.start(QStringLiteral(VARNOK_CLI_PATH), args);
-    if (!p.waitForFinished(30000)) p.kill();
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
-            p.readAllStandardError()};
+    return test::RunCli(QStringLiteral(VARNOK_CLI_PATH), args);
 }
 
 // A 256-byte sample with a CTA-861 block full to its last byte, an HDMI VSDB and range limits.

@@ -20,13 +20,11 @@ public:
     QStringList errors;
     QStringList informations;
     std::optional<QPoint> lastInformationAt;
-    // Each question's answer from the front; nothing queued: the first answer, the default
-    // button ("Upload anyway"), so tests of other things upload their made-up EDIDs as before.
+    // Each question's answer from the front; nothing queued: the first answer ("Upload anyway",
+    // "Save Anyway"), so tests of other things upload their made-up EDIDs as before.
     std::deque<bool> questionAnswers;
     QStringList questions;
     std::deque<std::optional<QString>> folderAnswers;
-    // Answers to the questions of askToGoOn (nothing queued: go on).
-    std::deque<bool> goOnAnswers;
 
     // Answers to "save the changes?", in order; nothing queued means Discard, so that a test
     // that leaves an edited EDID window never blocks its close.
@@ -44,15 +42,7 @@ public:
         informations << text;
         lastInformationAt = at;
     }
-    bool askToGoOn(const QString& text, const QString&) override {
-        questions << text;
-        if (goOnAnswers.empty()) return true;
-        const bool answer = goOnAnswers.front();
-        goOnAnswers.pop_front();
-        return answer;
-    }
-
-    bool askQuestion(const QString& text, const QString&, const QString&) override {
+    bool askQuestion(const QString& text, const QString&, const QString&, DefaultAnswer) override {
         questions << text;
         if (questionAnswers.empty()) return true;
         const bool yes = questionAnswers.front();
