@@ -3,7 +3,6 @@
 #include "link/SocketAcks.h"
 
 #include <QEventLoop>
-#include <QThread>
 #include <QTimer>
 
 namespace varnok {
@@ -37,6 +36,7 @@ TcpSerialPort::~TcpSerialPort() {
 bool TcpSerialPort::open(const QString& path) {
     close();
     lastWrite_.invalidate();
+    dataSent_ = false;
     fatal_ = false;
     errorText_.clear();
     received_.clear();
